@@ -1,0 +1,27 @@
+#include "alarm/Sounds.h"
+#include "platform/Platform.h"
+#include "platform/SoundOutput.h"
+#include "platform/WindowOps.h"
+
+QString SoundNameFromIndex(quint8 index)
+{
+    static const char *const names[] = {"", "TIC", "CLICK", "BOOP", "PLANK", "BLIP", "TYPE", "TALK", "PNAM"};
+    return index <= 8 ? QString::fromLatin1(names[index]) : QString();
+}
+
+void PlaySoundResource(const QString &name, const QString &type)
+{
+    Q_UNUSED(type); // every built-in sound is of type "SOM"
+    WindowOps::processPendingEvents();
+    SoundOutput &out = Platform::sound();
+    if (out.deviceCount() < 1)
+        return;
+    out.play(name);
+    WindowOps::processPendingEvents();
+}
+
+void StopSound()
+{
+    Platform::sound().stop();
+    WindowOps::processPendingEvents();
+}

@@ -1,0 +1,9 @@
+#pragma once
+#include <QString>
+
+// The alarm sounds: index 0 is silence, 1 to 8 name a built-in sound of resource type "SOM".
+QString SoundNameFromIndex(quint8 index);
+// Starts the named sound and returns at once; silently does nothing without an output device.
+void PlaySoundResource(const QString &name, const QString &type);
+// Silences whatever sound is playing, whichever note started it.
+void StopSound();

@@ -1,0 +1,14 @@
+#pragma once
+#include <QDateTime>
+
+// Local date and time; tests put in a clock of their own.
+class Clock {
+public:
+    virtual ~Clock() = default;
+    virtual QDateTime now() const = 0;
+};
+
+class SystemClock : public Clock {
+public:
+    QDateTime now() const override { return QDateTime::currentDateTime(); }
+};

@@ -1,0 +1,54 @@
+#include "platform/Platform.h"
+#include "platform/Clock.h"
+#include "platform/MessageBox.h"
+#include "platform/QtSoundOutput.h"
+#include "platform/ShellOpener.h"
+
+#include <QtGlobal>
+
+static void initQuadreloResources() { Q_INIT_RESOURCE(quadrelo); }
+
+namespace {
+Clock *g_clock = nullptr;
+SoundOutput *g_sound = nullptr;
+ShellOpener *g_shell = nullptr;
+MessageBox *g_messages = nullptr;
+}
+
+namespace Platform {
+
+Clock &clock()
+{
+    static SystemClock system;
+    return g_clock ? *g_clock : system;
+}
+
+SoundOutput &sound()
+{
+    if (!g_sound) {
+        static QtSoundOutput *real = new QtSoundOutput; // lives as long as the program
+        g_sound = real;
+    }
+    return *g_sound;
+}
+
+ShellOpener &shell()
+{
+    static DesktopShellOpener desktop;
+    return g_shell ? *g_shell : desktop;
+}
+
+MessageBox &messages()
+{
+    static QtMessageBox qt;
+    return g_messages ? *g_messages : qt;
+}
+
+void setClock(Clock *c) { g_clock = c; }
+void setSound(SoundOutput *s) { g_sound = s; }
+void setShell(ShellOpener *s) { g_shell = s; }
+void setMessages(MessageBox *m) { g_messages = m; }
+
+void initResources() { initQuadreloResources(); }
+
+}

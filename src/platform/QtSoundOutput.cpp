@@ -1,0 +1,39 @@
+#include "platform/QtSoundOutput.h"
+
+#include <QAudioDevice>
+#include <QMediaDevices>
+#include <QSoundEffect>
+#include <QUrl>
+
+QtSoundOutput::QtSoundOutput() = default;
+QtSoundOutput::~QtSoundOutput() = default;
+
+int QtSoundOutput::deviceCount() const
+{
+    return int(QMediaDevices::audioOutputs().size());
+}
+
+QSoundEffect *QtSoundOutput::effect(const QString &name)
+{
+    auto it = m_effects.find(name);
+    if (it != m_effects.end())
+        return *it;
+    auto *fx = new QSoundEffect(this);
+    fx->setSource(QUrl(QStringLiteral("qrc:/SOM/%1.wav").arg(name)));
+    m_effects.insert(name, fx);
+    return fx;
+}
+
+void QtSoundOutput::play(const QString &name)
+{
+    QSoundEffect *fx = effect(name);
+    stop();
+    fx->play();
+}
+
+void QtSoundOutput::stop()
+{
+    for (QSoundEffect *fx : std::as_const(m_effects))
+        if (fx->isPlaying())
+            fx->stop();
+}

@@ -1,0 +1,10 @@
+#include "platform/ShellOpener.h"
+
+#include <QDesktopServices>
+#include <QUrl>
+
+void DesktopShellOpener::open(const QString &address)
+{
+    // The desktop starts the handler without waiting for it; a missing handler is not reported.
+    QDesktopServices::openUrl(QUrl(address, QUrl::StrictMode));
+}

@@ -1,0 +1,14 @@
+#pragma once
+#include <QString>
+
+// Hands an address (web or mailto:) to the desktop's default program; the result is not used.
+class ShellOpener {
+public:
+    virtual ~ShellOpener() = default;
+    virtual void open(const QString &address) = 0;
+};
+
+class DesktopShellOpener : public ShellOpener {
+public:
+    void open(const QString &address) override;
+};

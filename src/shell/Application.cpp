@@ -1,0 +1,45 @@
+#include "shell/Application.h"
+#include "platform/Platform.h"
+#include "shell/SessionEnd.h"
+#include "shell/frmPrincipal.h"
+
+#include <QApplication>
+#include <QIcon>
+
+int runQuadrelo(int argc, char *argv[])
+{
+    // Notes must place themselves and stay on top, which a Wayland client cannot do: use XWayland.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY")
+        && !qEnvironmentVariableIsEmpty("DISPLAY"))
+        qputenv("QT_QPA_PLATFORM", "xcb");
+
+    QApplication app(argc, argv);
+    QApplication::setOrganizationName(QStringLiteral("Quadrelo"));
+    QApplication::setApplicationName(QStringLiteral("Quadrelo"));
+    QApplication::setApplicationVersion(QStringLiteral("2.02"));
+    QApplication::setDesktopFileName(QStringLiteral("quadrelo"));
+    QApplication::setQuitOnLastWindowClosed(false);
+    Platform::initResources();
+    QIcon icon;
+    for (int size : {16, 32, 48, 64, 128, 256})
+        icon.addFile(QStringLiteral(":/icons/quadrelo-%1.png").arg(size));
+    QApplication::setWindowIcon(icon);
+
+    frmPrincipal *shell = frmPrincipal::instance();
+    switch (shell->Form_Load()) {
+    case frmPrincipal::StartResult::AlreadyRunning:
+        return 0;
+    case frmPrincipal::StartResult::Failed:
+        return 1;
+    case frmPrincipal::StartResult::Running:
+        break;
+    }
+
+    SessionEnd sessionEnd;
+    QObject::connect(&sessionEnd, &SessionEnd::ending, shell, [shell] {
+        // The session is ending: save and go, never asking anything.
+        shell->Form_Unload(false);
+        shell->quitApplication();
+    });
+    return app.exec();
+}

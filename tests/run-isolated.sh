@@ -1,0 +1,10 @@
+#!/usr/bin/env bash
+# Runs one unit test program offscreen, with configuration and runtime folders of its own,
+# so that no test ever reads or writes the real user's notes.
+set -eu
+tmp=$(mktemp -d)
+trap 'rm -rf "$tmp"' EXIT
+mkdir -m 700 "$tmp/config" "$tmp/runtime"
+export XDG_CONFIG_HOME="$tmp/config" XDG_RUNTIME_DIR="$tmp/runtime" HOME="$tmp"
+export QT_QPA_PLATFORM=offscreen
+exec "$@"
