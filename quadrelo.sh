@@ -1,0 +1,45 @@
+#!/usr/bin/env bash
+# Sets up a Debian/Ubuntu machine for Quadrelo, builds it, and then either starts it
+# (./quadrelo.sh run) or runs every test (./quadrelo.sh test).
+set -euo pipefail
+cd "$(dirname "$0")"
+
+BUILD_PACKAGES="cmake make g++ pkg-config qt6-base-dev qt6-multimedia-dev libxcb1-dev qt6-qpa-plugins libqt6multimedia6"
+TEST_PACKAGES="xvfb xauth openbox trayer xdotool wmctrl x11-utils pulseaudio pulseaudio-utils sox imagemagick python3"
+
+install_missing() {
+    local missing=()
+    for pkg in "$@"; do
+        dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null | grep -q "install ok installed" || missing+=("$pkg")
+    done
+    [ ${#missing[@]} -eq 0 ] && return 0
+    local sudo=""
+    [ "$(id -u)" -ne 0 ] && sudo="sudo"
+    echo "Installing: ${missing[*]}"
+    $sudo apt-get update -q
+    DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -q --no-install-recommends "${missing[@]}"
+}
+
+build() {
+    cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+    cmake --build build -j"$(nproc)"
+}
+
+case "${1:-}" in
+run)
+    # shellcheck disable=SC2086
+    install_missing $BUILD_PACKAGES
+    build
+    exec ./build/quadrelo
+    ;;
+test)
+    # shellcheck disable=SC2086
+    install_missing $BUILD_PACKAGES $TEST_PACKAGES
+    build
+    cd build && ctest --output-on-failure
+    ;;
+*)
+    echo "usage: $0 run|test" >&2
+    exit 2
+    ;;
+esac
