@@ -282,7 +282,11 @@ void frmLembrete::paintEvent(QPaintEvent *)
 void frmLembrete::showEvent(QShowEvent *event)
 {
     QWidget::showEvent(event);
-    WindowOps::setSkipTaskbar(this);
+    // Asked once the window is mapped: the window manager sets its own state list at mapping.
+    QTimer::singleShot(0, this, [this] {
+        if (isVisible())
+            WindowOps::setSkipTaskbar(this);
+    });
 }
 
 // ---- moving
