@@ -19,7 +19,7 @@ QSoundEffect *QtSoundOutput::effect(const QString &name)
     if (it != m_effects.end())
         return *it;
     auto *fx = new QSoundEffect(this);
-    fx->setSource(QUrl(QStringLiteral("qrc:/SOM/%1.wav").arg(name)));
+    fx->setSource(QUrl(QStringLiteral("qrc:/SOM/%1").arg(name)));
     m_effects.insert(name, fx);
     return fx;
 }

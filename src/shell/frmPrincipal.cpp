@@ -76,6 +76,7 @@ frmPrincipal *frmPrincipal::instance()
 frmPrincipal::frmPrincipal()
 {
     quitApplication = [] { QCoreApplication::exit(0); };
+    trayAvailable = [] { return QSystemTrayIcon::isSystemTrayAvailable(); };
 
     mnu0 = new QMenu;
     mnu0->setObjectName(QStringLiteral("mnu0"));
@@ -149,7 +150,7 @@ frmPrincipal::StartResult frmPrincipal::Form_Load()
             exibir->setChecked(false);
         }
         line = 80;
-        const bool trayPresent = QSystemTrayIcon::isSystemTrayAvailable();
+        const bool trayPresent = trayAvailable();
         if (!trayPresent)
             m_showAtStart = true; // nothing else could show the notes
         TrayAdd(QStringLiteral("Quadrelo - 0 Lembrete(s)"));
@@ -174,7 +175,7 @@ void frmPrincipal::watchForTray()
 {
     m_trayWatch = new QTimer(this);
     connect(m_trayWatch, &QTimer::timeout, this, [this] {
-        if (QSystemTrayIcon::isSystemTrayAvailable()) {
+        if (trayAvailable()) {
             m_trayWatch->stop();
             if (!m_shutDown)
                 m_tray->show();

@@ -80,6 +80,8 @@ public:
 
     // Ends the event loop after the shutdown sequence; tests replace it.
     std::function<void()> quitApplication;
+    // Whether the desktop offers a notification area; tests replace it.
+    std::function<bool()> trayAvailable;
 
 private:
     frmPrincipal();

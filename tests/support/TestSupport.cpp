@@ -2,6 +2,11 @@
 #include "platform/Platform.h"
 #include "platform/SettingsStore.h"
 #include "records/NoteRecord.h"
+#include "note/frmLembrete.h"
+#include "platform/WindowOps.h"
+#include "shell/frmPrincipal.h"
+
+#include <QApplication>
 
 #include <QFile>
 #include <QtGlobal>
@@ -44,4 +49,50 @@ QString recordOf(const QStringList &fields)
     for (const QString &f : fields)
         r += f + QChar(NoteRecord::FieldSeparator);
     return r;
+}
+
+static void removeAllNotes()
+{
+    for (QWidget *w : QApplication::topLevelWidgets())
+        if (qobject_cast<frmLembrete *>(w))
+            delete w;
+}
+
+ShellFixture::ShellFixture()
+{
+    removeAllNotes();
+    delete frmPrincipal::instance();
+    shell = frmPrincipal::instance();
+    shell->trayAvailable = [] { return true; };
+    shell->quitApplication = [this] { ++quits; };
+}
+
+ShellFixture::~ShellFixture()
+{
+    removeAllNotes();
+    delete frmPrincipal::instance();
+}
+
+void ShellFixture::seedStore(const QStringList &records, const QString &abertura)
+{
+    SettingsStore store;
+    store.write("Config", "Abertura", abertura);
+    for (int i = 0; i < records.size(); ++i)
+        store.write("Lembretes", QString::number(i), records.at(i));
+    store.commit();
+}
+
+QList<QPair<QString, QString>> ShellFixture::storedNotes()
+{
+    SettingsStore store;
+    return store.readSection("Lembretes");
+}
+
+QList<frmLembrete *> openNotes()
+{
+    QList<frmLembrete *> notes;
+    for (QWidget *w : WindowOps::openWindows())
+        if (auto *n = qobject_cast<frmLembrete *>(w); n && !n->isDeleted())
+            notes << n;
+    return notes;
 }

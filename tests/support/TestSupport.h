@@ -74,3 +74,22 @@ struct TestPlatform {
 QStringList fieldsOf(const QString &record);
 // Builds a record from field values, each followed by the separator.
 QString recordOf(const QStringList &fields);
+
+class frmPrincipal;
+class frmLembrete;
+
+// A fresh main window for each test: notes of earlier tests gone, the tray taken as present,
+// and exiting recorded instead of ending the test program.
+struct ShellFixture {
+    frmPrincipal *shell = nullptr;
+    int quits = 0;
+    ShellFixture();
+    ~ShellFixture();
+    // Writes records under keys "0", "1", ... (and Abertura) before the start-up sequence runs.
+    static void seedStore(const QStringList &records, const QString &abertura = QStringLiteral("S"));
+    // The section "Lembretes" as the store file holds it now.
+    static QList<QPair<QString, QString>> storedNotes();
+};
+
+// Every open note window, in creation order.
+QList<frmLembrete *> openNotes();
