@@ -1,6 +1,228 @@
 #include "dialogs/frmProp.h"
+#include "dialogs/DateTimeMasks.h"
 
-#include <QDialog>
+#include "alarm/AlarmCheck.h"
+#include "alarm/Sounds.h"
+#include "note/ClickLabel.h"
+#include "note/frmLembrete.h"
+#include "platform/Clock.h"
+#include "platform/MessageBox.h"
+#include "platform/Platform.h"
+#include "platform/RuntimeError.h"
+#include "platform/SoundOutput.h"
+#include "platform/WindowOps.h"
+#include "records/NoteRecord.h"
+#include "shell/frmPrincipal.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QEventLoop>
+#include <QFontDatabase>
+#include <QGroupBox>
+#include <QIcon>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QScreen>
+#include <cmath>
+#include <iterator>
+#include <optional>
+
+namespace {
+
+int px(float twips) { return qRound(twips / TwipsPerPixel); }
+
+void placeTw(QWidget *w, float left, float top, float width, float height)
+{
+    w->setGeometry(px(left), px(top), px(width), px(height));
+}
+
+// Verdana where installed, the desktop's font otherwise.
+QFont designFont(qreal points, bool bold)
+{
+    QFont f = QApplication::font();
+    static const bool haveVerdana = QFontDatabase::hasFamily(QStringLiteral("Verdana"));
+    if (haveVerdana)
+        f.setFamilies({QStringLiteral("Verdana")});
+    f.setPointSizeF(points);
+    f.setWeight(bold ? QFont::Bold : QFont::Normal);
+    return f;
+}
+
+QGroupBox *makeFrame(QWidget *parent, const char *name, const QString &caption, float l, float t, float w, float h)
+{
+    auto *frame = new QGroupBox(caption, parent);
+    frame->setObjectName(QLatin1String(name));
+    frame->setFont(designFont(8.25, true));
+    placeTw(frame, l, t, w, h);
+    return frame;
+}
+
+QLabel *makeLabel(QWidget *parent, const QString &name, const QString &caption, bool bold, Qt::Alignment align,
+                  float l, float t, float w, float h)
+{
+    auto *label = new QLabel(caption, parent);
+    label->setObjectName(name);
+    label->setFont(designFont(8.25, bold));
+    label->setAlignment(align | Qt::AlignTop);
+    placeTw(label, l, t, w, h);
+    return label;
+}
+
+QCheckBox *makeCheck(QWidget *parent, const char *name, const QString &caption, float l, float t, float w, float h)
+{
+    auto *box = new QCheckBox(caption, parent);
+    box->setObjectName(QLatin1String(name));
+    box->setFont(designFont(8.25, false));
+    box->setFocusPolicy(Qt::ClickFocus); // operated with the mouse, skipped by Tab
+    placeTw(box, l, t, w, h);
+    return box;
+}
+
+QLineEdit *makeEdit(QWidget *parent, const char *name, int maxLength, float l, float t, float w, float h)
+{
+    auto *edit = new QLineEdit(parent);
+    edit->setObjectName(QLatin1String(name));
+    edit->setFont(designFont(6.75, false));
+    edit->setMaxLength(maxLength);
+    placeTw(edit, l, t, w, h);
+    return edit;
+}
+
+QComboBox *makeList(QWidget *parent, const char *name, const QStringList &items, float l, float t, float w, float h)
+{
+    auto *list = new QComboBox(parent);
+    list->setObjectName(QLatin1String(name));
+    list->setFont(designFont(6.75, false));
+    list->addItems(items);
+    list->setCurrentIndex(-1); // nothing chosen until the note's value is filled in
+    placeTw(list, l, t, w, h);
+    return list;
+}
+
+QPushButton *makeButton(QWidget *parent, const char *name, const QString &caption, float l, float t, float w, float h)
+{
+    auto *button = new QPushButton(caption, parent);
+    button->setObjectName(QLatin1String(name));
+    button->setFont(designFont(8.25, true));
+    // Enter must not press a button just because it has the focus.
+    button->setAutoDefault(false);
+    button->setDefault(false);
+    placeTw(button, l, t, w, h);
+    return button;
+}
+
+// Blanks only counts as empty.
+bool isBlank(const QString &text)
+{
+    for (QChar c : text)
+        if (c != QLatin1Char(' '))
+            return false;
+    return true;
+}
+
+// The minutes box gets only digits by typing, but a paste can bring anything: only a whole
+// number of minutes is taken.
+bool isWholeMinutes(const QString &text)
+{
+    if (text.isEmpty())
+        return false;
+    for (QChar c : text)
+        if (c < QLatin1Char('0') || c > QLatin1Char('9'))
+            return false;
+    return true;
+}
+
+}
+
+// ---- window
+
+frmPropWindow::frmPropWindow(QWidget *parent)
+    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::MSWindowsFixedSizeDialogHint)
+{
+    setObjectName(QStringLiteral("frmProp"));
+    setWindowTitle(QStringLiteral("Propriedades do Lembrete"));
+    setWindowIcon(QIcon(QStringLiteral(":/pictures/bell.png")));
+    setFont(designFont(8.25, false));
+    setFixedSize(px(3810), px(3945));
+
+    const Qt::Alignment centred = Qt::AlignHCenter;
+    const Qt::Alignment right = Qt::AlignRight;
+
+    FraGeral = makeFrame(this, "FraGeral", QStringLiteral("  Gerais   "), 0, 0, 3795, 780);
+    Label[0] = makeLabel(FraGeral, QStringLiteral("Label(0)"), QStringLiteral("Data Criação"), true, centred, 135, 270, 1860, 195);
+    lblDatCriacao = makeLabel(FraGeral, QStringLiteral("lblDatCriacao"), QStringLiteral("18/02/2002 18:30"), false, centred, 90, 495, 1860, 195);
+    Label[1] = makeLabel(FraGeral, QStringLiteral("Label(1)"), QStringLiteral("Data Alteração"), true, centred, 2025, 270, 1680, 195);
+    lblDatAlteracao = makeLabel(FraGeral, QStringLiteral("lblDatAlteracao"), QStringLiteral("18/02/2002 18:30"), false, centred, 2025, 495, 1680, 195);
+
+    fraAtributos = makeFrame(this, "fraAtributos", QStringLiteral("  Atributos   "), 0, 810, 3795, 1005);
+    chkLeitura = makeCheck(fraAtributos, "chkLeitura", QStringLiteral("Somente Leitura"), 180, 270, 1800, 195);
+    Label[2] = makeLabel(fraAtributos, QStringLiteral("Label(2)"), QStringLiteral("Cor Lembrete :"), true, right, 180, 585, 1545, 195);
+    cmbCor = makeList(fraAtributos, "cmbCor",
+                      {QStringLiteral("Amarelo"), QStringLiteral("Azul"), QStringLiteral("Branco"), QStringLiteral("Ciano"),
+                       QStringLiteral("Cinza"), QStringLiteral("Púrpura"), QStringLiteral("Verde"), QStringLiteral("Vermelho")},
+                      1845, 540, 1815, 300);
+
+    Frame1 = makeFrame(this, "Frame1", QStringLiteral("  Alarme   "), 0, 1845, 3795, 1725);
+    Label5 = makeLabel(Frame1, QStringLiteral("Label5"), QStringLiteral("Data :"), true, right, 90, 315, 870, 195);
+    DataAviso = makeEdit(Frame1, "DataAviso", 10, 1035, 270, 1095, 240);
+    Label6 = makeLabel(Frame1, QStringLiteral("Label6"), QStringLiteral("Hora :"), true, right, 2295, 315, 690, 195);
+    HoraAviso = makeEdit(Frame1, "HoraAviso", 5, 3060, 270, 600, 240);
+    chkAtencendia = makeCheck(Frame1, "chkAtencendia", QStringLiteral("Avisar com antecedência de "), 180, 675, 2835, 195);
+    txtMinutos = makeEdit(Frame1, "txtMinutos", 2, 2925, 630, 330, 240);
+    Label1 = makeLabel(Frame1, QStringLiteral("Label1"), QStringLiteral("min."), false, right, 3300, 675, 375, 195);
+    chkContinuo = makeCheck(Frame1, "chkContinuo", QStringLiteral("Tocar Alarme Ininterruptamente"), 540, 990, 3090, 195);
+    chkContinuo->setLayoutDirection(Qt::RightToLeft); // the box at the right end, the caption to its left
+    Label[3] = makeLabel(Frame1, QStringLiteral("Label(3)"), QStringLiteral("Tocar Som de :"), true, right, 180, 1350, 1545, 195);
+    cmbSom = makeList(Frame1, "cmbSom",
+                      {QStringLiteral("Nenhum"), QStringLiteral("Tic-Tic"), QStringLiteral("Click-Click"),
+                       QStringLiteral("Poop-Poop"), QStringLiteral("Plank-Plank"), QStringLiteral("Blip-Blip"),
+                       QStringLiteral("Type-Type"), QStringLiteral("Talk-Talk"), QStringLiteral("Pnaum-Pnaum")},
+                      1845, 1305, 1815, 300);
+
+    Cancelar = makeButton(this, "Cancelar", QStringLiteral("&Cancelar"), 90, 3645, 1725, 285);
+    Ok = makeButton(this, "Ok", QStringLiteral("&Okay"), 1980, 3645, 1725, 285);
+
+    new DateTimeMasks::MaskFilter(DataAviso, DateTimeMasks::MaskFilter::Date, HoraAviso);
+    new DateTimeMasks::MaskFilter(HoraAviso, DateTimeMasks::MaskFilter::Time, Ok);
+    new DateTimeMasks::MaskFilter(txtMinutos, DateTimeMasks::MaskFilter::Minutes, nullptr);
+
+    QWidget *order[] = {cmbCor, DataAviso, HoraAviso, txtMinutos, cmbSom, Ok, Cancelar};
+    for (size_t i = 1; i < std::size(order); ++i)
+        setTabOrder(order[i - 1], order[i]);
+    cmbCor->setFocus(Qt::OtherFocusReason);
+}
+
+void frmPropWindow::keyPressEvent(QKeyEvent *event)
+{
+    // No default and no cancel button: Enter and Escape do nothing here.
+    switch (event->key()) {
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+    case Qt::Key_Escape:
+        event->accept();
+        return;
+    default:
+        QDialog::keyPressEvent(event);
+    }
+}
+
+void frmPropWindow::closeEvent(QCloseEvent *event)
+{
+    // The window manager's close (title bar, Alt+F4) is refused; the program's own close at
+    // shutdown ends the edit as a cancel.
+    if (event->spontaneous()) {
+        event->ignore();
+        return;
+    }
+    event->accept();
+    done(QDialog::Rejected);
+}
+
+// ---- the dialog object
 
 frmProp &frmProp::instance()
 {
@@ -8,7 +230,277 @@ frmProp &frmProp::instance()
     return *dialog;
 }
 
-void frmProp::mostrar(frmLembrete *note) { Q_UNUSED(note); }
+void frmProp::mostrar(frmLembrete *note)
+{
+    if (!note || m_editing)
+        return; // the dialog is application-modal: one edit at a time
+    m_editing = true;
+    QPointer<frmLembrete> target(note);
+    struct EndOfEdit {
+        frmProp *dialog;
+        ~EndOfEdit()
+        {
+            delete dialog->m_window;
+            dialog->m_editing = false;
+        }
+    } endOfEdit{this};
+
+    fill(note);
+    place(note);
+
+    mConfirmado = 0;
+    WindowOps::setTopmost(note, false);
+    runUntilClosed();
+    delete m_window;
+    if (!target)
+        return; // the note went away meanwhile (shutdown)
+    if (note->isPinned())
+        WindowOps::setTopmost(note, true);
+    if (mConfirmado == 1)
+        apply(note);
+}
+
+void frmProp::fill(frmLembrete *note)
+{
+    using namespace NoteRecord;
+    delete m_window;
+    m_window = new frmPropWindow;
+    frmPropWindow *w = m_window;
+    m_closed = false;
+    connect(w, &QDialog::finished, this, [this] { m_closed = true; });
+    connect(w->Ok, &QPushButton::clicked, this, [this] { Ok_Click(); });
+    connect(w->Cancelar, &QPushButton::clicked, this, [this] { Cancelar_Click(); });
+    connect(w->chkAtencendia, &QCheckBox::toggled, this, [this] { chkAtencendia_Click(); });
+    connect(w->cmbSom, &QComboBox::currentIndexChanged, this, [this] { cmbSom_Click(); });
+    mPreenchendo = false;
+
+    // The system writes whole records; a damaged one fills what can be read and leaves the rest
+    // of the controls as designed.
+    const QStringList f = split(note->record());
+    auto number = [&f](int n, auto convert) -> std::optional<decltype(convert(QString()))> {
+        try {
+            return convert(f.value(n));
+        } catch (const RuntimeError &) {
+            return std::nullopt;
+        }
+    };
+
+    if (f.size() > DatCriacao)
+        w->lblDatCriacao->setText(f.at(DatCriacao));
+    if (f.size() > DatAlteracao)
+        w->lblDatAlteracao->setText(f.at(DatAlteracao));
+
+    w->chkLeitura->setChecked(f.value(Leitura) == QLatin1String("S"));
+
+    if (auto color = number(Cor, toByte); color && *color < 8)
+        w->cmbCor->setCurrentIndex(*color);
+
+    // Checking the box enables the minutes through its handler; the text and state are set here.
+    const auto minutes = number(Minutos, toSingle);
+    if (minutes && std::trunc(*minutes) != 0) {
+        w->chkAtencendia->setChecked(true);
+        w->txtMinutos->setText(f.value(Minutos));
+        w->txtMinutos->setEnabled(true);
+    } else {
+        w->chkAtencendia->setChecked(false);
+        w->txtMinutos->setText(QString());
+        w->txtMinutos->setEnabled(false);
+    }
+
+    if (Platform::sound().deviceCount() < 1) {
+        w->cmbSom->setCurrentIndex(0);
+        w->cmbSom->setEnabled(false);
+        w->chkContinuo->setChecked(false);
+        w->chkContinuo->setEnabled(false);
+    } else {
+        // Selecting the stored sound must not play it.
+        mPreenchendo = true;
+        if (auto sound = number(Som, toByte); sound && *sound <= 8)
+            w->cmbSom->setCurrentIndex(*sound);
+        mPreenchendo = false;
+        w->cmbSom->setEnabled(true);
+        w->chkContinuo->setChecked(f.value(Continuo) == QLatin1String("S"));
+        w->chkContinuo->setEnabled(true);
+    }
+
+    const QString when = f.value(DataHoraAviso);
+    if (!when.isEmpty()) {
+        const qsizetype blank = when.indexOf(QLatin1Char(' '));
+        if (blank >= 0) {
+            w->DataAviso->setText(when.left(blank));
+            w->HoraAviso->setText(when.mid(blank + 1));
+        } else {
+            w->DataAviso->setText(when); // no time: Okay will ask for one
+        }
+    }
+}
+
+QPointF frmProp::placement(float noteLeftTw, float noteTopTw, const QRectF &screenTw)
+{
+    const float height = frmPropWindow::OuterHeightTw;
+    const float width = frmPropWindow::OuterWidthTw;
+    float top = noteTopTw + 200;
+    float left = noteLeftTw + 200;
+    const float bottom = float(screenTw.bottom());
+    const float right = float(screenTw.right());
+    if (top + height > bottom)
+        top = bottom - height - 200;
+    if (left + width > right)
+        left = right - width - 200;
+    // Never above or left of the note's screen, where the title bar could not be reached.
+    top = std::max(top, float(screenTw.top()));
+    left = std::max(left, float(screenTw.left()));
+    return {left, top};
+}
+
+void frmProp::place(frmLembrete *note)
+{
+    QScreen *screen = QGuiApplication::screenAt(note->frameGeometry().center());
+    if (!screen)
+        screen = note->screen();
+    if (!screen)
+        screen = QGuiApplication::primaryScreen();
+    const QRect area = screen ? screen->availableGeometry() : QRect(0, 0, 1024, 768);
+    const QRectF areaTw(area.x() * TwipsPerPixel, area.y() * TwipsPerPixel, area.width() * TwipsPerPixel,
+                        area.height() * TwipsPerPixel);
+    const QPointF at = placement(note->leftTw(), note->topTw(), areaTw);
+    m_window->move(px(float(at.x())), px(float(at.y())));
+}
+
+// Runs the dialog until Okay or Cancelar finishes it. Not exec(): show all hides the dialog
+// for a moment, and a hidden exec() dialog would end the edit.
+void frmProp::runUntilClosed()
+{
+    frmPropWindow *w = m_window;
+    if (!w)
+        return;
+    QEventLoop loop;
+    connect(w, &QDialog::finished, &loop, &QEventLoop::quit);
+    connect(w, &QObject::destroyed, &loop, &QEventLoop::quit);
+    w->setWindowModality(Qt::ApplicationModal);
+    w->show();
+    w->raise();
+    w->activateWindow();
+    loop.exec(QEventLoop::DialogExec);
+}
+
 bool frmProp::isDialogVisible() const { return m_window && m_window->isVisible(); }
-void frmProp::hideDialog() {}
-void frmProp::showAgain() {}
+
+void frmProp::hideDialog()
+{
+    if (m_window)
+        m_window->hide();
+}
+
+void frmProp::showAgain()
+{
+    // The edit's own loop ends with the same close, once show all has returned to it.
+    if (m_editing && m_window && !m_closed && !m_window->isVisible())
+        runUntilClosed();
+}
+
+// ---- handlers
+
+void frmProp::Ok_Click()
+{
+    frmPropWindow *w = m_window;
+    if (!w)
+        return;
+    auto refuse = [this](const QString &text, MessageBox::Icon icon, QLineEdit *box, bool caretHome) {
+        Platform::messages().show(text, icon, m_window);
+        if (!m_window)
+            return;
+        box->setFocus(Qt::OtherFocusReason);
+        if (caretHome)
+            box->setCursorPosition(0);
+    };
+    const QString date = w->DataAviso->text();
+    const QString time = w->HoraAviso->text();
+    const bool noDate = isBlank(date);
+    const bool noTime = isBlank(time);
+    // Only the strict forms "DD/MM/YYYY" and "HH:NN" are valid, read as the alarm check reads them.
+    if (!noDate && !parseAlarmDate(date).isValid())
+        return refuse(QStringLiteral("Data Inválida"), MessageBox::Warning, w->DataAviso, true);
+    if (!noDate && noTime)
+        return refuse(QStringLiteral("Informe a Hora !"), MessageBox::Information, w->HoraAviso, true);
+    if (!noTime && !parseAlarmTime(time).isValid())
+        return refuse(QStringLiteral("Hora Inválida"), MessageBox::Warning, w->HoraAviso, true);
+    if (noDate && !noTime)
+        return refuse(QStringLiteral("Informe a Data !"), MessageBox::Information, w->DataAviso, true);
+    const bool advance = w->chkAtencendia->isChecked();
+    if (advance && !isWholeMinutes(w->txtMinutos->text()))
+        return refuse(QStringLiteral("Informe em Minutos a Antecedência para o Alarme !"), MessageBox::Information,
+                      w->txtMinutos, false);
+
+    mConfirmado = 1;
+    mLeitura = w->chkLeitura->isChecked();
+    mContinuo = w->chkContinuo->isChecked();
+    mMinutos = advance ? qint16(w->txtMinutos->text().toInt()) : qint16(0);
+    // A list left without a choice (a damaged record) counts as its first entry.
+    mCor = quint8(std::max(0, w->cmbCor->currentIndex()));
+    mSom = quint8(std::max(0, w->cmbSom->currentIndex()));
+    mDataAviso = date;
+    mHoraAviso = time;
+    w->done(QDialog::Accepted);
+}
+
+void frmProp::Cancelar_Click()
+{
+    if (m_window)
+        m_window->done(QDialog::Rejected);
+}
+
+void frmProp::chkAtencendia_Click()
+{
+    frmPropWindow *w = m_window;
+    if (!w)
+        return;
+    if (w->chkAtencendia->isChecked()) {
+        w->txtMinutos->setEnabled(true);
+    } else {
+        w->txtMinutos->setText(QString());
+        w->txtMinutos->setEnabled(false);
+    }
+}
+
+void frmProp::cmbSom_Click()
+{
+    if (!m_window)
+        return;
+    const int p = m_window->cmbSom->currentIndex();
+    if (p > 0 && !mPreenchendo)
+        PlaySoundResource(SoundNameFromIndex(quint8(p)), QStringLiteral("SOM"));
+}
+
+// ---- apply
+
+void frmProp::apply(frmLembrete *note)
+{
+    using namespace NoteRecord;
+    // Each write reads the held record afresh: an alarm that rang during the edit may have changed it.
+    auto write = [note](Field field, const QString &value) { note->setRecord(ReplaceField(note->record(), field, value)); };
+    const QString yes = QStringLiteral("S");
+    const QString no = QStringLiteral("N");
+
+    note->setNoteColor(ColorFromIndex(mCor));
+    write(Cor, QString::number(mCor));
+    note->setReadOnlyState(mLeitura);
+    write(Leitura, mLeitura ? yes : no);
+    write(Minutos, QString::number(mMinutos));
+    write(Continuo, mContinuo ? yes : no);
+    if (!isBlank(mDataAviso)) {
+        const QString moment = mDataAviso + QLatin1Char(' ') + mHoraAviso;
+        note->Alarme->show();
+        note->Alarme->setToolTip(AlarmDueText(moment, mMinutos)); // the alarm check rings from this
+        write(DataHoraAviso, moment);
+        write(Aviso, yes);
+    } else {
+        note->Alarme->hide();
+        note->Alarme->setToolTip(QString());
+        write(Aviso, no);
+        write(DataHoraAviso, QString());
+    }
+    write(DatAlteracao, formatDateTime(Platform::clock().now()));
+    write(Som, QString::number(mSom));
+    frmPrincipal::refreshPinBand();
+}

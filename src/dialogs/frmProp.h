@@ -1,11 +1,54 @@
 #pragma once
-#include <QObject>
 #include <QDialog>
+#include <QObject>
+#include <QPointF>
 #include <QPointer>
+#include <QRectF>
 #include <QString>
 
 class frmLembrete;
-class QDialog;
+class QCheckBox;
+class QComboBox;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+
+// The properties dialog's window, built from its design for every edit. Only Okay (after its
+// checks) and Cancelar end it: Enter and Escape press nothing and the title bar cannot close it.
+class frmPropWindow : public QDialog {
+    Q_OBJECT
+public:
+    explicit frmPropWindow(QWidget *parent = nullptr);
+
+    QGroupBox *FraGeral;
+    QLabel *Label[4]; // one control array over the three groups
+    QLabel *lblDatCriacao;
+    QLabel *lblDatAlteracao;
+    QGroupBox *fraAtributos;
+    QCheckBox *chkLeitura;
+    QComboBox *cmbCor;
+    QGroupBox *Frame1;
+    QLabel *Label5;
+    QLineEdit *DataAviso;
+    QLabel *Label6;
+    QLineEdit *HoraAviso;
+    QCheckBox *chkAtencendia;
+    QLineEdit *txtMinutos;
+    QLabel *Label1;
+    QCheckBox *chkContinuo;
+    QComboBox *cmbSom;
+    QPushButton *Cancelar;
+    QPushButton *Ok;
+
+    // Outer size as designed (3 px frame at the sides and bottom, 22 px title bar), in twips.
+    static constexpr float OuterWidthTw = 3900;
+    static constexpr float OuterHeightTw = 4320;
+
+protected:
+    void keyPressEvent(QKeyEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
+};
 
 // The properties dialog: one object for the whole run, its window made afresh for every edit.
 class frmProp : public QObject {
@@ -22,6 +65,10 @@ public:
     void hideDialog();
     void showAgain();
 
+    // Where the dialog's top-left corner goes for a note at this place, all in twips: 200 below
+    // and right of the note, pulled back inside the bottom and right edges of `screenTw`.
+    static QPointF placement(float noteLeftTw, float noteTopTw, const QRectF &screenTw);
+
     // Result fields.
     qint16 mConfirmado = 0;
     bool mLeitura = false;
@@ -33,8 +80,23 @@ public:
     bool mContinuo = false;
     bool mPreenchendo = false;
 
-    QDialog *window() const { return m_window; }
+    // The window of the edit in progress, if any.
+    frmPropWindow *window() const { return m_window; }
+
+    // Handlers of the window's controls.
+    void Ok_Click();
+    void Cancelar_Click();
+    void chkAtencendia_Click();
+    void cmbSom_Click();
 
 private:
-    QPointer<QDialog> m_window;
+    frmProp() = default;
+    void fill(frmLembrete *note);
+    void place(frmLembrete *note);
+    void runUntilClosed();
+    void apply(frmLembrete *note);
+
+    QPointer<frmPropWindow> m_window;
+    bool m_editing = false;
+    bool m_closed = false; // Okay or Cancelar has finished the window of this edit
 };

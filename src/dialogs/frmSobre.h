@@ -1,8 +1,37 @@
 #pragma once
+#include <QDialog>
+
+class QLabel;
+class QPushButton;
+class ClickLabel;
+
+// The About dialog's window, built from its design at every opening.
+class frmSobreWindow : public QDialog {
+    Q_OBJECT
+public:
+    explicit frmSobreWindow(QWidget *parent = nullptr);
+
+    QLabel *Label1;
+    QLabel *Label2;
+    QWidget *picFocus;
+    QLabel *Label6[2];
+    ClickLabel *endereco;
+    ClickLabel *email;
+    QPushButton *Command1;
+
+    void Command1_Click();
+    void endereco_Click();
+    void email_Click();
+
+protected:
+    void keyPressEvent(QKeyEvent *event) override;
+};
 
 // The About dialog: made afresh at every opening, shown modally.
 namespace frmSobre {
 void showModal();
 bool isOpen();
 void close();
+// The open dialog, if any.
+frmSobreWindow *current();
 }

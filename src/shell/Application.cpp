@@ -34,6 +34,8 @@ int runQuadrelo(int argc, char *argv[])
     case frmPrincipal::StartResult::Running:
         break;
     }
+    if (shell->isShutDown())
+        return 0; // closed while the start-up let events run
 
     SessionEnd sessionEnd;
     QObject::connect(&sessionEnd, &SessionEnd::ending, shell, [shell] {

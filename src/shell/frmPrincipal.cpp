@@ -201,21 +201,20 @@ void frmPrincipal::LoadNotes()
     std::optional<RuntimeError> firstFailure;
     // Records not yet turned into windows; a shutdown during loading saves them as they are.
     m_setAside.clear();
-    QStringList pending;
+    m_pendingLoad.clear();
     for (const auto &pair : pairs)
-        pending << pair.second;
-    m_pendingLoad = pending;
+        m_pendingLoad << pair.second;
 
     for (const auto &pair : pairs) {
         if (m_shutDown)
             break;
         const QString R = pair.second;
-        m_pendingLoad.removeFirst();
         LoadedNote n;
         try {
             n = readRecord(R);
         } catch (const RuntimeError &error) {
             // Kept in the store exactly as it was; every save-all writes it back after the notes.
+            m_pendingLoad.removeFirst();
             m_setAside << R;
             if (!firstFailure)
                 firstFailure = error;
@@ -229,12 +228,16 @@ void frmPrincipal::LoadNotes()
         W->setHeightTw(n.height);
         W->setTopTw(n.top);
         W->setLeftTw(n.left);
-        QPointer<frmLembrete> alive(W);
         W->imgArraste_MouseMove(1, 0, (n.width - 3060) + 120, (n.height - 2430) + 120);
-        if (!alive)
-            continue;
+        if (m_shutDown) {
+            // The program was closed while the layout step let events run; the record is
+            // still among the pending ones and was saved as it is.
+            delete W;
+            break;
+        }
         W->setNoteColor(ColorFromIndex(n.colour));
         W->setTag(QStringLiteral("Lembrete"));
+        m_pendingLoad.removeFirst();
         W->Ponteiro2->setVisible(n.pinned);
         W->Ponteiro->setVisible(!n.pinned);
         if (n.alarm) {
@@ -251,6 +254,8 @@ void frmPrincipal::LoadNotes()
         WindowOps::setTopmost(W, n.pinned);
         changeNoteCounter(+1);
     }
+    if (m_shutDown)
+        return;
     m_pendingLoad.clear();
     TrayUpdateTip();
     if (firstFailure) {

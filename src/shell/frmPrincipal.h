@@ -54,6 +54,7 @@ public:
     qint16 noteCounter() const { return m_noteCounter; }
     void changeNoteCounter(int delta); // throws RuntimeError on overflow
     bool showAtStart() const { return m_showAtStart; }
+    bool isShutDown() const { return m_shutDown; }
     SettingsStore &store();
     QMenu *menu() const { return mnu0; }
     QSystemTrayIcon *tray() const { return m_tray; }

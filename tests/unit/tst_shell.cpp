@@ -249,6 +249,23 @@ private slots:
         QCOMPARE(file.readAll(), QByteArray("[Lembretes\n0=x\n"));
     }
 
+    void closedWhileLoadingLosesNothing()
+    {
+        const QStringList records = {recordOf(goodFields(0)), "damaged", recordOf(goodFields(2))};
+        ShellFixture::seedStore(records);
+        ShellFixture f;
+        // The exit command arrives while the first note's layout step lets events run.
+        QTimer::singleShot(0, f.shell, [&f] { f.shell->encerrar_Click(); });
+        QCOMPARE(f.shell->Form_Load(), frmPrincipal::StartResult::Running);
+        QVERIFY(f.shell->isShutDown());
+        QCOMPARE(f.quits, 1);
+        QStringList stored;
+        for (const auto &kv : ShellFixture::storedNotes())
+            stored << kv.second;
+        QCOMPARE(stored, records);
+        QVERIFY(frmPrincipal::notes().isEmpty());
+    }
+
     void trayClicksAndDoubleClicks()
     {
         ShellFixture::seedStore({}, "N");
