@@ -2,6 +2,7 @@
 #include "note/ClickLabel.h"
 #include "note/frmLembrete.h"
 #include "records/NoteRecord.h"
+#include "dialogs/frmProp.h"
 #include "shell/frmPrincipal.h"
 
 #include <QGroupBox>
@@ -88,9 +89,17 @@ private slots:
         QVERIFY(!(b->windowHandle()->flags() & Qt::WindowStaysOnTopHint));
         QVERIFY(a->windowHandle()->flags() & Qt::WindowStaysOnTopHint);
         QCOMPARE(fieldsOf(b->record())[Fixo], QString("N"));
-        // Properties: every note leaves the top band first.
+        // Properties: every note leaves the top band while the dialog is open, and the pinned
+        // one comes back after it.
+        bool outOfBand = true;
+        QTimer::singleShot(0, [&] {
+            for (frmLembrete *n : {a, b})
+                outOfBand = outOfBand && !(n->windowHandle()->flags() & Qt::WindowStaysOnTopHint);
+            frmProp::instance().window()->Cancelar->click();
+        });
         a->Propriedade_Click();
-        QVERIFY(a->isVisible());
+        QVERIFY(outOfBand);
+        QVERIFY(a->windowHandle()->flags() & Qt::WindowStaysOnTopHint);
         // Pinned notes are not moved by a press on the background or the corner.
         const QPoint before = a->pos();
         a->fraExclusao->show();
