@@ -83,6 +83,9 @@ check() { # check DESCRIPTION COMMAND...: runs the command as a check
 }
 
 finish() {
+    if [ "$MENU_RETRIES" -gt 0 ]; then
+        log "NOTE: $MENU_RETRIES right click(s) on the tray icon opened no menu and were repeated"
+    fi
     if [ "$FAILURES" -eq 0 ]; then
         log "all $CHECKS checks passed"
         exit 0
@@ -402,10 +405,22 @@ popup_windows() { # shown override-redirect windows of the program that are neit
 menu_shown() { [ -n "$(popup_windows)" ]; }
 menu_closed() { [ -z "$(popup_windows)" ]; }
 
+MENU_RETRIES=0
+
 open_tray_menu() { # right click on the icon; MENU_ID is the menu's window
     MENU_ID=""
     tray_click 3
-    wait_until 10 "tray menu shown" menu_shown || return 1
+    if ! wait_until 4 "tray menu shown" menu_shown; then
+        # Seen about once in thirty clicks right after the menu closed: the click is lost.
+        # A person would click again; so do we, and say so in the log.
+        MENU_RETRIES=$((MENU_RETRIES + 1))
+        log "NOTE: the right click opened no menu (lost clicks so far: $MENU_RETRIES); clicking again"
+        screenshot lost-right-click
+        pointer_to 900 700
+        sleep 0.5
+        tray_click 3
+        wait_until 6 "tray menu shown" menu_shown || return 1
+    fi
     MENU_ID=$(popup_windows | head -n 1)
     # the menu is drawn once it maps; give the first paint a moment to land
     wait_until 5 "tray menu painted" menu_painted
