@@ -40,7 +40,8 @@ void setTopmost(QWidget *window, bool on)
     if (!window)
         return;
     window->winId(); // the native window must exist for the flag to reach the window manager
-    if (QWindow *handle = window->windowHandle())
+    QWindow *handle = window->windowHandle();
+    if (handle && handle->flags().testFlag(Qt::WindowStaysOnTopHint) != on)
         handle->setFlag(Qt::WindowStaysOnTopHint, on);
     if (window->isVisible())
         window->raise();
@@ -58,9 +59,10 @@ void setSkipTaskbar(QWidget *window)
     if (!c || !window)
         return;
     const xcb_window_t id = xcb_window_t(window->winId());
-    const xcb_atom_t state = internAtom(c, "_NET_WM_STATE");
-    const xcb_atom_t skipTaskbar = internAtom(c, "_NET_WM_STATE_SKIP_TASKBAR");
-    const xcb_atom_t skipPager = internAtom(c, "_NET_WM_STATE_SKIP_PAGER");
+    // Looked up once: each look-up is a round trip to the X server.
+    static const xcb_atom_t state = internAtom(c, "_NET_WM_STATE");
+    static const xcb_atom_t skipTaskbar = internAtom(c, "_NET_WM_STATE_SKIP_TASKBAR");
+    static const xcb_atom_t skipPager = internAtom(c, "_NET_WM_STATE_SKIP_PAGER");
     if (state == XCB_ATOM_NONE)
         return;
     if (!window->isVisible()) {
