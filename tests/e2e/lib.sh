@@ -214,7 +214,7 @@ start_display() {
 }
 
 wm_ready() { wmctrl -m | grep -q '^Name: Openbox'; }
-tray_host_ready() { python3 "$E2E_DIR/xselection.py" _NET_SYSTEM_TRAY_S0; }
+tray_host_ready() { python3 "$E2E_DIR/xhelper.py" owner _NET_SYSTEM_TRAY_S0; }
 sound_ready() { [ -S "$XDG_RUNTIME_DIR/pulse/native" ]; }
 
 start_desktop() {
@@ -233,6 +233,8 @@ start_desktop() {
     PIDS_TO_STOP+=("$!")
     wait_until 15 "PulseAudio null sink" sound_ready ||
         log "WARNING: no PulseAudio server; the program will see no sound device (see pulseaudio.log)"
+    # keys for the accented letters the tests type (Portuguese text), before any client starts
+    python3 "$E2E_DIR/xhelper.py" bindkeys "áàâãçéêíóôõúÁÀÂÃÇÉÊÍÓÔÕÚ" || log "WARNING: could not bind keys for accented letters"
     # a neutral pointer place, away from the tray and the notes
     pointer_to 900 700
 }

@@ -234,7 +234,8 @@ wait_exit "$PROG_PID" 15 || { fail "&Encerrar Quadrelo ends the process"; stop_p
 log "== damaged records among good ones"
 GOOD_A=$(make_record "01/02/2024 09:30" "" N 1500 3000 N "" N "primeiro${NBSP}lembrete" 2 0 N 0 3060 2430)
 BAD_FEW="apenas${SEP}tres${SEP}campos${SEP}"
-GOOD_B=$(make_record "03/04/2024 10:45" "" S 4500 6000 N "" N "segundo, fixo" 6 0 N 0 4500 3600)
+# pinned, and away from the middle of the screen, so that it does not cover the message box
+GOOD_B=$(make_record "03/04/2024 10:45" "" S 6750 10500 N "" N "segundo, fixo" 6 0 N 0 4500 3600)
 BAD_SIZE=$(make_record "05/06/2024 11:00" "" N 900 900 N "" N "largura torta" 0 0 N 0 "larga" 2430)
 write_store S "$GOOD_A" "$BAD_FEW" "$GOOD_B" "$BAD_SIZE"
 start_program
@@ -259,7 +260,7 @@ B=""
 for w in $(note_windows "$PROG_PID"); do
     case "$(win_geometry "$w")" in
     "200 100 204 162") A=$w ;;
-    "400 300 300 240") B=$w ;;
+    "700 450 300 240") B=$w ;;
     esac
 done
 check "the first good note is in its place and size" [ -n "$A" ]
