@@ -1,4 +1,5 @@
 #include "dialogs/frmProp.h"
+#include "dialogs/DialogDesign.h"
 #include "dialogs/DateTimeMasks.h"
 
 #include "alarm/AlarmCheck.h"
@@ -33,24 +34,7 @@
 
 namespace {
 
-int px(float twips) { return qRound(twips / TwipsPerPixel); }
-
-void placeTw(QWidget *w, float left, float top, float width, float height)
-{
-    w->setGeometry(px(left), px(top), px(width), px(height));
-}
-
-// Verdana where installed, the desktop's font otherwise.
-QFont designFont(qreal points, bool bold)
-{
-    QFont f = QApplication::font();
-    static const bool haveVerdana = QFontDatabase::hasFamily(QStringLiteral("Verdana"));
-    if (haveVerdana)
-        f.setFamilies({QStringLiteral("Verdana")});
-    f.setPointSizeF(points);
-    f.setWeight(bold ? QFont::Bold : QFont::Normal);
-    return f;
-}
+using namespace DialogDesign;
 
 QGroupBox *makeFrame(QWidget *parent, const char *name, const QString &caption, float l, float t, float w, float h)
 {
@@ -198,16 +182,8 @@ frmPropWindow::frmPropWindow(QWidget *parent)
 
 void frmPropWindow::keyPressEvent(QKeyEvent *event)
 {
-    // No default and no cancel button: Enter and Escape do nothing here.
-    switch (event->key()) {
-    case Qt::Key_Return:
-    case Qt::Key_Enter:
-    case Qt::Key_Escape:
-        event->accept();
-        return;
-    default:
+    if (!swallowsKey(event))
         QDialog::keyPressEvent(event);
-    }
 }
 
 void frmPropWindow::closeEvent(QCloseEvent *event)

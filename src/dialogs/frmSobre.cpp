@@ -1,4 +1,5 @@
 #include "dialogs/frmSobre.h"
+#include "dialogs/DialogDesign.h"
 
 #include "note/ClickLabel.h"
 #include "note/frmLembrete.h"
@@ -20,26 +21,7 @@ namespace {
 
 QPointer<frmSobreWindow> g_open;
 
-int px(float twips) { return qRound(twips / TwipsPerPixel); }
-
-void placeTw(QWidget *w, float left, float top, float width, float height)
-{
-    w->setGeometry(px(left), px(top), px(width), px(height));
-}
-
-// Verdana where installed, the desktop's font otherwise.
-QFont designFont(qreal points, bool bold, bool italic = false, bool underline = false)
-{
-    QFont f = QApplication::font();
-    static const bool haveVerdana = QFontDatabase::hasFamily(QStringLiteral("Verdana"));
-    if (haveVerdana)
-        f.setFamilies({QStringLiteral("Verdana")});
-    f.setPointSizeF(points);
-    f.setWeight(bold ? QFont::Bold : QFont::Normal);
-    f.setItalic(italic);
-    f.setUnderline(underline);
-    return f;
-}
+using namespace DialogDesign;
 
 void setTextColor(QLabel *label, const QColor &color)
 {
@@ -131,15 +113,8 @@ void frmSobreWindow::email_Click() { Platform::shell().open(QStringLiteral("mail
 void frmSobreWindow::keyPressEvent(QKeyEvent *event)
 {
     // Only "&Okay" and the title bar close the dialog.
-    switch (event->key()) {
-    case Qt::Key_Return:
-    case Qt::Key_Enter:
-    case Qt::Key_Escape:
-        event->accept();
-        return;
-    default:
+    if (!swallowsKey(event))
         QDialog::keyPressEvent(event);
-    }
 }
 
 namespace frmSobre {

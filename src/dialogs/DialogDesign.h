@@ -1,0 +1,49 @@
+#pragma once
+#include "note/frmLembrete.h"
+
+#include <QApplication>
+#include <QFont>
+#include <QFontDatabase>
+#include <QKeyEvent>
+#include <QWidget>
+
+// What the two dialogs share of their design: twips geometry, the Verdana font, and keys that
+// press nothing.
+namespace DialogDesign {
+
+inline int px(float twips) { return qRound(twips / TwipsPerPixel); }
+
+inline void placeTw(QWidget *w, float left, float top, float width, float height)
+{
+    w->setGeometry(px(left), px(top), px(width), px(height));
+}
+
+// Verdana where installed, the desktop's font otherwise.
+inline QFont designFont(qreal points, bool bold, bool italic = false, bool underline = false)
+{
+    QFont f = QApplication::font();
+    static const bool haveVerdana = QFontDatabase::hasFamily(QStringLiteral("Verdana"));
+    if (haveVerdana)
+        f.setFamilies({QStringLiteral("Verdana")});
+    f.setPointSizeF(points);
+    f.setWeight(bold ? QFont::Bold : QFont::Normal);
+    f.setItalic(italic);
+    f.setUnderline(underline);
+    return f;
+}
+
+// Neither dialog has a default or a cancel button: Enter and Escape are swallowed.
+inline bool swallowsKey(QKeyEvent *event)
+{
+    switch (event->key()) {
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+    case Qt::Key_Escape:
+        event->accept();
+        return true;
+    default:
+        return false;
+    }
+}
+
+}
