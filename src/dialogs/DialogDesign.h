@@ -32,6 +32,16 @@ inline QFont designFont(qreal points, bool bold, bool italic = false, bool under
     return f;
 }
 
+// A group frame whose caption sits on its top edge, so the controls placed from the frame's top
+// clear the caption as designed. `background` fills the frame when given.
+inline QString frameStyle(const QString &background = QString())
+{
+    const QString fill = background.isEmpty() ? QString() : QStringLiteral("background-color: %1;").arg(background);
+    return QStringLiteral("QGroupBox { border: 1px solid palette(mid); margin-top: 0.5em; %1 }"
+                          "QGroupBox::title { subcontrol-origin: margin; left: 4px; padding: 0 1px; %1 }")
+        .arg(fill);
+}
+
 // Neither dialog has a default or a cancel button: Enter and Escape are swallowed.
 inline bool swallowsKey(QKeyEvent *event)
 {

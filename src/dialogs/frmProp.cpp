@@ -132,6 +132,7 @@ frmPropWindow::frmPropWindow(QWidget *parent)
     setWindowIcon(QIcon(QStringLiteral(":/pictures/bell.png")));
     setFont(designFont(8.25, false));
     setFixedSize(px(3810), px(3945));
+    setStyleSheet(frameStyle());
 
     const Qt::Alignment centred = Qt::AlignHCenter;
     const Qt::Alignment right = Qt::AlignRight;

@@ -1,4 +1,5 @@
 #include "note/frmLembrete.h"
+#include "dialogs/DialogDesign.h"
 #include "note/ClickLabel.h"
 #include "platform/Platform.h"
 #include "platform/ShellOpener.h"
@@ -83,6 +84,12 @@ void frmLembrete::createControls()
         fraExclusao->setPalette(pal);
     }
     setControlGeometry(fraExclusao, 360, 1260, 1725, 555);
+    {
+        // The caption must fit the frame's 115 pixels in the desktop's (wider) font.
+        QFont captionFont = fraExclusao->font();
+        captionFont.setPointSizeF(7);
+        fraExclusao->setFont(captionFont);
+    }
     QFont small(QStringLiteral("Small Fonts"));
     small.setPointSizeF(6.75);
     cmdExcNao = new QPushButton(QStringLiteral("&Não"), fraExclusao);
@@ -404,6 +411,8 @@ void frmLembrete::Lixeira_Click()
     QPalette pal = fraExclusao->palette();
     pal.setColor(QPalette::Window, windowColor());
     fraExclusao->setPalette(pal);
+    // Styled only when first needed: a style sheet on every note would slow the start.
+    fraExclusao->setStyleSheet(DialogDesign::frameStyle(windowColor().name()));
     fraExclusao->show();
     fraExclusao->raise();
 }
