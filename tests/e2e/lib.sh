@@ -18,6 +18,7 @@ if [ -z "$PROGRAM" ] || [ ! -x "$PROGRAM" ]; then
     exit 2
 fi
 PROGRAM=$(readlink -f "$PROGRAM")
+READSTORE="$(dirname "$PROGRAM")/tests/readstore" # built beside the tests
 
 export LC_ALL=C.UTF-8 # xdotool needs a UTF-8 locale to type accented letters
 ART_DIR="$(dirname "$PROGRAM")/e2e-artifacts/$TEST_NAME"
@@ -488,10 +489,10 @@ tray_tip_image() {
 
 # ---------------------------------------------------------------- the store
 
-store_get() { python3 "$E2E_DIR/readstore.py" "$STORE" get "$1" "$2"; }
-store_keys() { python3 "$E2E_DIR/readstore.py" "$STORE" keys "$1"; }
-store_field() { python3 "$E2E_DIR/readstore.py" "$STORE" field "$1" "$2" "$3"; }
-store_nfields() { python3 "$E2E_DIR/readstore.py" "$STORE" nfields "$1" "$2"; }
+store_get() { "$READSTORE" "$STORE" get "$1" "$2"; }
+store_keys() { "$READSTORE" "$STORE" keys "$1"; }
+store_field() { "$READSTORE" "$STORE" field "$1" "$2" "$3"; }
+store_nfields() { "$READSTORE" "$STORE" nfields "$1" "$2"; }
 store_has() { store_get "$1" "$2" >/dev/null; }
 store_lacks() { [ -f "$STORE" ] && ! store_has "$1" "$2"; }
 
