@@ -302,9 +302,7 @@ win_geometry() { # win_geometry ID: "X Y W H" on the screen
 
 win_map_state() { xwininfo -id "$1" 2>/dev/null | awk '/Map State:/ { print $NF }'; }
 win_viewable() { [ "$(win_map_state "$1")" = IsViewable ]; }
-win_unmapped() { [ "$(win_map_state "$1")" = IsUnMapped ]; }
 win_gone_or_unmapped() { ! win_viewable "$1"; }
-win_exists() { xwininfo -id "$1" >/dev/null 2>&1; }
 
 win_state() { xprop -id "$1" _NET_WM_STATE 2>/dev/null; }
 win_has_state() { win_state "$1" | grep -q "$2"; }
@@ -492,9 +490,7 @@ tray_tip_image() {
 store_get() { "$READSTORE" "$STORE" get "$1" "$2"; }
 store_keys() { "$READSTORE" "$STORE" keys "$1"; }
 store_field() { "$READSTORE" "$STORE" field "$1" "$2" "$3"; }
-store_nfields() { "$READSTORE" "$STORE" nfields "$1" "$2"; }
 store_has() { store_get "$1" "$2" >/dev/null; }
-store_lacks() { [ -f "$STORE" ] && ! store_has "$1" "$2"; }
 
 store_keys_are() { # store_keys_are GROUP KEY...: exactly these keys, in any order
     local want got

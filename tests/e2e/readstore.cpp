@@ -2,7 +2,6 @@
 //   readstore FILE get GROUP KEY        the value, UTF-8, no newline; exit 1 when absent
 //   readstore FILE keys GROUP           the group's keys, one a line
 //   readstore FILE field GROUP KEY N    field N of the note record (fields end at U+00FF)
-//   readstore FILE nfields GROUP KEY    how many field separators the record holds
 #include <QCoreApplication>
 #include <QSettings>
 #include <QStringList>
@@ -31,8 +30,6 @@ int main(int argc, char *argv[])
     const QString value = store.value(a[4]).toString();
     if (cmd == QLatin1String("get"))
         return print(value);
-    if (cmd == QLatin1String("nfields"))
-        return print(QString::number(value.count(QChar(0xFF))) + QLatin1Char('\n'));
     if (cmd == QLatin1String("field") && a.size() == 6) {
         const QStringList fields = value.split(QChar(0xFF));
         const int n = a[5].toInt();
