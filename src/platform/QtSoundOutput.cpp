@@ -1,11 +1,17 @@
 #include "platform/QtSoundOutput.h"
 
 #include <QAudioDevice>
+#include <QDir>
 #include <QMediaDevices>
 #include <QSoundEffect>
 #include <QUrl>
 
-QtSoundOutput::QtSoundOutput() = default;
+QtSoundOutput::QtSoundOutput()
+{
+    // Every built-in sound is loaded up front, so an alarm's first tick is not late.
+    for (const QString &name : QDir(QStringLiteral(":/SOM")).entryList(QDir::Files))
+        effect(name);
+}
 QtSoundOutput::~QtSoundOutput() = default;
 
 int QtSoundOutput::deviceCount() const

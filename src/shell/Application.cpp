@@ -5,6 +5,7 @@
 
 #include <QApplication>
 #include <QIcon>
+#include <QTimer>
 
 int runQuadrelo(int argc, char *argv[])
 {
@@ -36,6 +37,9 @@ int runQuadrelo(int argc, char *argv[])
     }
     if (shell->isShutDown())
         return 0; // closed while the start-up let events run
+
+    // The sounds load once the notes are up, so they are ready before the first alarm.
+    QTimer::singleShot(0, [] { Platform::sound(); });
 
     SessionEnd sessionEnd;
     QObject::connect(&sessionEnd, &SessionEnd::ending, shell, [shell] {
