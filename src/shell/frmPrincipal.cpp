@@ -186,10 +186,7 @@ void frmPrincipal::watchForTray()
 
 void frmPrincipal::connectNote(frmLembrete *note)
 {
-    connect(note, &frmLembrete::propertiesRequested, this, [](frmLembrete *n) {
-        QPointer<frmLembrete> guard(n);
-        frmProp::instance().mostrar(n);
-    });
+    connect(note, &frmLembrete::propertiesRequested, this, [](frmLembrete *n) { frmProp::instance().mostrar(n); });
 }
 
 void frmPrincipal::LoadNotes()
@@ -373,7 +370,7 @@ void frmPrincipal::trayActivated(QSystemTrayIcon::ActivationReason reason)
 frmLembrete *frmPrincipal::novo_Click()
 {
     // The counter is checked first, so a full counter makes no window.
-    const qint16 next = addInteger(m_noteCounter, 1);
+    addInteger(m_noteCounter, 1);
     auto *W = new frmLembrete;
     connectNote(W);
     W->setWidthTw(3060);
@@ -395,9 +392,8 @@ frmLembrete *frmPrincipal::novo_Click()
     }
     W->show();
     refreshPinBand();
-    // Recounted here: notes may have come or gone while the layout step let events run.
-    m_noteCounter = addInteger(m_noteCounter, 1);
-    Q_UNUSED(next);
+    // Counted now, not before: notes may have come or gone while the layout step let events run.
+    changeNoteCounter(+1);
     TrayUpdateTip();
     return W;
 }
