@@ -9,7 +9,6 @@
 #include <QStyleHints>
 
 #include <QAction>
-#include <QLockFile>
 #include <QMenu>
 #include <QPlainTextEdit>
 #include <QWindow>
@@ -72,23 +71,19 @@ private slots:
 
     void secondInstanceIsRefusedAndCrashedLockIsTakenOver()
     {
-        SingleInstance first;
-        QVERIFY(first.acquire());
-        SingleInstance second;
-        QVERIFY(!second.acquire());
-
-        // A lock whose owner died does not keep the program from starting.
-        QLockFile::LockError err;
-        Q_UNUSED(err);
-        SingleInstance *third = new SingleInstance;
-        first.~SingleInstance();
-        new (&first) SingleInstance;
+        {
+            SingleInstance first;
+            QVERIFY(first.acquire());
+            SingleInstance second;
+            QVERIFY(!second.acquire());
+        }
+        // A lock left by an instance that died does not keep the program from starting.
         QFile lock(SingleInstance::lockPath());
         QVERIFY(lock.open(QIODevice::WriteOnly));
         lock.write("999999\nquadrelo\nhost\n");
         lock.close();
-        QVERIFY(third->acquire());
-        delete third;
+        SingleInstance next;
+        QVERIFY(next.acquire());
     }
 
     void hiddenAtStartAndLoadEdgeCases()
