@@ -377,27 +377,19 @@ void frmLembrete::imgArraste_Click()
 
 // ---- commands
 
-void frmLembrete::Ponteiro_Click()
+void frmLembrete::setPinned(bool pinned)
 {
     fraExclusao->hide();
     AlarmAcknowledged = true;
-    Ponteiro->hide();
-    Ponteiro2->show();
-    WindowOps::setTopmost(this, true);
-    m_record = ReplaceField(m_record, Fixo, QStringLiteral("S"));
+    Ponteiro->setVisible(!pinned);
+    Ponteiro2->setVisible(pinned);
+    WindowOps::setTopmost(this, pinned);
+    m_record = ReplaceField(m_record, Fixo, pinned ? QStringLiteral("S") : QStringLiteral("N"));
     frmPrincipal::refreshPinBand();
 }
 
-void frmLembrete::Ponteiro2_Click()
-{
-    fraExclusao->hide();
-    AlarmAcknowledged = true;
-    Ponteiro->show();
-    Ponteiro2->hide();
-    WindowOps::setTopmost(this, false);
-    m_record = ReplaceField(m_record, Fixo, QStringLiteral("N"));
-    frmPrincipal::refreshPinBand();
-}
+void frmLembrete::Ponteiro_Click() { setPinned(true); }
+void frmLembrete::Ponteiro2_Click() { setPinned(false); }
 
 void frmLembrete::esconder_Click()
 {

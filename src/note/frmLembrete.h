@@ -136,6 +136,8 @@ protected:
 
 private:
     void createControls();
+    // Pin or release: the shared steps of Ponteiro_Click and Ponteiro2_Click.
+    void setPinned(bool pinned);
     void layFrame(float w, float h, bool full);
     void placeGrip();
     void beginMove(QWidget *source);
