@@ -41,6 +41,18 @@ QString TestPlatform::storePath() { return SettingsStore::defaultPath(); }
 
 void TestPlatform::clearStore() { QFile::remove(storePath()); }
 
+void TestPlatform::reset()
+{
+    clearStore();
+    clock.current = FakeClock().current;
+    sound.devices = 1;
+    sound.played.clear();
+    sound.stops = 0;
+    shell.opened.clear();
+    messages.shown.clear();
+    messages.whileOpen = nullptr;
+}
+
 QStringList fieldsOf(const QString &record) { return NoteRecord::split(record); }
 
 QString recordOf(const QStringList &fields)

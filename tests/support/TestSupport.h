@@ -68,6 +68,8 @@ struct TestPlatform {
     static QString storePath();
     // Removes the store file, so each test starts from an empty store.
     static void clearStore();
+    // Empty store, nothing recorded, one sound device, the default "now": each test's start.
+    void reset();
 };
 
 // Splits a record at the field separator (the same split the program uses), for assertions.

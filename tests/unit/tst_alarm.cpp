@@ -40,10 +40,7 @@ class TestAlarm : public QObject {
 private slots:
     void init()
     {
-        TestPlatform::clearStore();
-        platform.sound.played.clear();
-        platform.sound.stops = 0;
-        platform.sound.devices = 1;
+        platform.reset();
         platform.clock.current = QDateTime(QDate(2026, 12, 5), QTime(9, 0, 0));
     }
 

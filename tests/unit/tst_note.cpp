@@ -21,7 +21,7 @@ class TestNote : public QObject {
     static QRect tw(const QWidget *w) { return QRect(w->x() * 15, w->y() * 15, w->width() * 15, w->height() * 15); }
 
 private slots:
-    void init() { TestPlatform::clearStore(); }
+    void init() { platform.reset(); }
 
     void designAndLayout()
     {

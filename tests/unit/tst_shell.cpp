@@ -26,11 +26,7 @@ class TestShell : public QObject {
     Q_OBJECT
     TestPlatform platform;
 private slots:
-    void init()
-    {
-        TestPlatform::clearStore();
-        platform.messages.shown.clear();
-    }
+    void init() { platform.reset(); }
 
     void firstStartSeedsAndShowsTheWelcomeNote()
     {

@@ -16,7 +16,7 @@ class TestStore : public QObject {
     Q_OBJECT
     TestPlatform platform;
 private slots:
-    void init() { TestPlatform::clearStore(); }
+    void init() { platform.reset(); }
 
     void storeLivesInTheUsersConfigFolder()
     {
