@@ -4,7 +4,7 @@
 set -euo pipefail
 cd "$(dirname "$0")"
 
-BUILD_PACKAGES="cmake make g++ pkg-config qt6-base-dev qt6-multimedia-dev libxcb1-dev qt6-qpa-plugins libqt6multimedia6"
+BUILD_PACKAGES="cmake make g++ pkg-config qt6-base-dev qt6-multimedia-dev libxcb1-dev qt6-qpa-plugins libqt6multimedia6 qt6-translations-l10n"
 TEST_PACKAGES="xvfb xauth openbox trayer xdotool wmctrl x11-utils pulseaudio pulseaudio-utils sox imagemagick python3"
 
 install_missing() {

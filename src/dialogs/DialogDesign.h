@@ -33,13 +33,16 @@ inline QFont designFont(qreal points, bool bold, bool italic = false, bool under
 }
 
 // A group frame whose caption sits on its top edge, so the controls placed from the frame's top
-// clear the caption as designed. `background` fills the frame when given.
-inline QString frameStyle(const QString &background = QString())
+// clear the caption as designed. `background` fills the frame and `foreground` draws its edge and
+// caption when given; otherwise the desktop's theme decides.
+inline QString frameStyle(const QString &background = QString(), const QString &foreground = QString())
 {
     const QString fill = background.isEmpty() ? QString() : QStringLiteral("background-color: %1;").arg(background);
-    return QStringLiteral("QGroupBox { border: 1px solid palette(mid); margin-top: 0.5em; %1 }"
-                          "QGroupBox::title { subcontrol-origin: margin; left: 4px; padding: 0 1px; %1 }")
-        .arg(fill);
+    const QString ink = foreground.isEmpty() ? QString() : QStringLiteral("color: %1;").arg(foreground);
+    const QString edge = foreground.isEmpty() ? QStringLiteral("palette(mid)") : foreground;
+    return QStringLiteral("QGroupBox { border: 1px solid %3; margin-top: 0.5em; %1 %2 }"
+                          "QGroupBox::title { subcontrol-origin: margin; left: 4px; padding: 0 1px; %1 %2 }")
+        .arg(fill, ink, edge);
 }
 
 // Neither dialog has a default or a cancel button: Enter and Escape are swallowed.

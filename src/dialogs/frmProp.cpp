@@ -1,4 +1,5 @@
 #include "dialogs/frmProp.h"
+#include "dialogs/ModalRun.h"
 #include "dialogs/DialogDesign.h"
 #include "dialogs/DateTimeMasks.h"
 
@@ -28,6 +29,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QScreen>
+#include <QStyle>
 #include <cmath>
 #include <iterator>
 #include <optional>
@@ -63,6 +65,14 @@ QCheckBox *makeCheck(QWidget *parent, const char *name, const QString &caption, 
     box->setFont(designFont(8.25, false));
     box->setFocusPolicy(Qt::ClickFocus); // operated with the mouse, skipped by Tab
     placeTw(box, l, t, w, h);
+    // The designed 13 pixels are less than the style's indicator, whose bottom would be cut off:
+    // grow the box evenly above and below, so the indicator shows whole and stays centred where
+    // the design put it.
+    const int indicator = box->style()->pixelMetric(QStyle::PM_IndicatorHeight, nullptr, box);
+    if (box->height() < indicator) {
+        const int grow = (indicator - box->height() + 1) / 2;
+        box->setGeometry(box->geometry().adjusted(0, -grow, 0, grow));
+    }
     return box;
 }
 
@@ -346,20 +356,7 @@ void frmProp::place(frmLembrete *note)
 
 // Runs the dialog until Okay or Cancelar finishes it. Not exec(): show all hides the dialog
 // for a moment, and a hidden exec() dialog would end the edit.
-void frmProp::runUntilClosed()
-{
-    frmPropWindow *w = m_window;
-    if (!w)
-        return;
-    QEventLoop loop;
-    connect(w, &QDialog::finished, &loop, &QEventLoop::quit);
-    connect(w, &QObject::destroyed, &loop, &QEventLoop::quit);
-    w->setWindowModality(Qt::ApplicationModal);
-    w->show();
-    w->raise();
-    w->activateWindow();
-    loop.exec(QEventLoop::DialogExec);
-}
+void frmProp::runUntilClosed() { ModalRun::exec(m_window); }
 
 bool frmProp::isDialogVisible() const { return m_window && m_window->isVisible(); }
 

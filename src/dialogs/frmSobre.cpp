@@ -1,5 +1,6 @@
 #include "dialogs/frmSobre.h"
 #include "dialogs/DialogDesign.h"
+#include "dialogs/ModalRun.h"
 
 #include "note/ClickLabel.h"
 #include "note/frmLembrete.h"
@@ -133,9 +134,8 @@ void showModal()
         dialog->move(area.center() - QPoint(dialog->width() / 2, dialog->height() / 2));
     }
     // A close from the title bar rejects, which closes it just as "&Okay" does.
-    dialog->setWindowModality(Qt::ApplicationModal);
     QPointer<frmSobreWindow> guard(dialog);
-    dialog->exec();
+    ModalRun::exec(dialog);
     delete guard.data();
 }
 

@@ -8,6 +8,7 @@
 #include "records/NoteRecord.h"
 #include "shell/frmPrincipal.h"
 
+#include <QBitmap>
 #include <QCursor>
 #include <QGroupBox>
 #include <QMouseEvent>
@@ -18,6 +19,7 @@
 #include <QScrollBar>
 #include <QTimer>
 #include <QUrl>
+#include <QWindow>
 #include <cmath>
 
 using namespace NoteRecord;
@@ -49,6 +51,16 @@ frmLembrete::frmLembrete(QWidget *parent)
     setAttribute(Qt::WA_DeleteOnClose, false);
     setWindowIcon(QIcon(QStringLiteral(":/icons/quadrelo-32.png")));
     setAutoFillBackground(true);
+    // A person hovering a picture expects its tip whether or not the note has been clicked.
+    setAttribute(Qt::WA_AlwaysShowToolTips);
+    {
+        // The note colours are fixed and bright, so their text and lines are fixed too: black,
+        // whatever the desktop's theme says (a dark theme would give white on yellow).
+        QPalette pal = palette();
+        pal.setColor(QPalette::WindowText, Qt::black);
+        pal.setColor(QPalette::Text, Qt::black);
+        setPalette(pal);
+    }
     createControls();
     Form_Load();
 }
@@ -130,6 +142,11 @@ void frmLembrete::createControls()
     imgArraste->setMouseTracking(true);
     imgArraste->installEventFilter(this);
     imgTop = picture("imgTop", QString(), 0, 0, 360, 360, false);
+    // The hide glyph lies over the folded corner: it takes the clicks on its visible pixels and
+    // leaves the rest of the corner to the move.
+    esconder->setMask(QBitmap::fromImage(
+        QImage(QStringLiteral(":/pictures/esconder.png")).createAlphaMask().scaled(esconder->size())));
+    esconder->raise();
 
     linRight = {3030, -60, 3030, 1140};
     linBottom = {0, 2295, 2040, 2295};
@@ -289,11 +306,13 @@ void frmLembrete::paintEvent(QPaintEvent *)
 void frmLembrete::showEvent(QShowEvent *event)
 {
     QWidget::showEvent(event);
-    // Asked once the window is mapped: the window manager sets its own state list at mapping.
-    QTimer::singleShot(0, this, [this] {
-        if (isVisible())
-            WindowOps::setSkipTaskbar(this);
-    });
+    // A note belongs to the desktop, not to one workspace: asked before every mapping, since the
+    // window manager puts a window shown again on the current workspace.
+    WindowOps::showOnAllDesktops(this);
+    // Qt may map a new native window here (a pinned note shown again) that has neither this
+    // request nor the taskbar one: both are asked again once the window manager has mapped it.
+    m_askWindowManager = true;
+    windowHandle()->installEventFilter(this);
 }
 
 // ---- moving
@@ -349,6 +368,14 @@ void frmLembrete::mouseReleaseEvent(QMouseEvent *)
 
 bool frmLembrete::eventFilter(QObject *watched, QEvent *event)
 {
+    if (watched == windowHandle()) {
+        if (event->type() == QEvent::Expose && m_askWindowManager && windowHandle()->isExposed()) {
+            m_askWindowManager = false;
+            WindowOps::setSkipTaskbar(this);
+            WindowOps::showOnAllDesktops(this);
+        }
+        return false;
+    }
     if (watched == txtTexto->viewport()) {
         if (event->type() == QEvent::MouseMove)
             txtTexto_MouseMove();
@@ -404,7 +431,7 @@ void frmLembrete::Lixeira_Click()
     pal.setColor(QPalette::Window, windowColor());
     fraExclusao->setPalette(pal);
     // Styled only when first needed: a style sheet on every note would slow the start.
-    fraExclusao->setStyleSheet(DialogDesign::frameStyle(windowColor().name()));
+    fraExclusao->setStyleSheet(DialogDesign::frameStyle(windowColor().name(), QStringLiteral("black")));
     fraExclusao->show();
     fraExclusao->raise();
 }

@@ -147,6 +147,7 @@ private:
     QString m_tag;
     bool m_deleted = false;
     bool m_manualMove = false;
+    bool m_askWindowManager = false; // shown, not yet mapped by the window manager
     QPoint m_moveOffset;
     float m_widthTw = 3060;
     float m_heightTw = 2430;

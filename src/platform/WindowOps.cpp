@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QGuiApplication>
+#include <QScreen>
 #include <QWidget>
 #include <QWindow>
 #include <algorithm>
@@ -22,13 +23,44 @@ xcb_connection_t *x11Connection()
 
 xcb_atom_t internAtom(xcb_connection_t *c, const char *name)
 {
-    auto cookie = xcb_intern_atom(c, 0, uint16_t(strlen(name)), name);
+    auto cookie = xcb_intern_atom(c, 0, uint16_t(qstrlen(name)), name);
     xcb_intern_atom_reply_t *reply = xcb_intern_atom_reply(c, cookie, nullptr);
     if (!reply)
         return XCB_ATOM_NONE;
     xcb_atom_t atom = reply->atom;
     free(reply);
     return atom;
+}
+
+// The X window now behind a widget: Qt may replace it (when always-on-top changed while hidden)
+// without the widget's own id following.
+xcb_window_t nativeId(QWidget *window)
+{
+    window->winId();
+    return xcb_window_t(window->windowHandle()->winId());
+}
+
+// Sends an EWMH request about a mapped window to the root window, where the window manager listens.
+void sendToWindowManager(xcb_connection_t *c, xcb_window_t window, xcb_atom_t type, const uint32_t (&data)[5])
+{
+    xcb_screen_t *screen = xcb_setup_roots_iterator(xcb_get_setup(c)).data;
+    xcb_client_message_event_t ev{};
+    ev.response_type = XCB_CLIENT_MESSAGE;
+    ev.format = 32;
+    ev.window = window;
+    ev.type = type;
+    for (int i = 0; i < 5; ++i)
+        ev.data.data32[i] = data[i];
+    xcb_send_event(c, 0, screen->root, XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY,
+                   reinterpret_cast<const char *>(&ev));
+}
+
+// Squared distance between two rectangles (0 when they touch or overlap).
+qint64 distance2(const QRect &a, const QRect &b)
+{
+    const qint64 dx = qMax(0, qMax(a.left() - b.right(), b.left() - a.right()));
+    const qint64 dy = qMax(0, qMax(a.top() - b.bottom(), b.top() - a.bottom()));
+    return dx * dx + dy * dy;
 }
 
 }
@@ -58,34 +90,79 @@ void setSkipTaskbar(QWidget *window)
     xcb_connection_t *c = x11Connection();
     if (!c || !window)
         return;
-    const xcb_window_t id = xcb_window_t(window->winId());
     // Looked up once: each look-up is a round trip to the X server.
     static const xcb_atom_t state = internAtom(c, "_NET_WM_STATE");
     static const xcb_atom_t skipTaskbar = internAtom(c, "_NET_WM_STATE_SKIP_TASKBAR");
     static const xcb_atom_t skipPager = internAtom(c, "_NET_WM_STATE_SKIP_PAGER");
     if (state == XCB_ATOM_NONE)
         return;
-    if (!window->isVisible()) {
-        // Before mapping, the window manager reads the property itself; Qt keeps atoms it does not manage.
-        const xcb_atom_t atoms[2] = {skipTaskbar, skipPager};
-        xcb_change_property(c, XCB_PROP_MODE_APPEND, id, state, XCB_ATOM_ATOM, 32, 2, atoms);
-    } else {
-        // A mapped window asks the window manager with a client message.
-        xcb_screen_t *screen = xcb_setup_roots_iterator(xcb_get_setup(c)).data;
-        xcb_client_message_event_t ev{};
-        ev.response_type = XCB_CLIENT_MESSAGE;
-        ev.format = 32;
-        ev.window = id;
-        ev.type = state;
-        ev.data.data32[0] = 1; // add
-        ev.data.data32[1] = skipTaskbar;
-        ev.data.data32[2] = skipPager;
-        ev.data.data32[3] = 1;
-        xcb_send_event(c, 0, screen->root,
-                       XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY,
-                       reinterpret_cast<const char *>(&ev));
-    }
+    sendToWindowManager(c, nativeId(window), state, {1 /* add */, skipTaskbar, skipPager, 1, 0});
     xcb_flush(c);
+}
+
+void showOnAllDesktops(QWidget *window)
+{
+    xcb_connection_t *c = x11Connection();
+    if (!c || !window)
+        return;
+    static const xcb_atom_t desktop = internAtom(c, "_NET_WM_DESKTOP");
+    if (desktop == XCB_ATOM_NONE)
+        return;
+    const uint32_t all = 0xFFFFFFFF;
+    const xcb_window_t id = nativeId(window);
+    xcb_change_property(c, XCB_PROP_MODE_REPLACE, id, desktop, XCB_ATOM_CARDINAL, 32, 1, &all);
+    sendToWindowManager(c, id, desktop, {all, 1, 0, 0, 0});
+    xcb_flush(c);
+}
+
+void forbidMinimiseMaximise(QWidget *window, bool closable)
+{
+    xcb_connection_t *c = x11Connection();
+    if (!c || !window)
+        return;
+    static const xcb_atom_t motif = internAtom(c, "_MOTIF_WM_HINTS");
+    if (motif == XCB_ATOM_NONE)
+        return;
+    enum : uint32_t { Functions = 1, Decorations = 2, Move = 4, Close = 32, Border = 2, Title = 8 };
+    // flags, functions, decorations, input mode, status
+    const uint32_t hints[5] = {Functions | Decorations, Move | (closable ? Close : 0u), Border | Title, 0, 0};
+    xcb_change_property(c, XCB_PROP_MODE_REPLACE, nativeId(window), motif, motif, 32, 5, hints);
+    xcb_flush(c);
+}
+
+void restore(QWidget *window)
+{
+    if (!window || !window->isVisible())
+        return;
+    if (window->isMinimized())
+        window->setWindowState(window->windowState() & ~Qt::WindowMinimized);
+    window->raise();
+    window->activateWindow();
+}
+
+bool keepOnScreen(QWidget *window)
+{
+    const QList<QScreen *> screens = QGuiApplication::screens();
+    if (!window || screens.isEmpty())
+        return false;
+    const QRect frame = window->frameGeometry();
+    QScreen *nearest = nullptr;
+    qint64 best = 0;
+    for (QScreen *screen : screens) {
+        if (screen->geometry().intersects(frame))
+            return false; // partly visible is reachable: leave it where the person put it
+        const qint64 d = distance2(screen->geometry(), frame);
+        if (!nearest || d < best) {
+            nearest = screen;
+            best = d;
+        }
+    }
+    const QRect area = nearest->availableGeometry();
+    // Wholly inside when it fits; a note larger than the screen keeps its top-left corner visible.
+    const int x = qMax(area.left(), qMin(frame.left(), area.right() + 1 - frame.width()));
+    const int y = qMax(area.top(), qMin(frame.top(), area.bottom() + 1 - frame.height()));
+    window->move(window->pos() + QPoint(x, y) - frame.topLeft());
+    return true;
 }
 
 void processPendingEvents() { QCoreApplication::processEvents(); }

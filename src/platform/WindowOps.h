@@ -12,6 +12,16 @@ void setTopmost(QWidget *window, bool on);
 bool startSystemMove(QWidget *window);
 // Keeps the window off the taskbar and the pager.
 void setSkipTaskbar(QWidget *window);
+// Puts the window on every workspace. Call it before the window is mapped and again once it is:
+// the window manager reads the property at mapping and takes a request afterwards.
+void showOnAllDesktops(QWidget *window);
+// Asks the window manager for no minimise and no maximise (Motif hints); `closable` keeps the
+// title bar's close. Some window managers offer minimise all the same: see restore().
+void forbidMinimiseMaximise(QWidget *window, bool closable);
+// Brings a minimised window back to normal and to the front; nothing for a hidden window.
+void restore(QWidget *window);
+// A window that overlaps no screen is moved wholly onto the nearest screen; true when moved.
+bool keepOnScreen(QWidget *window);
 // Lets the event loop process pending events once.
 void processPendingEvents();
 // Stamps a window with its creation number, so walks over the open windows run in creation order.

@@ -90,7 +90,7 @@ QString welcomeRecord()
         QStringLiteral("O Quadrelo 2.0 é um utilitário de tecnologia nacional.") + br + br
         + QStringLiteral("Oferecemos gratuitamente esse utilitário, para mostrar a qualidade de programas nacionais.") + br + br
         + QStringLiteral("Esperamos que esse utilitário possa ajudá-lo em seu dia a dia.") + br + br
-        + QStringLiteral("Conheça outros produtos da Borvane, visitando nosso site: ") + Maker::webAddress() + br + br
+        + QStringLiteral("Conheça outros produtos da Borvane, visitando nosso site: ") + Maker::webHost() + br + br
         + QStringLiteral("Caso necessite de serviços de programação, procure-nos.") + br + br
         + QStringLiteral("Abraços") + br
         + QStringLiteral("Equipe Borvane");

@@ -5,7 +5,10 @@
 
 #include <QApplication>
 #include <QIcon>
+#include <QLibraryInfo>
+#include <QLocale>
 #include <QTimer>
+#include <QTranslator>
 
 int runQuadrelo(int argc, char *argv[])
 {
@@ -15,6 +18,12 @@ int runQuadrelo(int argc, char *argv[])
         qputenv("QT_QPA_PLATFORM", "xcb");
 
     QApplication app(argc, argv);
+    // The program speaks Brazilian Portuguese whatever the desktop's language: so do Qt's own
+    // texts (the text box's menu, standard buttons).
+    QTranslator qtTexts;
+    if (qtTexts.load(QLocale(QLocale::Portuguese, QLocale::Brazil), QStringLiteral("qtbase"), QStringLiteral("_"),
+                     QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        QApplication::installTranslator(&qtTexts);
     QApplication::setOrganizationName(QStringLiteral("Quadrelo"));
     QApplication::setApplicationName(QStringLiteral("Quadrelo"));
     QApplication::setApplicationVersion(QStringLiteral("2.02"));

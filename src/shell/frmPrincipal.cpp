@@ -103,6 +103,9 @@ frmPrincipal::frmPrincipal()
     });
     sobre = item("sobre", QStringLiteral("Sobre a &Borvane"), &frmPrincipal::sobre_Click);
     encerrar = item("encerrar", QStringLiteral("&Encerrar Quadrelo"), &frmPrincipal::encerrar_Click);
+    // Using the menu brings back a dialog that the window manager minimised; the menu closes
+    // before its command runs, so the dialog is back before a command waits on it.
+    connect(mnu0, &QMenu::aboutToHide, this, &frmPrincipal::restoreDialogs);
 
     QIcon icon;
     icon.addFile(QStringLiteral(":/icons/quadrelo-16.png"));
@@ -132,8 +135,12 @@ frmPrincipal::StartResult frmPrincipal::Form_Load()
     try {
         line = 10;
         m_single = std::make_unique<SingleInstance>();
-        if (!m_single->acquire())
+        if (!m_single->acquire()) {
+            // Ends silently, but the person who launched it sees the running instance's notes.
+            SingleInstance::notifyRunning();
             return StartResult::AlreadyRunning;
+        }
+        connect(m_single.get(), &SingleInstance::launchedAgain, this, &frmPrincipal::launchedAgain);
         line = 11;
         store().checkUsable();
         const QString value = Persistence::ReadSettingSeeded(store(), Persistence::configSection(),
@@ -168,6 +175,9 @@ frmPrincipal::StartResult frmPrincipal::Form_Load()
                                   MessageBox::Critical);
         return StartResult::Failed;
     }
+    m_started = true;
+    if (m_launchedDuringStart)
+        launchedAgain();
     return StartResult::Running;
 }
 
@@ -232,6 +242,7 @@ void frmPrincipal::LoadNotes()
             delete W;
             break;
         }
+        WindowOps::keepOnScreen(W); // a monitor unplugged since: the note would be out of reach
         W->setNoteColor(ColorFromIndex(n.colour));
         W->setTag(QStringLiteral("Lembrete"));
         m_pendingLoad.removeFirst();
@@ -343,10 +354,30 @@ void frmPrincipal::reportError(const RuntimeError &error)
 
 // ---- tray
 
+void frmPrincipal::restoreDialogs()
+{
+    WindowOps::restore(frmProp::instance().window());
+    WindowOps::restore(frmSobre::current());
+}
+
+void frmPrincipal::launchedAgain()
+{
+    if (m_shutDown)
+        return;
+    if (!m_started) {
+        m_launchedDuringStart = true; // shown once the notes are loaded
+        return;
+    }
+    restoreDialogs();
+    guarded([&] { mostrar_Click(); });
+}
+
 void frmPrincipal::trayActivated(QSystemTrayIcon::ActivationReason reason)
 {
     if (m_shutDown)
         return;
+    if (reason == QSystemTrayIcon::Trigger || reason == QSystemTrayIcon::DoubleClick)
+        restoreDialogs(); // a minimised dialog would otherwise hold the notes with no way back
     const qint64 now = QDateTime::currentMSecsSinceEpoch();
     if (reason == QSystemTrayIcon::Trigger) {
         // Hosts that never report a double click send two plain clicks: count them as one.
@@ -414,8 +445,10 @@ void frmPrincipal::mostrar_Click()
     }
     if (frmSobre::isOpen())
         frmSobre::close();
-    for (frmLembrete *note : notes())
+    for (frmLembrete *note : notes()) {
         note->show();
+        WindowOps::keepOnScreen(note);
+    }
     if (reshow)
         prop.showAgain();
 }

@@ -50,6 +50,10 @@ public:
 
     // Tray activation, as the tray host reports it.
     void trayActivated(QSystemTrayIcon::ActivationReason reason);
+    // Another launch of the program: show all, once the start-up has finished.
+    void launchedAgain();
+    // Brings back an open dialog that the window manager minimised.
+    void restoreDialogs();
 
     qint16 noteCounter() const { return m_noteCounter; }
     void changeNoteCounter(int delta); // throws RuntimeError on overflow
@@ -97,6 +101,8 @@ private:
     qint16 m_noteCounter = 0;
     bool m_showAtStart = true;
     bool m_shutDown = false;
+    bool m_started = false;
+    bool m_launchedDuringStart = false;
     QStringList m_setAside;
     QStringList m_pendingLoad;
     qint64 m_lastTriggerMs = -1;

@@ -558,7 +558,7 @@ welcome_record() { # the note the program plants on first start, as stored
         "O Quadrelo 2.0 é um utilitário de tecnologia nacional."
         "Oferecemos gratuitamente esse utilitário, para mostrar a qualidade de programas nacionais."
         "Esperamos que esse utilitário possa ajudá-lo em seu dia a dia."
-        "Conheça outros produtos da Borvane, visitando nosso site: https://www.borvane.com.br"
+        "Conheça outros produtos da Borvane, visitando nosso site: www.borvane.com.br"
         "Caso necessite de serviços de programação, procure-nos."
         "Abraços"
         "Equipe Borvane"

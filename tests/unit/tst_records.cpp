@@ -75,7 +75,7 @@ private slots:
         QCOMPARE(w.mid(9), QStringList({"0", "0", "N", "0", "7200", "2925", ""}));
         const QStringList paragraphs = w.at(Texto).split(QString(QChar(LineBreak)).repeated(2));
         QCOMPARE(paragraphs.size(), 6); // the last two paragraphs are one line break apart
-        QCOMPARE(paragraphs.at(3), QString("Conheça outros produtos da Borvane, visitando nosso site: https://www.borvane.com.br"));
+        QCOMPARE(paragraphs.at(3), QString("Conheça outros produtos da Borvane, visitando nosso site: www.borvane.com.br"));
         QCOMPARE(paragraphs.at(5), QString("Abraços") + QChar(LineBreak) + "Equipe Borvane");
     }
 
