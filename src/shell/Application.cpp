@@ -17,8 +17,8 @@ int runQuadrelo(int argc, char *argv[])
     QApplication app(argc, argv);
     QApplication::setOrganizationName(QStringLiteral("Quadrelo"));
     QApplication::setApplicationName(QStringLiteral("Quadrelo"));
-    QApplication::setApplicationVersion(QStringLiteral("2.02"));
-    QApplication::setDesktopFileName(QStringLiteral("quadrelo"));
+    QApplication::setApplicationVersion(QStringLiteral(QUADRELO_VERSION));
+    QApplication::setDesktopFileName(QStringLiteral(QUADRELO_APP_ID));
     QApplication::setQuitOnLastWindowClosed(false);
     Platform::initResources();
     QIcon icon;
