@@ -1,4 +1,5 @@
 #include "shell/Application.h"
+#include "shell/CommandLine.h"
 #include "platform/Platform.h"
 #include "shell/SessionEnd.h"
 #include "shell/frmPrincipal.h"
@@ -9,6 +10,9 @@
 
 int runQuadrelo(int argc, char *argv[])
 {
+    if (const std::optional<int> exitCode = handleCommandLine(argc, argv))
+        return *exitCode;
+
     // Notes must place themselves and stay on top, which a Wayland client cannot do: use XWayland.
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY")
         && !qEnvironmentVariableIsEmpty("DISPLAY"))
