@@ -47,7 +47,6 @@ while IFS='|' read -r args status stream pattern; do
     check "quadrelo $args exits $status" run "$status" "$stream" "$pattern" $args
 done <<EOT
 --version|0|out|^quadrelo $version\$
--v|0|out|^quadrelo $version\$
 --help|0|out|--version
 --frobnicate|2|err|frobnicate
 notes.txt|2|err|notes.txt
