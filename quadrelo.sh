@@ -1,11 +1,16 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Sets up a Debian/Ubuntu machine for Quadrelo, builds it, and then either starts it
-# (./quadrelo.sh run) or runs every test (./quadrelo.sh test).
+# (./quadrelo.sh run), runs every test (./quadrelo.sh test) or makes the Debian package
+# (./quadrelo.sh package).
 set -euo pipefail
 cd "$(dirname "$0")"
 
 BUILD_PACKAGES="cmake make g++ pkg-config qt6-base-dev qt6-multimedia-dev libxcb1-dev qt6-qpa-plugins libqt6multimedia6 qt6-translations-l10n"
-TEST_PACKAGES="xvfb xauth openbox trayer xdotool wmctrl x11-utils pulseaudio pulseaudio-utils sox imagemagick python3"
+# dpkg-dev and file: dpkg-shlibdeps, which works out the package's dependencies.
+PACKAGE_PACKAGES="dpkg-dev file"
+TEST_PACKAGES="xvfb xauth openbox trayer xdotool wmctrl x11-utils pulseaudio pulseaudio-utils sox imagemagick python3
+    desktop-file-utils appstream"
 
 install_missing() {
     local missing=()
@@ -21,7 +26,7 @@ install_missing() {
 }
 
 build() {
-    cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+    cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DBUILD_TESTING=ON >/dev/null
     cmake --build build -j"$(nproc)"
 }
 
@@ -34,12 +39,19 @@ run)
     ;;
 test)
     # shellcheck disable=SC2086
-    install_missing $BUILD_PACKAGES $TEST_PACKAGES
+    install_missing $BUILD_PACKAGES $PACKAGE_PACKAGES $TEST_PACKAGES
     build
     cd build && ctest --output-on-failure
     ;;
+package)
+    # shellcheck disable=SC2086
+    install_missing $BUILD_PACKAGES $PACKAGE_PACKAGES
+    cmake -S . -B build-deb -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF >/dev/null
+    cmake --build build-deb -j"$(nproc)" --target package
+    ls build-deb/quadrelo_*.deb
+    ;;
 *)
-    echo "usage: $0 run|test" >&2
+    echo "usage: $0 run|test|package" >&2
     exit 2
     ;;
 esac

@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: GPL-3.0-or-later
 """Synthesise Quadrelo's built-in alarm sounds into resources/sounds/*.wav.
 
 Standard library only, and fully deterministic: every random source is a

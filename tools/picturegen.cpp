@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Draws the small pictures used by the note windows and the application icon,
 // and writes them as PNG files with transparent backgrounds.
 //

@@ -1,4 +1,5 @@
 #include "shell/Application.h"
+#include "shell/CommandLine.h"
 #include "platform/Platform.h"
 #include "shell/SessionEnd.h"
 #include "shell/frmPrincipal.h"
@@ -12,6 +13,9 @@
 
 int runQuadrelo(int argc, char *argv[])
 {
+    if (const std::optional<int> exitCode = handleCommandLine(argc, argv))
+        return *exitCode;
+
     // Notes must place themselves and stay on top, which a Wayland client cannot do: use XWayland.
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY")
         && !qEnvironmentVariableIsEmpty("DISPLAY"))
@@ -26,8 +30,8 @@ int runQuadrelo(int argc, char *argv[])
         QApplication::installTranslator(&qtTexts);
     QApplication::setOrganizationName(QStringLiteral("Quadrelo"));
     QApplication::setApplicationName(QStringLiteral("Quadrelo"));
-    QApplication::setApplicationVersion(QStringLiteral("2.02"));
-    QApplication::setDesktopFileName(QStringLiteral("quadrelo"));
+    QApplication::setApplicationVersion(QStringLiteral(QUADRELO_VERSION));
+    QApplication::setDesktopFileName(QStringLiteral(QUADRELO_APP_ID));
     QApplication::setQuitOnLastWindowClosed(false);
     Platform::initResources();
     QIcon icon;

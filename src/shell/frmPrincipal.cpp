@@ -110,7 +110,8 @@ frmPrincipal::frmPrincipal()
     QIcon icon;
     icon.addFile(QStringLiteral(":/icons/quadrelo-16.png"));
     icon.addFile(QStringLiteral(":/icons/quadrelo-32.png"));
-    m_tray = new QSystemTrayIcon(icon, this);
+    // The installed theme icon when there is one (so a theme can restyle it), else the built-in one.
+    m_tray = new QSystemTrayIcon(QIcon::fromTheme(QStringLiteral(QUADRELO_APP_ID), icon), this);
     m_tray->setContextMenu(mnu0);
     connect(m_tray, &QSystemTrayIcon::activated, this, &frmPrincipal::trayActivated);
 }

@@ -1,0 +1,56 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
+# What `cmake --install` puts on the system, and the Debian package made from it by CPack
+# (`cmake --build build --target package`).
+include(GNUInstallDirs)
+
+set(QUADRELO_GENERATED ${CMAKE_BINARY_DIR}/packaging)
+configure_file(${CMAKE_CURRENT_LIST_DIR}/${QUADRELO_APP_ID}.metainfo.xml.in
+               ${QUADRELO_GENERATED}/${QUADRELO_APP_ID}.metainfo.xml @ONLY)
+configure_file(${CMAKE_CURRENT_LIST_DIR}/quadrelo.1.in ${QUADRELO_GENERATED}/quadrelo.1 @ONLY)
+
+# Debian ships manual pages compressed; -n keeps the archive the same from one build to the next.
+add_custom_command(OUTPUT ${QUADRELO_GENERATED}/quadrelo.1.gz
+    COMMAND gzip -9n -c ${QUADRELO_GENERATED}/quadrelo.1 > ${QUADRELO_GENERATED}/quadrelo.1.gz
+    DEPENDS ${QUADRELO_GENERATED}/quadrelo.1 VERBATIM)
+add_custom_target(manpage ALL DEPENDS ${QUADRELO_GENERATED}/quadrelo.1.gz)
+
+install(TARGETS quadrelo RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+# The menu entry; people who want Quadrelo at login copy it to their autostart folder.
+install(FILES ${CMAKE_CURRENT_LIST_DIR}/${QUADRELO_APP_ID}.desktop
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
+install(FILES ${QUADRELO_GENERATED}/${QUADRELO_APP_ID}.metainfo.xml
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
+install(FILES ${QUADRELO_GENERATED}/quadrelo.1.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+install(FILES ${CMAKE_CURRENT_LIST_DIR}/copyright DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/quadrelo)
+foreach(size 16 32 48 64 128 256)
+  install(FILES ${CMAKE_SOURCE_DIR}/resources/icons/quadrelo-${size}.png
+          DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/${size}x${size}/apps
+          RENAME ${QUADRELO_APP_ID}.png)
+endforeach()
+install(FILES ${CMAKE_SOURCE_DIR}/resources/icons/quadrelo.svg
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps RENAME ${QUADRELO_APP_ID}.svg)
+
+set(CPACK_GENERATOR DEB)
+set(CPACK_PACKAGE_NAME quadrelo)
+set(CPACK_PACKAGE_VENDOR "Borvane Informática")
+set(CPACK_PACKAGE_CONTACT "Borvane Informática <contato@borvane.com.br>")
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "sticky notes and reminders in the notification area")
+# One paragraph, wrapped as Debian wants it.
+string(JOIN "\n" CPACK_PACKAGE_DESCRIPTION
+    "Quadrelo keeps sticky notes on the desktop and lives as one icon in the"
+    "notification area. Each note is a small borderless window with its own text,"
+    "colour, pin (always on top), read-only lock and an optional alarm that brings"
+    "the note to the front, flashes it and plays a short sound. The notes are saved"
+    "in the user's configuration folder. The program speaks Brazilian Portuguese.")
+set(CPACK_RESOURCE_FILE_LICENSE ${CMAKE_SOURCE_DIR}/LICENSE)
+set(CPACK_STRIP_FILES ON)
+set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+set(CPACK_DEBIAN_PACKAGE_SECTION utils)
+set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
+set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+# Loaded by Qt at run time, so dpkg-shlibdeps cannot see them: the X11 platform plugin, Qt's own
+# translations, and libqt6multimedia6, which on Debian carries the sound back ends as plugins.
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins, qt6-translations-l10n, libqt6multimedia6")
+# Qt Multimedia plays the sounds through a PulseAudio server, which PipeWire can stand in for.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "pulseaudio | pipewire-pulse")
+include(CPack)

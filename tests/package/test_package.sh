@@ -1,0 +1,66 @@
+#!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
+# Builds the Debian package once, unpacks it, and checks it as a packager would: the program
+# answers --version and --help without a display or a store, the dependencies Qt needs at run
+# time are declared, and the desktop entry and AppStream metadata validate.
+#   test_package.sh BUILD_DIR VERSION APP_ID CPACK
+set -u
+build=$1 version=$2 id=$3 cpack=$4
+
+for tool in dpkg-deb dpkg-shlibdeps file desktop-file-validate appstreamcli; do
+    command -v "$tool" >/dev/null || { echo "skipped: $tool missing (./quadrelo.sh test installs it)"; exit 77; }
+done
+
+tmp=$(mktemp -d)
+trap 'rm -rf "$tmp"' EXIT
+passed=0 failed=0
+check() { # check DESCRIPTION COMMAND...
+    if "${@:2}" >"$tmp/check.log" 2>&1; then passed=$((passed + 1)); echo "ok - $1"
+    else failed=$((failed + 1)); echo "FAIL - $1"; sed 's/^/    /' "$tmp/check.log"; fi
+}
+
+(cd "$build" && "$cpack" -G DEB -B "$tmp/out") >"$tmp/cpack.log" 2>&1 || { cat "$tmp/cpack.log"; exit 1; }
+deb="$tmp/out/quadrelo_${version}_$(dpkg --print-architecture).deb"
+[ -f "$deb" ] || { echo "FAIL - no $deb"; ls "$tmp/out"; exit 1; }
+dpkg-deb -x "$deb" "$tmp/root"
+
+depends=$(dpkg-deb -f "$deb" Depends)
+echo "Depends: $depends"
+# What Qt loads at run time, and what only dpkg-shlibdeps can have found in the binary.
+for pkg in qt6-qpa-plugins qt6-translations-l10n libqt6multimedia6 libqt6widgets6 libc6; do
+    check "Depends names $pkg" grep -Eq "(^|, )$pkg( |,|$)" <<<"$depends"
+done
+
+# The unpacked program, with no display and a store and lock folder of its own that must stay empty.
+mkdir -p "$tmp/config" "$tmp/runtime"
+run() { # run EXPECTED_STATUS STREAM PATTERN ARGS...: STREAM is out or err
+    env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM XDG_CONFIG_HOME="$tmp/config" \
+        XDG_RUNTIME_DIR="$tmp/runtime" "$tmp/root/usr/bin/quadrelo" "${@:4}" >"$tmp/out.txt" 2>"$tmp/err.txt"
+    local status=$?
+    cat "$tmp/out.txt" "$tmp/err.txt"
+    [ "$status" -eq "$1" ] && grep -Eq "$3" "$tmp/$2.txt" || return 1
+    # Nothing on standard error after success, and a refusal is one line.
+    [ "$(wc -l <"$tmp/err.txt")" -eq "$((status == 0 ? 0 : 1))" ]
+}
+while IFS='|' read -r args status stream pattern; do
+    # shellcheck disable=SC2086 # the arguments are split on purpose
+    check "quadrelo $args exits $status" run "$status" "$stream" "$pattern" $args
+done <<EOT
+--version|0|out|^quadrelo $version\$
+--help|0|out|--version
+--frobnicate|2|err|frobnicate
+notes.txt|2|err|notes.txt
+EOT
+check "the store and lock folders stay empty" test -z "$(find "$tmp/config" "$tmp/runtime" -mindepth 1)"
+
+share="$tmp/root/usr/share"
+check "desktop entry validates" desktop-file-validate "$share/applications/$id.desktop"
+check "AppStream metadata validates" appstreamcli validate --no-net "$share/metainfo/$id.metainfo.xml"
+check "AppStream release is $version" grep -q "<release version=\"$version\"" "$share/metainfo/$id.metainfo.xml"
+check "scalable icon installed" test -s "$share/icons/hicolor/scalable/apps/$id.svg"
+check "manual page is for $version" grep -q "Quadrelo $version" <(gzip -dc "$share/man/man1/quadrelo.1.gz")
+check "copyright installed" test -s "$share/doc/quadrelo/copyright"
+
+echo "$(du -k "$deb" | cut -f1) KiB package"
+echo "$passed passed, $failed failed"
+[ "$failed" -eq 0 ]
