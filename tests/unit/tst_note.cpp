@@ -5,6 +5,7 @@
 #include "dialogs/frmProp.h"
 #include "shell/frmPrincipal.h"
 
+#include <QApplication>
 #include <QGroupBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -186,6 +187,48 @@ private slots:
         check("hide", [w] { w->esconder_Click(); }, true, true);
         QVERIFY(!w->isVisible());
         QCOMPARE(frmPrincipal::notes().size(), 1); // hidden, still a note
+    }
+
+    // Under a dark desktop theme the note keeps black ink on its fixed bright colour: the text,
+    // the edge lines and the delete confirmation's frame.
+    void darkThemeKeepsBlackInk()
+    {
+        const QPalette before = QApplication::palette();
+        QPalette dark = before;
+        for (QPalette::ColorRole role : {QPalette::WindowText, QPalette::Text, QPalette::ButtonText})
+            dark.setColor(role, Qt::white);
+        dark.setColor(QPalette::Window, QColor(40, 40, 40));
+        dark.setColor(QPalette::Base, QColor(30, 30, 30));
+        dark.setColor(QPalette::Mid, QColor(90, 90, 90));
+        QApplication::setPalette(dark);
+        ShellFixture f;
+        frmLembrete *w = f.shell->novo_Click();
+        QTest::keyClicks(w->findChild<QPlainTextEdit *>("txtTexto"), "WWWWWWWW");
+        QTest::mouseClick(w->findChild<QWidget *>("Lixeira"), Qt::LeftButton);
+        const QWidget *frame = w->findChild<QWidget *>("fraExclusao");
+        QVERIFY(frame->isVisible());
+        const QImage shot = w->grab().toImage();
+        QApplication::setPalette(before);
+
+        auto darkest = [&shot](const QRect &area) {
+            int gray = 255;
+            for (int y = area.top(); y <= area.bottom(); ++y)
+                for (int x = area.left(); x <= area.right(); ++x)
+                    gray = qMin(gray, qGray(shot.pixel(x, y)));
+            return gray;
+        };
+        const struct {
+            const char *what;
+            QRect area;
+        } inked[] = {
+            {"text", QRect(28, 2, 60, 14)},
+            {"right edge", QRect(203, 60, 1, 10)},
+            {"bottom edge", QRect(60, 161, 10, 1)},
+            {"frame edge", QRect(frame->x() + 30, frame->geometry().bottom(), 40, 1)},
+            {"frame caption", QRect(frame->x() + 4, frame->y(), 60, 10)},
+        };
+        for (const auto &part : inked)
+            QVERIFY2(darkest(part.area) < 60, part.what);
     }
 
     void deletedDuringNestedEventsDoesNotCrash()
