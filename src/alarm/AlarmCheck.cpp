@@ -1,16 +1,8 @@
 #include "alarm/AlarmCheck.h"
-#include "alarm/Sounds.h"
-#include "note/ClickLabel.h"
-#include "note/frmLembrete.h"
-#include "platform/Clock.h"
-#include "platform/Platform.h"
 #include "platform/RuntimeError.h"
-#include "platform/WindowOps.h"
 #include "records/NoteRecord.h"
 
 #include <QRegularExpression>
-#include <QTimer>
-#include <cmath>
 
 QDate parseAlarmDate(const QString &text)
 {
@@ -60,34 +52,4 @@ bool isAlarmDue(const QString &dueText, const QDateTime &now)
         return false;
     const QTime time = blank < 0 ? QTime() : parseAlarmTime(dueText.mid(blank + 1));
     return time.isValid() && time <= now.time();
-}
-
-void frmLembrete::tmrAviso_Timer()
-{
-    if (m_deleted)
-        return;
-    if (!isAlarmDue(Alarme->toolTip(), Platform::clock().now()))
-        return;
-
-    // Ring start. A damaged field gives the defaults instead of stopping the alarm.
-    const QStringList f = NoteRecord::split(m_record);
-    auto fieldOr = [&f](int n) { return n < f.size() ? f.at(n) : QString(); };
-    quint8 sound = 0;
-    try {
-        sound = NoteRecord::toByte(fieldOr(NoteRecord::Som));
-    } catch (const RuntimeError &) {
-    }
-    AlarmSoundName = SoundNameFromIndex(sound);
-    AlarmContinuous = fieldOr(NoteRecord::Continuo) == QLatin1String("S");
-    bool ok = false;
-    const double colour = fieldOr(NoteRecord::Cor).trimmed().toDouble(&ok);
-    AlarmColorIndex = (ok && colour >= 0 && colour < 256) ? quint8(std::floor(colour)) : 0;
-    AlarmAcknowledged = false;
-    setTimerInterval(tmrContAlarme, 500);
-    AlarmFlashCount = 0;
-    show();
-    // Raised by stacking, not by a focus request, which window managers refuse from a timer.
-    WindowOps::setTopmost(this, true);
-    if (!isPinned())
-        WindowOps::setTopmost(this, false);
 }

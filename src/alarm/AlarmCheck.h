@@ -2,6 +2,9 @@
 #include <QDateTime>
 #include <QString>
 
+// The alarm check: when a note's alarm is due. A note checks once a minute.
+constexpr int AlarmCheckIntervalMs = 60000;
+
 // The moment an alarm rings, "DD/MM/YYYY HH:NN": the alarm moment brought forward by `minutes`.
 // Throws RuntimeError when the moment has no blank, or is not a date and time while minutes is not 0.
 QString AlarmDueText(const QString &dataHoraAviso, int minutes);

@@ -9,9 +9,8 @@ QString SoundNameFromIndex(quint8 index)
     return index <= 8 ? QString::fromLatin1(names[index]) : QString();
 }
 
-void PlaySoundResource(const QString &name, const QString &type)
+void PlaySoundResource(const QString &name)
 {
-    Q_UNUSED(type); // every built-in sound is of type "SOM"
     WindowOps::processPendingEvents();
     SoundOutput &out = Platform::sound();
     if (out.deviceCount() < 1)

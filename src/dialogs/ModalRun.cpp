@@ -1,5 +1,6 @@
 #include "dialogs/ModalRun.h"
 #include "note/frmLembrete.h"
+#include "platform/Platform.h"
 #include "platform/WindowOps.h"
 
 #include <QApplication>
@@ -45,7 +46,7 @@ protected:
         if (!qobject_cast<frmLembrete *>(static_cast<QWidget *>(watched)->window()))
             return false;
         if (event->type() == QEvent::MouseButtonPress)
-            WindowOps::restore(m_dialog); // the person is looking for the dialog
+            Platform::windows().restore(m_dialog); // the person is looking for the dialog
         return true;
     }
 
@@ -67,7 +68,7 @@ void exec(QDialog *dialog)
     NoteInputBlock block(dialog);
     dialog->setWindowState(dialog->windowState() & ~Qt::WindowMinimized);
     dialog->winId(); // the hints must be on the window before the window manager maps it
-    WindowOps::forbidMinimiseMaximise(dialog, dialog->windowFlags().testFlag(Qt::WindowCloseButtonHint));
+    Platform::windows().forbidMinimiseMaximise(dialog, dialog->windowFlags().testFlag(Qt::WindowCloseButtonHint));
     dialog->show();
     dialog->raise();
     dialog->activateWindow();

@@ -5,7 +5,7 @@
 
 #include "alarm/AlarmCheck.h"
 #include "alarm/Sounds.h"
-#include "note/ClickLabel.h"
+#include "note/NoteList.h"
 #include "note/frmLembrete.h"
 #include "platform/Clock.h"
 #include "platform/MessageBox.h"
@@ -14,7 +14,6 @@
 #include "platform/SoundOutput.h"
 #include "platform/WindowOps.h"
 #include "records/NoteRecord.h"
-#include "shell/frmPrincipal.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -37,6 +36,17 @@
 namespace {
 
 using namespace DialogDesign;
+
+// A field read with one of the record's conversions; nothing where the record is damaged.
+template <typename Convert>
+auto readField(const QStringList &fields, int n, Convert convert) -> std::optional<decltype(convert(QString()))>
+{
+    try {
+        return convert(fields.value(n));
+    } catch (const RuntimeError &) {
+        return std::nullopt;
+    }
+}
 
 QGroupBox *makeFrame(QWidget *parent, const char *name, const QString &caption, float l, float t, float w, float h)
 {
@@ -142,7 +152,7 @@ frmPropWindow::frmPropWindow(QWidget *parent)
     setWindowIcon(QIcon(QStringLiteral(":/pictures/bell.png")));
     setFont(designFont(8.25, false));
     setFixedSize(px(3810), px(3945));
-    setStyleSheet(frameStyle());
+    setStyleSheet(Design::frameStyle());
 
     const Qt::Alignment centred = Qt::AlignHCenter;
     const Qt::Alignment right = Qt::AlignRight;
@@ -227,7 +237,7 @@ void frmProp::mostrar(frmLembrete *note)
         frmProp *dialog;
         ~EndOfEdit()
         {
-            delete dialog->m_window;
+            dialog->m_window.reset();
             dialog->m_editing = false;
         }
     } endOfEdit{this};
@@ -236,13 +246,13 @@ void frmProp::mostrar(frmLembrete *note)
     place(note);
 
     mConfirmado = 0;
-    WindowOps::setTopmost(note, false);
+    Platform::windows().setTopmost(note, false);
     runUntilClosed();
-    delete m_window;
+    m_window.reset();
     if (!target)
         return; // the note went away meanwhile (shutdown)
     if (note->isPinned())
-        WindowOps::setTopmost(note, true);
+        Platform::windows().setTopmost(note, true);
     if (mConfirmado == 1)
         apply(note);
 }
@@ -250,9 +260,8 @@ void frmProp::mostrar(frmLembrete *note)
 void frmProp::fill(frmLembrete *note)
 {
     using namespace NoteRecord;
-    delete m_window;
-    m_window = new frmPropWindow;
-    frmPropWindow *w = m_window;
+    m_window = std::make_unique<frmPropWindow>();
+    frmPropWindow *w = m_window.get();
     m_closed = false;
     connect(w, &QDialog::finished, this, [this] { m_closed = true; });
     connect(w->Ok, &QPushButton::clicked, this, [this] { Ok_Click(); });
@@ -264,14 +273,6 @@ void frmProp::fill(frmLembrete *note)
     // The system writes whole records; a damaged one fills what can be read and leaves the rest
     // of the controls as designed.
     const QStringList f = split(note->record());
-    auto number = [&f](int n, auto convert) -> std::optional<decltype(convert(QString()))> {
-        try {
-            return convert(f.value(n));
-        } catch (const RuntimeError &) {
-            return std::nullopt;
-        }
-    };
-
     if (f.size() > DatCriacao)
         w->lblDatCriacao->setText(f.at(DatCriacao));
     if (f.size() > DatAlteracao)
@@ -279,11 +280,19 @@ void frmProp::fill(frmLembrete *note)
 
     w->chkLeitura->setChecked(f.value(Leitura) == QLatin1String("S"));
 
-    if (auto color = number(Cor, toByte); color && *color < 8)
+    if (auto color = readField(f, Cor, toByte); color && *color < 8)
         w->cmbCor->setCurrentIndex(*color);
 
+    fillAlarm(f);
+}
+
+// The alarm's part of the dialog: advance warning, sound (only with a sound device), moment.
+void frmProp::fillAlarm(const QStringList &f)
+{
+    using namespace NoteRecord;
+    frmPropWindow *w = m_window.get();
     // Checking the box enables the minutes through its handler; the text and state are set here.
-    const auto minutes = number(Minutos, toSingle);
+    const auto minutes = readField(f, Minutos, toSingle);
     if (minutes && std::trunc(*minutes) != 0) {
         w->chkAtencendia->setChecked(true);
         w->txtMinutos->setText(f.value(Minutos));
@@ -302,7 +311,7 @@ void frmProp::fill(frmLembrete *note)
     } else {
         // Selecting the stored sound must not play it.
         mPreenchendo = true;
-        if (auto sound = number(Som, toByte); sound && *sound <= 8)
+        if (auto sound = readField(f, Som, toByte); sound && *sound <= 8)
             w->cmbSom->setCurrentIndex(*sound);
         mPreenchendo = false;
         w->cmbSom->setEnabled(true);
@@ -348,15 +357,15 @@ void frmProp::place(frmLembrete *note)
     if (!screen)
         screen = QGuiApplication::primaryScreen();
     const QRect area = screen ? screen->availableGeometry() : QRect(0, 0, 1024, 768);
-    const QRectF areaTw(area.x() * TwipsPerPixel, area.y() * TwipsPerPixel, area.width() * TwipsPerPixel,
-                        area.height() * TwipsPerPixel);
+    const QRectF areaTw(Design::twips(area.x()), Design::twips(area.y()), Design::twips(area.width()),
+                        Design::twips(area.height()));
     const QPointF at = placement(note->leftTw(), note->topTw(), areaTw);
     m_window->move(px(float(at.x())), px(float(at.y())));
 }
 
 // Runs the dialog until Okay or Cancelar finishes it. Not exec(): show all hides the dialog
 // for a moment, and a hidden exec() dialog would end the edit.
-void frmProp::runUntilClosed() { ModalRun::exec(m_window); }
+void frmProp::runUntilClosed() { ModalRun::exec(m_window.get()); }
 
 bool frmProp::isDialogVisible() const { return m_window && m_window->isVisible(); }
 
@@ -377,11 +386,11 @@ void frmProp::showAgain()
 
 void frmProp::Ok_Click()
 {
-    frmPropWindow *w = m_window;
+    frmPropWindow *w = m_window.get();
     if (!w)
         return;
     auto refuse = [this](const QString &text, MessageBox::Icon icon, QLineEdit *box, bool caretHome) {
-        Platform::messages().show(text, icon, m_window);
+        Platform::messages().show(text, icon, m_window.get());
         if (!m_window)
             return;
         box->setFocus(Qt::OtherFocusReason);
@@ -426,7 +435,7 @@ void frmProp::Cancelar_Click()
 
 void frmProp::chkAtencendia_Click()
 {
-    frmPropWindow *w = m_window;
+    frmPropWindow *w = m_window.get();
     if (!w)
         return;
     if (w->chkAtencendia->isChecked()) {
@@ -443,7 +452,7 @@ void frmProp::cmbSom_Click()
         return;
     const int p = m_window->cmbSom->currentIndex();
     if (p > 0 && !mPreenchendo)
-        PlaySoundResource(SoundNameFromIndex(quint8(p)), QStringLiteral("SOM"));
+        PlaySoundResource(SoundNameFromIndex(quint8(p)));
 }
 
 // ---- apply
@@ -464,17 +473,15 @@ void frmProp::apply(frmLembrete *note)
     write(Continuo, mContinuo ? yes : no);
     if (!isBlank(mDataAviso)) {
         const QString moment = mDataAviso + QLatin1Char(' ') + mHoraAviso;
-        note->Alarme->show();
-        note->Alarme->setToolTip(AlarmDueText(moment, mMinutos)); // the alarm check rings from this
+        note->setAlarmDue(AlarmDueText(moment, mMinutos)); // the alarm check rings from this
         write(DataHoraAviso, moment);
         write(Aviso, yes);
     } else {
-        note->Alarme->hide();
-        note->Alarme->setToolTip(QString());
+        note->setAlarmDue(QString());
         write(Aviso, no);
         write(DataHoraAviso, QString());
     }
     write(DatAlteracao, formatDateTime(Platform::clock().now()));
     write(Som, QString::number(mSom));
-    frmPrincipal::refreshPinBand();
+    NoteList::refreshPinBand();
 }

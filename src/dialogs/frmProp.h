@@ -5,6 +5,7 @@
 #include <QPointer>
 #include <QRectF>
 #include <QString>
+#include <memory>
 
 class frmLembrete;
 class QCheckBox;
@@ -14,12 +15,24 @@ class QLabel;
 class QLineEdit;
 class QPushButton;
 
-// The properties dialog's window, built from its design for every edit. Only Okay (after its
-// checks) and Cancelar end it: Enter and Escape press nothing and the title bar cannot close it.
+// The properties dialog's window, built from its design for every edit; frmProp fills it, runs
+// it and reads it. Only Okay (after its checks) and Cancelar end it: Enter and Escape press
+// nothing and the title bar cannot close it.
 class frmPropWindow : public QDialog {
     Q_OBJECT
 public:
     explicit frmPropWindow(QWidget *parent = nullptr);
+
+    // Outer size as designed (3 px frame at the sides and bottom, 22 px title bar), in twips.
+    static constexpr float OuterWidthTw = 3900;
+    static constexpr float OuterHeightTw = 4320;
+
+protected:
+    void keyPressEvent(QKeyEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
+
+private:
+    friend class frmProp;
 
     QGroupBox *FraGeral;
     QLabel *Label[4]; // one control array over the three groups
@@ -40,17 +53,10 @@ public:
     QComboBox *cmbSom;
     QPushButton *Cancelar;
     QPushButton *Ok;
-
-    // Outer size as designed (3 px frame at the sides and bottom, 22 px title bar), in twips.
-    static constexpr float OuterWidthTw = 3900;
-    static constexpr float OuterHeightTw = 4320;
-
-protected:
-    void keyPressEvent(QKeyEvent *event) override;
-    void closeEvent(QCloseEvent *event) override;
 };
 
-// The properties dialog: one object for the whole run, its window made afresh for every edit.
+// The properties dialog: one object for the whole run of the program. Each edit makes its window
+// afresh, fills it from a note's record, runs it modally and applies what its result fields say.
 class frmProp : public QObject {
     Q_OBJECT
 public:
@@ -81,7 +87,15 @@ public:
     bool mPreenchendo = false;
 
     // The window of the edit in progress, if any.
-    frmPropWindow *window() const { return m_window; }
+    frmPropWindow *window() const { return m_window.get(); }
+
+private:
+    frmProp() = default;
+    void fill(frmLembrete *note);
+    void fillAlarm(const QStringList &fields);
+    void place(frmLembrete *note);
+    void runUntilClosed();
+    void apply(frmLembrete *note);
 
     // Handlers of the window's controls.
     void Ok_Click();
@@ -89,14 +103,7 @@ public:
     void chkAtencendia_Click();
     void cmbSom_Click();
 
-private:
-    frmProp() = default;
-    void fill(frmLembrete *note);
-    void place(frmLembrete *note);
-    void runUntilClosed();
-    void apply(frmLembrete *note);
-
-    QPointer<frmPropWindow> m_window;
+    std::unique_ptr<frmPropWindow> m_window;
     bool m_editing = false;
     bool m_closed = false; // Okay or Cancelar has finished the window of this edit
 };

@@ -3,7 +3,7 @@
 #include "dialogs/ModalRun.h"
 
 #include "note/ClickLabel.h"
-#include "note/frmLembrete.h"
+#include "platform/Design.h"
 #include "platform/Platform.h"
 #include "platform/ShellOpener.h"
 #include "records/Maker.h"
@@ -17,6 +17,7 @@
 #include <QPointer>
 #include <QPushButton>
 #include <QScreen>
+#include <memory>
 
 namespace {
 
@@ -38,7 +39,6 @@ T *named(T *widget, const QString &name)
     return widget;
 }
 
-
 }
 
 frmSobreWindow::frmSobreWindow(QWidget *parent)
@@ -49,12 +49,6 @@ frmSobreWindow::frmSobreWindow(QWidget *parent)
     setWindowTitle(QStringLiteral("Sobre o Quadrelo 2.2"));
     setWindowIcon(QIcon(QStringLiteral(":/pictures/about.png")));
     setFixedSize(px(4785), px(2580));
-
-    const QFont italic = designFont(9.75, false, true);
-    const QFont link = designFont(9.75, true, false, true);
-    const QColor linkColor(0, 0, 192);
-    const QPixmap handPicture(QStringLiteral(":/pictures/hand.png"));
-    const QCursor hand = handPicture.isNull() ? QCursor(Qt::PointingHandCursor) : QCursor(handPicture, 5, 0);
 
     Command1 = named(new QPushButton(QStringLiteral("&Okay"), this), QStringLiteral("Command1"));
     Command1->setFont(designFont(9.75, true));
@@ -67,7 +61,18 @@ frmSobreWindow::frmSobreWindow(QWidget *parent)
     picFocus = named(new QWidget(this), QStringLiteral("picFocus"));
     picFocus->setFocusPolicy(Qt::StrongFocus);
     placeTw(picFocus, 4545, 540, 15, 15);
+    createTexts();
+    createLinks();
 
+    connect(Command1, &QPushButton::clicked, this, &frmSobreWindow::Command1_Click);
+    connect(endereco, &ClickLabel::clicked, this, &frmSobreWindow::endereco_Click);
+    connect(email, &ClickLabel::clicked, this, &frmSobreWindow::email_Click);
+    picFocus->setFocus(Qt::OtherFocusReason);
+}
+
+// The two lines naming the maker.
+void frmSobreWindow::createTexts()
+{
     Label1 = named(new QLabel(QStringLiteral("Esse programa é uma cortesia da"), this), QStringLiteral("Label1"));
     Label1->setFont(designFont(9.75, true, true));
     Label1->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
@@ -78,7 +83,14 @@ frmSobreWindow::frmSobreWindow(QWidget *parent)
     Label2->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
     setTextColor(Label2, QColor(0, 0, 128));
     placeTw(Label2, 45, 570, 4665, 495);
+}
 
+// The maker's web page and e-mail address, each after its caption, clickable.
+void frmSobreWindow::createLinks()
+{
+    const QFont italic = designFont(9.75, false, true);
+    const QFont link = designFont(9.75, true, false, true);
+    const QColor linkColor(0, 0, 192);
     endereco = named(new ClickLabel(this), QStringLiteral("endereco"));
     endereco->setText(Maker::webAddress());
     Label6[0] = named(new QLabel(QStringLiteral("WebSite:"), this), QStringLiteral("Label6(0)"));
@@ -94,15 +106,10 @@ frmSobreWindow::frmSobreWindow(QWidget *parent)
         l->setFont(link);
         l->setTextFormat(Qt::PlainText);
         setTextColor(l, linkColor);
-        l->setCursor(hand);
+        l->setCursor(Design::handCursor());
         placeTw(l, 1170, l == endereco ? 1215 : 1665, 3570, 255);
     }
 
-    connect(Command1, &QPushButton::clicked, this, &frmSobreWindow::Command1_Click);
-    connect(endereco, &ClickLabel::clicked, this, &frmSobreWindow::endereco_Click);
-    connect(email, &ClickLabel::clicked, this, &frmSobreWindow::email_Click);
-
-    picFocus->setFocus(Qt::OtherFocusReason);
 }
 
 void frmSobreWindow::Command1_Click() { done(QDialog::Accepted); }
@@ -127,16 +134,14 @@ void showModal()
         g_open->activateWindow();
         return;
     }
-    auto *dialog = new frmSobreWindow;
-    g_open = dialog;
+    const auto dialog = std::make_unique<frmSobreWindow>();
+    g_open = dialog.get();
     if (QScreen *screen = QGuiApplication::primaryScreen()) {
         const QRect area = screen->availableGeometry();
         dialog->move(area.center() - QPoint(dialog->width() / 2, dialog->height() / 2));
     }
     // A close from the title bar rejects, which closes it just as "&Okay" does.
-    QPointer<frmSobreWindow> guard(dialog);
-    ModalRun::exec(dialog);
-    delete guard.data();
+    ModalRun::exec(dialog.get());
 }
 
 bool isOpen() { return g_open && g_open->isVisible(); }

@@ -5,11 +5,22 @@ class QLabel;
 class QPushButton;
 class ClickLabel;
 
-// The About dialog's window, built from its design at every opening.
+// The About dialog's window: the maker's name, web page and e-mail address, built from its
+// design at every opening.
 class frmSobreWindow : public QDialog {
     Q_OBJECT
 public:
     explicit frmSobreWindow(QWidget *parent = nullptr);
+
+protected:
+    void keyPressEvent(QKeyEvent *event) override;
+
+private:
+    void createTexts();
+    void createLinks();
+    void Command1_Click();
+    void endereco_Click();
+    void email_Click();
 
     QLabel *Label1;
     QLabel *Label2;
@@ -18,13 +29,6 @@ public:
     ClickLabel *endereco;
     ClickLabel *email;
     QPushButton *Command1;
-
-    void Command1_Click();
-    void endereco_Click();
-    void email_Click();
-
-protected:
-    void keyPressEvent(QKeyEvent *event) override;
 };
 
 // The About dialog: made afresh at every opening, shown modally.

@@ -1,38 +1,35 @@
 #include "note/frmLembrete.h"
-#include "dialogs/DialogDesign.h"
+#include "alarm/AlarmCheck.h"
+#include "alarm/Sounds.h"
 #include "note/ClickLabel.h"
+#include "note/NoteList.h"
+#include "platform/Clock.h"
+#include "platform/Design.h"
 #include "platform/Platform.h"
+#include "platform/RuntimeError.h"
 #include "platform/ShellOpener.h"
 #include "platform/WindowOps.h"
 #include "records/Maker.h"
 #include "records/NoteRecord.h"
-#include "shell/frmPrincipal.h"
 
 #include <QBitmap>
-#include <QCursor>
 #include <QGroupBox>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPlainTextEdit>
 #include <QPointer>
 #include <QPushButton>
-#include <QScrollBar>
+#include <QTextOption>
 #include <QTimer>
 #include <QUrl>
 #include <QWindow>
 #include <cmath>
 
 using namespace NoteRecord;
+using Design::px;
+using Design::TwipsPerPixel;
 
 namespace {
-
-int px(float twips) { return int(std::lround(twips / TwipsPerPixel)); }
-
-const QCursor &handCursor()
-{
-    static const QCursor cursor(QPixmap(QStringLiteral(":/pictures/hand.png")), 5, 0);
-    return cursor;
-}
 
 QString twipsText(float v)
 {
@@ -48,7 +45,6 @@ frmLembrete::frmLembrete(QWidget *parent)
     : QWidget(parent, Qt::Tool | Qt::FramelessWindowHint)
 {
     WindowOps::stampCreationOrder(this);
-    setAttribute(Qt::WA_DeleteOnClose, false);
     setWindowIcon(QIcon(QStringLiteral(":/icons/quadrelo-32.png")));
     setAutoFillBackground(true);
     // A person hovering a picture expects its tip whether or not the note has been clicked.
@@ -67,56 +63,17 @@ frmLembrete::frmLembrete(QWidget *parent)
 
 frmLembrete::~frmLembrete() = default;
 
-void frmLembrete::setControlGeometry(QWidget *w, float left, float top, float width, float height)
-{
-    w->setGeometry(px(left), px(top), px(width), px(height));
-}
+// ---- design
 
 void frmLembrete::createControls()
 {
-    auto picture = [this](const char *name, const QString &tip, float l, float t, float w, float h,
-                          bool hand) {
-        auto *label = new ClickLabel(this);
-        label->setObjectName(QLatin1String(name));
-        label->setPixmap(QPixmap(QStringLiteral(":/pictures/%1.png").arg(QLatin1String(name))));
-        label->setToolTip(tip);
-        label->setAlignment(Qt::AlignCenter);
-        if (hand)
-            label->setCursor(handCursor());
-        setControlGeometry(label, l, t, w, h);
-        return label;
-    };
-
-    fraExclusao = new QGroupBox(QStringLiteral("Confirma Exclusão? "), this);
-    fraExclusao->setObjectName(QStringLiteral("fraExclusao"));
-    fraExclusao->setAutoFillBackground(true);
-    {
-        QPalette pal = fraExclusao->palette();
-        pal.setColor(QPalette::Window, QColor(255, 192, 192));
-        fraExclusao->setPalette(pal);
-    }
-    setControlGeometry(fraExclusao, 360, 1260, 1725, 555);
-    {
-        // The caption must fit the frame's 115 pixels in the desktop's (wider) font.
-        QFont captionFont = fraExclusao->font();
-        captionFont.setPointSizeF(7);
-        fraExclusao->setFont(captionFont);
-    }
-    QFont small(QStringLiteral("Small Fonts"));
-    small.setPointSizeF(6.75);
-    cmdExcNao = new QPushButton(QStringLiteral("&Não"), fraExclusao);
-    cmdExcNao->setObjectName(QStringLiteral("cmdExcNao"));
-    cmdExcNao->setFont(small);
-    setControlGeometry(cmdExcNao, 900, 225, 645, 240);
-    cmdExcSim = new QPushButton(QStringLiteral("&Sim"), fraExclusao);
-    cmdExcSim->setObjectName(QStringLiteral("cmdExcSim"));
-    cmdExcSim->setFont(small);
-    setControlGeometry(cmdExcSim, 135, 225, 645, 240);
-    fraExclusao->hide();
+    createConfirmation();
 
     tmrContAlarme = new QTimer(this);
+    tmrContAlarme->setObjectName(QStringLiteral("tmrContAlarme"));
     tmrAviso = new QTimer(this);
-    tmrAviso->start(60000);
+    tmrAviso->setObjectName(QStringLiteral("tmrAviso"));
+    tmrAviso->start(AlarmCheckIntervalMs);
 
     txtTexto = new QPlainTextEdit(this);
     txtTexto->setObjectName(QStringLiteral("txtTexto"));
@@ -128,25 +85,9 @@ void frmLembrete::createControls()
     txtTexto->viewport()->setAutoFillBackground(true);
     txtTexto->viewport()->setMouseTracking(true);
     txtTexto->viewport()->installEventFilter(this);
-    setControlGeometry(txtTexto, 390, 30, 2625, 1605);
+    Design::placeTw(txtTexto, 390, 30, 2625, 1605);
 
-    Lixeira = picture("Lixeira", QStringLiteral("Excluir Lembrete"), 45, 1260, 270, 270, true);
-    esconder = picture("esconder", QStringLiteral("Esconder Lembrete"), -45, -45, 270, 270, true);
-    imgEmail = picture("imgEmail", QStringLiteral("Enviar Lembrete por Email"), 45, 2070, 270, 270, true);
-    Alarme = picture("Alarme", QString(), 45, 1665, 270, 270, true);
-    Propriedade = picture("Propriedade", QStringLiteral("Propriedades do Lembrete"), 45, 810, 270, 270, true);
-    Ponteiro = picture("Ponteiro", QStringLiteral("Fixar Lembrete"), 60, 420, 270, 270, true);
-    Ponteiro2 = picture("Ponteiro2", QStringLiteral("Liberar Lembrete"), 60, 420, 270, 270, true);
-    imgArraste = picture("imgArraste", QString(), gripLeft, gripTop, GripSize, GripSize, false);
-    imgArraste->setCursor(Qt::SizeFDiagCursor);
-    imgArraste->setMouseTracking(true);
-    imgArraste->installEventFilter(this);
-    imgTop = picture("imgTop", QString(), 0, 0, 360, 360, false);
-    // The hide glyph lies over the folded corner: it takes the clicks on its visible pixels and
-    // leaves the rest of the corner to the move.
-    esconder->setMask(QBitmap::fromImage(
-        QImage(QStringLiteral(":/pictures/esconder.png")).createAlphaMask().scaled(esconder->size())));
-    esconder->raise();
+    createPictures();
 
     linRight = {3030, -60, 3030, 1140};
     linBottom = {0, 2295, 2040, 2295};
@@ -158,29 +99,93 @@ void frmLembrete::createControls()
     setTabOrder(txtTexto, fraExclusao);
     setTabOrder(fraExclusao, cmdExcSim);
     setTabOrder(cmdExcSim, cmdExcNao);
-    setFocusProxy(nullptr);
+    connectControls();
+}
 
-    connect(tmrAviso, &QTimer::timeout, this, [this] { frmPrincipal::runGuarded([this] { tmrAviso_Timer(); }); });
-    connect(tmrContAlarme, &QTimer::timeout, this, [this] { frmPrincipal::runGuarded([this] { tmrContAlarme_Timer(); }); });
-    connect(Ponteiro, &ClickLabel::clicked, this, [this] { frmPrincipal::runGuarded([this] { Ponteiro_Click(); }); });
-    connect(Ponteiro2, &ClickLabel::clicked, this, [this] { frmPrincipal::runGuarded([this] { Ponteiro2_Click(); }); });
-    connect(esconder, &ClickLabel::clicked, this, [this] { frmPrincipal::runGuarded([this] { esconder_Click(); }); });
-    connect(Lixeira, &ClickLabel::clicked, this, [this] {
-        if (Lixeira->isEnabled())
-            frmPrincipal::runGuarded([this] { Lixeira_Click(); });
-    });
-    connect(imgEmail, &ClickLabel::clicked, this, [this] { frmPrincipal::runGuarded([this] { imgEmail_Click(); }); });
-    connect(Propriedade, &ClickLabel::clicked, this, [this] { frmPrincipal::runGuarded([this] { Propriedade_Click(); }); });
-    connect(Alarme, &ClickLabel::clicked, this, [this] { frmPrincipal::runGuarded([this] { Alarme_Click(); }); });
-    connect(imgArraste, &ClickLabel::clicked, this, [this] { frmPrincipal::runGuarded([this] { imgArraste_Click(); }); });
-    connect(imgTop, &ClickLabel::pressed, this, [this](Qt::MouseButton b) { imgTop_MouseDown(int(b)); });
-    connect(cmdExcSim, &QPushButton::clicked, this, [this] { frmPrincipal::runGuarded([this] { cmdExcSim_Click(); }); });
-    connect(cmdExcNao, &QPushButton::clicked, this, [this] { frmPrincipal::runGuarded([this] { cmdExcNao_Click(); }); });
+void frmLembrete::createConfirmation()
+{
+    fraExclusao = new QGroupBox(QStringLiteral("Confirma Exclusão? "), this);
+    fraExclusao->setObjectName(QStringLiteral("fraExclusao"));
+    fraExclusao->setAutoFillBackground(true);
+    QPalette pal = fraExclusao->palette();
+    pal.setColor(QPalette::Window, QColor(255, 192, 192));
+    fraExclusao->setPalette(pal);
+    Design::placeTw(fraExclusao, 360, 1260, 1725, 555);
+    // The caption must fit the frame's 115 pixels in the desktop's (wider) font.
+    QFont captionFont = fraExclusao->font();
+    captionFont.setPointSizeF(7);
+    fraExclusao->setFont(captionFont);
+
+    QFont small(QStringLiteral("Small Fonts"));
+    small.setPointSizeF(6.75);
+    cmdExcNao = new QPushButton(QStringLiteral("&Não"), fraExclusao);
+    cmdExcNao->setObjectName(QStringLiteral("cmdExcNao"));
+    cmdExcNao->setFont(small);
+    Design::placeTw(cmdExcNao, 900, 225, 645, 240);
+    cmdExcSim = new QPushButton(QStringLiteral("&Sim"), fraExclusao);
+    cmdExcSim->setObjectName(QStringLiteral("cmdExcSim"));
+    cmdExcSim->setFont(small);
+    Design::placeTw(cmdExcSim, 135, 225, 645, 240);
+    fraExclusao->hide();
+}
+
+void frmLembrete::createPictures()
+{
+    auto picture = [this](const char *name, const QString &tip, float left, float top, float size) {
+        auto *label = new ClickLabel(this);
+        label->setObjectName(QLatin1String(name));
+        label->setPixmap(QPixmap(QStringLiteral(":/pictures/%1.png").arg(QLatin1String(name))));
+        label->setToolTip(tip);
+        label->setAlignment(Qt::AlignCenter);
+        label->setCursor(Design::handCursor());
+        Design::placeTw(label, left, top, size, size);
+        return label;
+    };
+    Lixeira = picture("Lixeira", QStringLiteral("Excluir Lembrete"), 45, 1260, 270);
+    esconder = picture("esconder", QStringLiteral("Esconder Lembrete"), -45, -45, 270);
+    imgEmail = picture("imgEmail", QStringLiteral("Enviar Lembrete por Email"), 45, 2070, 270);
+    Alarme = picture("Alarme", QString(), 45, 1665, 270);
+    Propriedade = picture("Propriedade", QStringLiteral("Propriedades do Lembrete"), 45, 810, 270);
+    Ponteiro = picture("Ponteiro", QStringLiteral("Fixar Lembrete"), 60, 420, 270);
+    Ponteiro2 = picture("Ponteiro2", QStringLiteral("Liberar Lembrete"), 60, 420, 270);
+    imgArraste = picture("imgArraste", QString(), gripLeft, gripTop, GripSize);
+    imgArraste->setCursor(Qt::SizeFDiagCursor);
+    imgArraste->setMouseTracking(true);
+    imgArraste->installEventFilter(this);
+    imgTop = picture("imgTop", QString(), 0, 0, 360);
+    imgTop->unsetCursor();
+    // The hide glyph lies over the folded corner: it takes the clicks on its visible pixels and
+    // leaves the rest of the corner to the move.
+    esconder->setMask(QBitmap::fromImage(
+        QImage(QStringLiteral(":/pictures/esconder.png")).createAlphaMask().scaled(esconder->size())));
+    esconder->raise();
+}
+
+void frmLembrete::connectControls()
+{
+    auto onClick = [this](ClickLabel *picture, void (frmLembrete::*handler)()) {
+        connect(picture, &ClickLabel::clicked, this, [this, picture, handler] {
+            if (picture->isEnabled())
+                runGuarded([this, handler] { (this->*handler)(); });
+        });
+    };
+    onClick(Ponteiro, &frmLembrete::Ponteiro_Click);
+    onClick(Ponteiro2, &frmLembrete::Ponteiro2_Click);
+    onClick(esconder, &frmLembrete::esconder_Click);
+    onClick(Lixeira, &frmLembrete::Lixeira_Click);
+    onClick(imgEmail, &frmLembrete::imgEmail_Click);
+    onClick(Propriedade, &frmLembrete::Propriedade_Click);
+    onClick(Alarme, &frmLembrete::Alarme_Click);
+    onClick(imgArraste, &frmLembrete::imgArraste_Click);
+    connect(imgTop, &ClickLabel::pressed, this, [this] { imgTop_MouseDown(); });
+    connect(cmdExcSim, &QPushButton::clicked, this, [this] { runGuarded([this] { cmdExcSim_Click(); }); });
+    connect(cmdExcNao, &QPushButton::clicked, this, [this] { runGuarded([this] { cmdExcNao_Click(); }); });
+    connect(tmrAviso, &QTimer::timeout, this, [this] { runGuarded([this] { tmrAviso_Timer(); }); });
+    connect(tmrContAlarme, &QTimer::timeout, this, [this] { runGuarded([this] { tmrContAlarme_Timer(); }); });
 }
 
 void frmLembrete::Form_Load()
 {
-    frmPrincipal::instance(); // the shell must exist before any note needs it
     resize(px(m_widthTw), px(m_heightTw));
     gripLeft = m_widthTw - GripSize;
     gripTop = m_heightTw - GripSize;
@@ -189,65 +194,44 @@ void frmLembrete::Form_Load()
     setNoteColor(ColorFromIndex(0));
 }
 
-void frmLembrete::placeGrip()
-{
-    setControlGeometry(imgArraste, gripLeft, gripTop, GripSize, GripSize);
-}
+// ---- set-up and disposal
 
-void frmLembrete::layFrame(float w, float h, bool full)
+void frmLembrete::setUp(const Setup &s)
 {
-    linTop.x2 = w;
-    linLeft.y2 = h;
-    linBottom.x2 = w;
-    linBottom.y1 = linBottom.y2 = h - 10;
-    linRight.y2 = h;
-    linRight.x1 = linRight.x2 = w - 10;
-    if (full) {
-        linBottom.x1 = 5;
-        linRight.y1 = 5;
-    }
-    setControlGeometry(txtTexto, 390, 30, w - 400, h - 280);
-    update();
-}
-
-void frmLembrete::imgArraste_MouseMove(int Button, int /*Shift*/, float X, float Y)
-{
-    fraExclusao->hide();
-    if (Button != 1)
+    m_record = s.record;
+    m_widthTw = s.widthTw;
+    m_heightTw = s.heightTw;
+    resize(px(s.widthTw), px(s.heightTw));
+    if (s.positionTw)
+        move(px(float(s.positionTw->x())), px(float(s.positionTw->y())));
+    // The grip step gives the window its size: the pointer is put where the grip's centre would be.
+    QPointer<frmLembrete> alive(this);
+    imgArraste_MouseMove(1, (s.widthTw - DesignWidthTw) + GripSize / 2, (s.heightTw - DesignHeightTw) + GripSize / 2);
+    if (!alive)
         return;
-    gripLeft = gripLeft + X - GripSize / 2;
-    gripTop = gripTop + Y - GripSize / 2;
-    if (gripLeft < 2820)
-        gripLeft = 2820;
-    if (gripTop < 2190)
-        gripTop = 2190;
-    m_widthTw = gripLeft + GripSize;
-    m_heightTw = gripTop + GripSize;
-    resize(px(m_widthTw), px(m_heightTw));
-    placeGrip();
-    layFrame(m_widthTw, m_heightTw, false);
-    WindowOps::processPendingEvents();
+    setNoteColor(ColorFromIndex(s.colorIndex));
+    m_tag = noteTag();
+    Ponteiro2->setVisible(s.pinned);
+    Ponteiro->setVisible(!s.pinned);
+    setAlarmDue(s.alarmDue);
+    setReadOnlyState(s.readOnly);
+    txtTexto->setPlainText(s.text);
 }
 
-float frmLembrete::leftTw() const { return float(x()) * TwipsPerPixel; }
-float frmLembrete::topTw() const { return float(y()) * TwipsPerPixel; }
-float frmLembrete::widthTw() const { return m_widthTw; }
-float frmLembrete::heightTw() const { return m_heightTw; }
-
-void frmLembrete::setWidthTw(float w)
+void frmLembrete::dispose()
 {
-    m_widthTw = w;
-    resize(px(w), height());
+    m_deleted = true;
+    m_tag.clear();
+    tmrAviso->stop();
+    tmrContAlarme->stop();
+    hide();
+    deleteLater();
 }
 
-void frmLembrete::setHeightTw(float h)
-{
-    m_heightTw = h;
-    resize(width(), px(h));
-}
+// ---- state
 
-void frmLembrete::setLeftTw(float x) { move(px(x), y()); }
-void frmLembrete::setTopTw(float y) { move(x(), px(y)); }
+float frmLembrete::leftTw() const { return Design::twips(x()); }
+float frmLembrete::topTw() const { return Design::twips(y()); }
 
 void frmLembrete::setNoteColor(const QColor &color)
 {
@@ -260,10 +244,7 @@ void frmLembrete::setNoteColor(const QColor &color)
     txtTexto->setPalette(tp);
 }
 
-QColor frmLembrete::windowColor() const { return palette().color(QPalette::Window); }
-QColor frmLembrete::textColor() const { return txtTexto->palette().color(QPalette::Base); }
-
-QString frmLembrete::liveText() const { return txtTexto->toPlainText(); }
+QColor frmLembrete::shownColor() const { return txtTexto->palette().color(QPalette::Base); }
 
 QString frmLembrete::savedRecord() const
 {
@@ -272,12 +253,11 @@ QString frmLembrete::savedRecord() const
     r = ReplaceField(r, Esquerda, twipsText(leftTw()));
     r = ReplaceField(r, Largura, twipsText(widthTw()));
     r = ReplaceField(r, Altura, twipsText(heightTw()));
-    r = ReplaceField(r, Texto, encodeText(liveText()));
+    r = ReplaceField(r, Texto, encodeText(txtTexto->toPlainText()));
     return r;
 }
 
 bool frmLembrete::isPinned() const { return Ponteiro->isHidden(); }
-bool frmLembrete::isReadOnly() const { return txtTexto->isReadOnly(); }
 
 void frmLembrete::setReadOnlyState(bool locked)
 {
@@ -286,13 +266,13 @@ void frmLembrete::setReadOnlyState(bool locked)
     txtTexto->setToolTip(locked ? QStringLiteral("Lembrete Bloqueado!") : QString());
 }
 
-void frmLembrete::setTimerInterval(QTimer *timer, int ms)
+void frmLembrete::setAlarmDue(const QString &dueText)
 {
-    if (ms <= 0)
-        timer->stop();
-    else
-        timer->start(ms);
+    Alarme->setToolTip(dueText);
+    Alarme->setVisible(!dueText.isEmpty());
 }
+
+// ---- display
 
 void frmLembrete::paintEvent(QPaintEvent *)
 {
@@ -308,19 +288,51 @@ void frmLembrete::showEvent(QShowEvent *event)
     QWidget::showEvent(event);
     // A note belongs to the desktop, not to one workspace: asked before every mapping, since the
     // window manager puts a window shown again on the current workspace.
-    WindowOps::showOnAllDesktops(this);
+    Platform::windows().showOnAllDesktops(this);
     // Qt may map a new native window here (a pinned note shown again) that has neither this
     // request nor the taskbar one: both are asked again once the window manager has mapped it.
     m_askWindowManager = true;
     windowHandle()->installEventFilter(this);
 }
 
-// ---- moving
+// ---- moving and resizing
 
-void frmLembrete::beginMove(QWidget *source)
+void frmLembrete::layFrame(float w, float h, bool full)
 {
-    Q_UNUSED(source);
-    if (WindowOps::startSystemMove(this))
+    linTop.x2 = w;
+    linLeft.y2 = h;
+    linBottom.x2 = w;
+    linBottom.y1 = linBottom.y2 = h - 10;
+    linRight.y2 = h;
+    linRight.x1 = linRight.x2 = w - 10;
+    if (full) {
+        linBottom.x1 = 5;
+        linRight.y1 = 5;
+    }
+    Design::placeTw(txtTexto, 390, 30, w - 400, h - 280);
+    update();
+}
+
+void frmLembrete::placeGrip() { Design::placeTw(imgArraste, gripLeft, gripTop, GripSize, GripSize); }
+
+void frmLembrete::imgArraste_MouseMove(int Button, float X, float Y)
+{
+    fraExclusao->hide();
+    if (Button != 1)
+        return;
+    gripLeft = std::max(gripLeft + X - GripSize / 2, GripMinLeft);
+    gripTop = std::max(gripTop + Y - GripSize / 2, GripMinTop);
+    m_widthTw = gripLeft + GripSize;
+    m_heightTw = gripTop + GripSize;
+    resize(px(m_widthTw), px(m_heightTw));
+    placeGrip();
+    layFrame(m_widthTw, m_heightTw, false);
+    WindowOps::processPendingEvents();
+}
+
+void frmLembrete::beginMove()
+{
+    if (Platform::windows().startSystemMove(this))
         return;
     // The window manager refused: follow the pointer until the button is released.
     m_manualMove = true;
@@ -333,15 +345,15 @@ void frmLembrete::Form_MouseDown(int Button)
     if (isPinned())
         return;
     if (Button == 1)
-        AlarmAcknowledged = true;
-    beginMove(this);
+        m_alarm.acknowledge();
+    beginMove();
 }
 
-void frmLembrete::imgTop_MouseDown(int /*Button*/)
+void frmLembrete::imgTop_MouseDown()
 {
     fraExclusao->hide();
     if (!isPinned())
-        beginMove(imgTop);
+        beginMove();
 }
 
 void frmLembrete::mousePressEvent(QMouseEvent *event)
@@ -371,8 +383,8 @@ bool frmLembrete::eventFilter(QObject *watched, QEvent *event)
     if (watched == windowHandle()) {
         if (event->type() == QEvent::Expose && m_askWindowManager && windowHandle()->isExposed()) {
             m_askWindowManager = false;
-            WindowOps::setSkipTaskbar(this);
-            WindowOps::showOnAllDesktops(this);
+            Platform::windows().setSkipTaskbar(this);
+            Platform::windows().showOnAllDesktops(this);
         }
         return false;
     }
@@ -384,8 +396,7 @@ bool frmLembrete::eventFilter(QObject *watched, QEvent *event)
     } else if (watched == imgArraste && event->type() == QEvent::MouseMove) {
         auto *me = static_cast<QMouseEvent *>(event);
         const QPointF p = me->position();
-        imgArraste_MouseMove(int(me->buttons()), int(me->modifiers() >> 25),
-                             float(p.x()) * TwipsPerPixel, float(p.y()) * TwipsPerPixel);
+        imgArraste_MouseMove(int(me->buttons()), Design::twips(1) * float(p.x()), Design::twips(1) * float(p.y()));
         return true;
     }
     return QWidget::eventFilter(watched, event);
@@ -393,13 +404,13 @@ bool frmLembrete::eventFilter(QObject *watched, QEvent *event)
 
 // ---- state events
 
-void frmLembrete::txtTexto_Click() { AlarmAcknowledged = true; }
+void frmLembrete::txtTexto_Click() { m_alarm.acknowledge(); }
 void frmLembrete::txtTexto_MouseMove() { fraExclusao->hide(); }
 
 void frmLembrete::imgArraste_Click()
 {
     fraExclusao->hide();
-    AlarmAcknowledged = true;
+    m_alarm.acknowledge();
 }
 
 // ---- commands
@@ -407,12 +418,12 @@ void frmLembrete::imgArraste_Click()
 void frmLembrete::setPinned(bool pinned)
 {
     fraExclusao->hide();
-    AlarmAcknowledged = true;
+    m_alarm.acknowledge();
     Ponteiro->setVisible(!pinned);
     Ponteiro2->setVisible(pinned);
-    WindowOps::setTopmost(this, pinned);
+    Platform::windows().setTopmost(this, pinned);
     m_record = ReplaceField(m_record, Fixo, pinned ? QStringLiteral("S") : QStringLiteral("N"));
-    frmPrincipal::refreshPinBand();
+    NoteList::refreshPinBand();
 }
 
 void frmLembrete::Ponteiro_Click() { setPinned(true); }
@@ -421,17 +432,17 @@ void frmLembrete::Ponteiro2_Click() { setPinned(false); }
 void frmLembrete::esconder_Click()
 {
     fraExclusao->hide();
-    AlarmAcknowledged = true;
+    m_alarm.acknowledge();
     hide();
 }
 
 void frmLembrete::Lixeira_Click()
 {
     QPalette pal = fraExclusao->palette();
-    pal.setColor(QPalette::Window, windowColor());
+    pal.setColor(QPalette::Window, palette().color(QPalette::Window));
     fraExclusao->setPalette(pal);
     // Styled only when first needed: a style sheet on every note would slow the start.
-    fraExclusao->setStyleSheet(DialogDesign::frameStyle(windowColor().name(), QStringLiteral("black")));
+    fraExclusao->setStyleSheet(Design::frameStyle(pal.color(QPalette::Window).name(), QStringLiteral("black")));
     fraExclusao->show();
     fraExclusao->raise();
 }
@@ -442,16 +453,8 @@ void frmLembrete::cmdExcSim_Click()
 {
     if (m_deleted)
         return;
-    frmPrincipal *shell = frmPrincipal::instance();
-    shell->changeNoteCounter(-1);
-    shell->TrayUpdateTip();
-    // Leave the walks over the notes at once; the object itself goes when the event loop is back.
-    m_deleted = true;
-    m_tag.clear();
-    tmrAviso->stop();
-    tmrContAlarme->stop();
-    hide();
-    deleteLater();
+    dispose();
+    emit deleted();
 }
 
 QString frmLembrete::emailAddress(const QString &text)
@@ -470,14 +473,67 @@ QString frmLembrete::emailAddress(const QString &text)
 void frmLembrete::imgEmail_Click()
 {
     fraExclusao->hide();
-    Platform::shell().open(emailAddress(liveText()));
+    Platform::shell().open(emailAddress(txtTexto->toPlainText()));
 }
 
 void frmLembrete::Propriedade_Click()
 {
     fraExclusao->hide();
-    AlarmAcknowledged = true;
-    for (frmLembrete *note : frmPrincipal::notes())
-        WindowOps::setTopmost(note, false);
+    m_alarm.acknowledge();
+    for (frmLembrete *note : NoteList::notes())
+        Platform::windows().setTopmost(note, false);
     emit propertiesRequested(this);
+}
+
+// ---- alarm
+
+void frmLembrete::Alarme_Click() { m_alarm.acknowledge(); }
+
+void frmLembrete::tmrAviso_Timer()
+{
+    if (m_deleted || !isAlarmDue(Alarme->toolTip(), Platform::clock().now()))
+        return;
+    m_alarm.start(m_record);
+    tmrContAlarme->start(AlarmCourse::TickMs);
+    show();
+    // Raised by stacking, not by a focus request, which window managers refuse from a timer.
+    Platform::windows().setTopmost(this, true);
+    if (!isPinned())
+        Platform::windows().setTopmost(this, false);
+}
+
+void frmLembrete::tmrContAlarme_Timer()
+{
+    if (m_deleted)
+        return;
+    tmrAviso->stop();
+    if (const std::optional<bool> bell = m_alarm.bellVisible())
+        Alarme->setVisible(*bell);
+    if (const QString sound = m_alarm.soundNow(); !sound.isEmpty()) {
+        // Playing lets other events run; this note may be deleted meanwhile.
+        QPointer<frmLembrete> self(this);
+        PlaySoundResource(sound);
+        if (!self || m_deleted)
+            return;
+    }
+    if (m_alarm.flashesNow()) {
+        const bool flashing = shownColor() == AlarmCourse::flashColor();
+        setNoteColor(flashing ? ColorFromIndex(m_alarm.colorIndex()) : AlarmCourse::flashColor());
+        Alarme->setVisible(flashing);
+    }
+    if (!m_alarm.advance())
+        return;
+    // The alarm is consumed: the record and the bell say no alarm, the minute check goes on.
+    tmrAviso->start(AlarmCheckIntervalMs);
+    Alarme->setToolTip(QString());
+    m_record = ReplaceField(m_record, Aviso, QStringLiteral("N"));
+    m_record = ReplaceField(m_record, DataHoraAviso, QString());
+    QPointer<frmLembrete> self(this);
+    StopSound();
+    if (!self)
+        return;
+    setNoteColor(ColorFromIndex(m_alarm.colorIndex()));
+    Alarme->hide();
+    tmrContAlarme->stop();
+    m_alarm.finish();
 }

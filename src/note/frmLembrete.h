@@ -1,8 +1,11 @@
 #pragma once
+#include "alarm/AlarmCourse.h"
+
 #include <QColor>
 #include <QPoint>
 #include <QString>
 #include <QWidget>
+#include <optional>
 
 class ClickLabel;
 class QGroupBox;
@@ -10,60 +13,102 @@ class QPlainTextEdit;
 class QPushButton;
 class QTimer;
 
-// Twips: 15 to the (device-independent) pixel.
-constexpr float TwipsPerPixel = 15.0f;
-
-// One note on the desktop. The window is the note: it holds the note record, and its own
-// geometry, colours, pictures and text carry the rest of the note's state.
+// One note on the desktop: a borderless window that is the note itself. It holds the note's
+// record, and its geometry, colour, pictures and text carry the rest of the note's state; its
+// pictures are the note's commands (pin, properties, delete, hide, e-mail, alarm).
 class frmLembrete : public QWidget {
     Q_OBJECT
 public:
-    struct Line {
-        float x1, y1, x2, y2;
+    // Marks a window as a note: every walk over the open windows keeps those with this tag.
+    static QString noteTag() { return QStringLiteral("Lembrete"); }
+    // Size of a note as designed, in twips.
+    static constexpr float DesignWidthTw = 3060;
+    static constexpr float DesignHeightTw = 2430;
+
+    // What a fresh window is filled with, for a loaded note and a new one alike.
+    struct Setup {
+        QString record;
+        float widthTw = DesignWidthTw;
+        float heightTw = DesignHeightTw;
+        std::optional<QPointF> positionTw; // none: the window manager places the note
+        quint8 colorIndex = 0;
+        bool pinned = false;
+        bool readOnly = false;
+        QString alarmDue; // "DD/MM/YYYY HH:NN", or empty for no alarm
+        QString text;     // as the text box shows it
     };
 
     explicit frmLembrete(QWidget *parent = nullptr);
     ~frmLembrete() override;
 
-    // The held note record (the window's "caption").
+    // Fills the window and tags it as a note; it stays hidden. The resize step inside lets
+    // pending events run, so the caller checks that the window still exists afterwards.
+    void setUp(const Setup &setup);
+    // Ends the note: it leaves the walks over the notes at once, stops its timers, hides, and is
+    // deleted when the event loop is back.
+    void dispose();
+
+    // The held note record (the window's "caption"); position, size and text in it are those
+    // it was filled with.
     QString record() const { return m_record; }
     void setRecord(const QString &record) { m_record = record; }
-    // "Lembrete" marks a note window.
-    QString tag() const { return m_tag; }
-    void setTag(const QString &tag) { m_tag = tag; }
+    bool isNote() const { return m_tag == noteTag(); }
+    // The record as save-all stores it: live position, size and text put into a copy.
+    QString savedRecord() const;
 
     // Live geometry, in twips.
     float leftTw() const;
     float topTw() const;
-    float widthTw() const;
-    float heightTw() const;
-    void setWidthTw(float w);
-    void setHeightTw(float h);
-    void setLeftTw(float x);
-    void setTopTw(float y);
+    float widthTw() const { return m_widthTw; }
+    float heightTw() const { return m_heightTw; }
 
     // Background of the window and of the text box.
     void setNoteColor(const QColor &color);
-    QColor windowColor() const;
-    QColor textColor() const;
-
-    // The record as save-all stores it: live position, size and text put into a copy.
-    QString savedRecord() const;
-    // The live text with its line breaks as the text box gives them (LF).
-    QString liveText() const;
-
-    bool isPinned() const; // Ponteiro hidden
-    bool isReadOnly() const;
+    bool isPinned() const; // `Ponteiro` hidden
     void setReadOnlyState(bool locked);
+    // Shows the bell with the alarm's due text as its tooltip (the alarm check reads it there),
+    // or hides it for no alarm.
+    void setAlarmDue(const QString &dueText);
 
+    // The mailto: address the e-mail command opens for the given text.
+    static QString emailAddress(const QString &text);
+
+signals:
+    // The person asked for the properties dialog; the other notes have left the top band.
+    void propertiesRequested(frmLembrete *note);
+    // The person confirmed the deletion; the note is going away.
+    void deleted();
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+    void mousePressEvent(QMouseEvent *event) override;
+    void mouseMoveEvent(QMouseEvent *event) override;
+    void mouseReleaseEvent(QMouseEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
+    void showEvent(QShowEvent *event) override;
+
+private:
+    struct Line {
+        float x1, y1, x2, y2;
+    };
+
+    void createControls();
+    void createPictures();
+    void createConfirmation();
+    void connectControls();
+    void Form_Load();
     // Grip step: Button is the button mask (1 left, 2 right, 4 middle), X and Y in twips
     // relative to the grip's top-left corner.
-    void imgArraste_MouseMove(int Button, int Shift, float X, float Y);
+    void imgArraste_MouseMove(int Button, float X, float Y);
+    void layFrame(float w, float h, bool full);
+    void placeGrip();
+    void beginMove();
+    void setPinned(bool pinned);
+    QColor shownColor() const;
 
     // Handlers.
-    void Form_Load();
     void Form_MouseDown(int Button);
-    void imgTop_MouseDown(int Button);
+    void imgTop_MouseDown();
     void imgArraste_Click();
     void txtTexto_Click();
     void txtTexto_MouseMove();
@@ -78,15 +123,6 @@ public:
     void Alarme_Click();
     void tmrAviso_Timer();
     void tmrContAlarme_Timer();
-
-    // The mailto: address the e-mail command opens for the given text.
-    static QString emailAddress(const QString &text);
-
-    // Sets a timer's interval the way the note's timers work: 0 idles it.
-    static void setTimerInterval(QTimer *timer, int ms);
-
-    // True once the note has been deleted (it goes away at the next turn of the event loop).
-    bool isDeleted() const { return m_deleted; }
 
     // Controls.
     QGroupBox *fraExclusao;
@@ -110,38 +146,14 @@ public:
     Line linTop;
 
     // Grip position, twips (kept unrounded: the resize is incremental).
-    float gripLeft = 2745;
-    float gripTop = 2025;
+    float gripLeft = DesignWidthTw - GripSize;
+    float gripTop = DesignHeightTw - GripSize;
     static constexpr float GripSize = 240;
+    // The smallest grip position, hence the smallest note.
+    static constexpr float GripMinLeft = 2820;
+    static constexpr float GripMinTop = 2190;
 
-    // Alarm variables.
-    QString AlarmSoundName;
-    bool AlarmContinuous = false;
-    quint8 AlarmColorIndex = 0;
-    qint16 AlarmTickCount = 0;
-    quint8 AlarmFlashCount = 0;
-    bool AlarmAcknowledged = false;
-
-signals:
-    // Emitted when the user asks for the properties dialog, after the other notes left the top band.
-    void propertiesRequested(frmLembrete *note);
-
-protected:
-    void paintEvent(QPaintEvent *event) override;
-    void mousePressEvent(QMouseEvent *event) override;
-    void mouseMoveEvent(QMouseEvent *event) override;
-    void mouseReleaseEvent(QMouseEvent *event) override;
-    bool eventFilter(QObject *watched, QEvent *event) override;
-    void showEvent(QShowEvent *event) override;
-
-private:
-    void createControls();
-    // Pin or release: the shared steps of Ponteiro_Click and Ponteiro2_Click.
-    void setPinned(bool pinned);
-    void layFrame(float w, float h, bool full);
-    void placeGrip();
-    void beginMove(QWidget *source);
-    void setControlGeometry(QWidget *w, float left, float top, float width, float height);
+    AlarmCourse m_alarm;
 
     QString m_record = QStringLiteral("Form1");
     QString m_tag;
@@ -149,6 +161,6 @@ private:
     bool m_manualMove = false;
     bool m_askWindowManager = false; // shown, not yet mapped by the window manager
     QPoint m_moveOffset;
-    float m_widthTw = 3060;
-    float m_heightTw = 2430;
+    float m_widthTw = DesignWidthTw;
+    float m_heightTw = DesignHeightTw;
 };

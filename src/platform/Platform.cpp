@@ -3,6 +3,7 @@
 #include "platform/MessageBox.h"
 #include "platform/QtSoundOutput.h"
 #include "platform/ShellOpener.h"
+#include "platform/WindowOps.h"
 
 #include <QtGlobal>
 
@@ -13,6 +14,7 @@ Clock *g_clock = nullptr;
 SoundOutput *g_sound = nullptr;
 ShellOpener *g_shell = nullptr;
 MessageBox *g_messages = nullptr;
+WindowOps *g_windows = nullptr;
 }
 
 namespace Platform {
@@ -44,10 +46,17 @@ MessageBox &messages()
     return g_messages ? *g_messages : qt;
 }
 
+WindowOps &windows()
+{
+    static QtWindowOps qt;
+    return g_windows ? *g_windows : qt;
+}
+
 void setClock(Clock *c) { g_clock = c; }
 void setSound(SoundOutput *s) { g_sound = s; }
 void setShell(ShellOpener *s) { g_shell = s; }
 void setMessages(MessageBox *m) { g_messages = m; }
+void setWindows(WindowOps *w) { g_windows = w; }
 
 void initResources() { initQuadreloResources(); }
 

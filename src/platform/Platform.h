@@ -4,6 +4,7 @@ class Clock;
 class SoundOutput;
 class ShellOpener;
 class MessageBox;
+class WindowOps;
 
 // The replaceable desktop facilities. The program installs the real ones at start; tests install
 // recording fakes. Nothing here owns what it is given.
@@ -12,11 +13,13 @@ Clock &clock();
 SoundOutput &sound();
 ShellOpener &shell();
 MessageBox &messages();
+WindowOps &windows();
 
 void setClock(Clock *clock);
 void setSound(SoundOutput *sound);
 void setShell(ShellOpener *shell);
 void setMessages(MessageBox *messages);
+void setWindows(WindowOps *windows);
 
 // Loads the built-in pictures, icons and sounds.
 void initResources();

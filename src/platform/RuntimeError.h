@@ -1,6 +1,7 @@
 #pragma once
 #include <QString>
 #include <exception>
+#include <functional>
 
 // One error type for every run-time failure of the program: a numeric code and a
 // description, which is what the start-up error report and the command error box show.
@@ -31,3 +32,8 @@ private:
     QString m_description;
     QByteArray m_what;
 };
+
+// Shows an error that ended a command: its code and description, in a message box.
+void reportError(const RuntimeError &error);
+// Runs one command or event handler; an error ends it and is reported, nothing else.
+void runGuarded(const std::function<void()> &command);

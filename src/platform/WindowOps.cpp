@@ -65,9 +65,8 @@ qint64 distance2(const QRect &a, const QRect &b)
 
 }
 
-namespace WindowOps {
 
-void setTopmost(QWidget *window, bool on)
+void QtWindowOps::setTopmost(QWidget *window, bool on)
 {
     if (!window)
         return;
@@ -79,13 +78,13 @@ void setTopmost(QWidget *window, bool on)
         window->raise();
 }
 
-bool startSystemMove(QWidget *window)
+bool QtWindowOps::startSystemMove(QWidget *window)
 {
     QWindow *handle = window ? window->windowHandle() : nullptr;
     return handle && handle->startSystemMove();
 }
 
-void setSkipTaskbar(QWidget *window)
+void QtWindowOps::setSkipTaskbar(QWidget *window)
 {
     xcb_connection_t *c = x11Connection();
     if (!c || !window)
@@ -100,7 +99,7 @@ void setSkipTaskbar(QWidget *window)
     xcb_flush(c);
 }
 
-void showOnAllDesktops(QWidget *window)
+void QtWindowOps::showOnAllDesktops(QWidget *window)
 {
     xcb_connection_t *c = x11Connection();
     if (!c || !window)
@@ -115,7 +114,7 @@ void showOnAllDesktops(QWidget *window)
     xcb_flush(c);
 }
 
-void forbidMinimiseMaximise(QWidget *window, bool closable)
+void QtWindowOps::forbidMinimiseMaximise(QWidget *window, bool closable)
 {
     xcb_connection_t *c = x11Connection();
     if (!c || !window)
@@ -130,7 +129,7 @@ void forbidMinimiseMaximise(QWidget *window, bool closable)
     xcb_flush(c);
 }
 
-void restore(QWidget *window)
+void QtWindowOps::restore(QWidget *window)
 {
     if (!window || !window->isVisible())
         return;
@@ -140,7 +139,7 @@ void restore(QWidget *window)
     window->activateWindow();
 }
 
-bool keepOnScreen(QWidget *window)
+bool QtWindowOps::keepOnScreen(QWidget *window)
 {
     const QList<QScreen *> screens = QGuiApplication::screens();
     if (!window || screens.isEmpty())
@@ -165,21 +164,19 @@ bool keepOnScreen(QWidget *window)
     return true;
 }
 
-void processPendingEvents() { QCoreApplication::processEvents(); }
+void WindowOps::processPendingEvents() { QCoreApplication::processEvents(); }
 
-void stampCreationOrder(QWidget *window)
+void WindowOps::stampCreationOrder(QWidget *window)
 {
     static quint64 next = 0;
     window->setProperty(kCreationProperty, ++next);
 }
 
-QList<QWidget *> openWindows()
+QList<QWidget *> WindowOps::openWindows()
 {
     QList<QWidget *> windows = QApplication::topLevelWidgets();
     std::stable_sort(windows.begin(), windows.end(), [](QWidget *a, QWidget *b) {
         return a->property(kCreationProperty).toULongLong() < b->property(kCreationProperty).toULongLong();
     });
     return windows;
-}
-
 }

@@ -3,29 +3,44 @@
 
 class QWidget;
 
-// Window operations the notes need from the desktop.
-namespace WindowOps {
-// Puts the window in or out of the always-on-top band and raises it within its band,
-// without recreating or hiding it.
-void setTopmost(QWidget *window, bool on);
-// Hands the window to the window manager's interactive move; false when it refused.
-bool startSystemMove(QWidget *window);
-// Keeps the window off the taskbar and the pager.
-void setSkipTaskbar(QWidget *window);
-// Puts the window on every workspace. Call it before the window is mapped and again once it is:
-// the window manager reads the property at mapping and takes a request afterwards.
-void showOnAllDesktops(QWidget *window);
-// Asks the window manager for no minimise and no maximise (Motif hints); `closable` keeps the
-// title bar's close. Some window managers offer minimise all the same: see restore().
-void forbidMinimiseMaximise(QWidget *window, bool closable);
-// Brings a minimised window back to normal and to the front; nothing for a hidden window.
-void restore(QWidget *window);
-// A window that overlaps no screen is moved wholly onto the nearest screen; true when moved.
-bool keepOnScreen(QWidget *window);
-// Lets the event loop process pending events once.
-void processPendingEvents();
-// Stamps a window with its creation number, so walks over the open windows run in creation order.
-void stampCreationOrder(QWidget *window);
-// The application's open top-level windows, in creation order.
-QList<QWidget *> openWindows();
-}
+// Window operations the notes and dialogs need from the desktop (X11 through Qt); tests put in a
+// recording one.
+class WindowOps {
+public:
+    virtual ~WindowOps() = default;
+    // Puts the window in or out of the always-on-top band and raises it within its band,
+    // without recreating or hiding it.
+    virtual void setTopmost(QWidget *window, bool on) = 0;
+    // Hands the window to the window manager's interactive move; false when it refused.
+    virtual bool startSystemMove(QWidget *window) = 0;
+    // Keeps a mapped window off the taskbar and the pager.
+    virtual void setSkipTaskbar(QWidget *window) = 0;
+    // Puts the window on every workspace. Call it before the window is mapped and again once it
+    // is: the window manager reads the property at mapping and takes a request afterwards.
+    virtual void showOnAllDesktops(QWidget *window) = 0;
+    // Asks the window manager for no minimise and no maximise (Motif hints); `closable` keeps the
+    // title bar's close. Some window managers offer minimise all the same: see restore().
+    virtual void forbidMinimiseMaximise(QWidget *window, bool closable) = 0;
+    // Brings a minimised window back to normal and to the front; nothing for a hidden window.
+    virtual void restore(QWidget *window) = 0;
+    // A window that overlaps no screen is moved wholly onto the nearest screen; true when moved.
+    virtual bool keepOnScreen(QWidget *window) = 0;
+
+    // Lets the event loop process pending events once.
+    static void processPendingEvents();
+    // Stamps a window with its creation number, so walks over the open windows run in creation order.
+    static void stampCreationOrder(QWidget *window);
+    // The application's open top-level windows, in creation order.
+    static QList<QWidget *> openWindows();
+};
+
+class QtWindowOps : public WindowOps {
+public:
+    void setTopmost(QWidget *window, bool on) override;
+    bool startSystemMove(QWidget *window) override;
+    void setSkipTaskbar(QWidget *window) override;
+    void showOnAllDesktops(QWidget *window) override;
+    void forbidMinimiseMaximise(QWidget *window, bool closable) override;
+    void restore(QWidget *window) override;
+    bool keepOnScreen(QWidget *window) override;
+};

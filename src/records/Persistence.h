@@ -4,6 +4,7 @@
 
 class SettingsStore;
 
+// The store's layout: the application's sections and keys, seeding on first use, and save-all.
 namespace Persistence {
 
 inline QString application() { return QStringLiteral("Quadrelo"); }

@@ -1,7 +1,6 @@
 #include "shell/Application.h"
 #include "shell/CommandLine.h"
 #include "platform/Platform.h"
-#include "shell/SessionEnd.h"
 #include "shell/frmPrincipal.h"
 
 #include <QApplication>
@@ -54,11 +53,5 @@ int runQuadrelo(int argc, char *argv[])
     // The sounds load once the notes are up, so they are ready before the first alarm.
     QTimer::singleShot(0, [] { Platform::sound(); });
 
-    SessionEnd sessionEnd;
-    QObject::connect(&sessionEnd, &SessionEnd::ending, shell, [shell] {
-        // The session is ending: save and go, never asking anything.
-        shell->Form_Unload(false);
-        shell->quitApplication();
-    });
     return app.exec();
 }

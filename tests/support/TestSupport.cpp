@@ -1,21 +1,21 @@
 #include "TestSupport.h"
+#include "note/NoteList.h"
+#include "note/frmLembrete.h"
 #include "platform/Platform.h"
 #include "platform/SettingsStore.h"
 #include "records/NoteRecord.h"
-#include "note/frmLembrete.h"
-#include "platform/WindowOps.h"
 #include "shell/frmPrincipal.h"
 
+#include <QAction>
 #include <QApplication>
-
 #include <QFile>
-#include <QtGlobal>
+#include <QMenu>
+#include <QTest>
 #include <cstdio>
 #include <cstdlib>
 
 TestPlatform::TestPlatform()
 {
-    // Refuse to run against the real user's configuration.
     const QByteArray config = qgetenv("XDG_CONFIG_HOME");
     const QByteArray runtime = qgetenv("XDG_RUNTIME_DIR");
     if (config.isEmpty() || runtime.isEmpty() || !config.startsWith("/tmp/")) {
@@ -27,6 +27,7 @@ TestPlatform::TestPlatform()
     Platform::setSound(&sound);
     Platform::setShell(&shell);
     Platform::setMessages(&messages);
+    Platform::setWindows(&windows);
 }
 
 TestPlatform::~TestPlatform()
@@ -35,25 +36,19 @@ TestPlatform::~TestPlatform()
     Platform::setSound(nullptr);
     Platform::setShell(nullptr);
     Platform::setMessages(nullptr);
+    Platform::setWindows(nullptr);
 }
-
-QString TestPlatform::storePath() { return SettingsStore::defaultPath(); }
-
-void TestPlatform::clearStore() { QFile::remove(storePath()); }
 
 void TestPlatform::reset()
 {
-    clearStore();
+    QFile::remove(SettingsStore::defaultPath());
     clock.current = FakeClock().current;
-    sound.devices = 1;
-    sound.played.clear();
-    sound.stops = 0;
+    sound = RecordingSound();
     shell.opened.clear();
     messages.shown.clear();
     messages.whileOpen = nullptr;
+    windows.topmost.clear();
 }
-
-QStringList fieldsOf(const QString &record) { return NoteRecord::split(record); }
 
 QString recordOf(const QStringList &fields)
 {
@@ -61,6 +56,14 @@ QString recordOf(const QStringList &fields)
     for (const QString &f : fields)
         r += f + QChar(NoteRecord::FieldSeparator);
     return r;
+}
+
+QString recordWith(const QList<QPair<int, QString>> &changes)
+{
+    QStringList f{"01/12/2026 10:00", "", "N", "1500", "1500", "N", "", "N", "", "0", "0", "N", "0", "3060", "2430"};
+    for (const auto &change : changes)
+        f[change.first] = change.second;
+    return recordOf(f);
 }
 
 static void removeAllNotes()
@@ -85,26 +88,31 @@ ShellFixture::~ShellFixture()
     delete frmPrincipal::instance();
 }
 
-void ShellFixture::seedStore(const QStringList &records, const QString &abertura)
+void ShellFixture::start(const QStringList &records, const QString &abertura)
 {
     SettingsStore store;
-    store.write("Config", "Abertura", abertura);
+    store.write(QStringLiteral("Config"), QStringLiteral("Abertura"), abertura);
     for (int i = 0; i < records.size(); ++i)
-        store.write("Lembretes", QString::number(i), records.at(i));
+        store.write(QStringLiteral("Lembretes"), QString::number(i), records.at(i));
     store.commit();
+    QCOMPARE(shell->Form_Load(), frmPrincipal::StartResult::Running);
 }
 
-QList<QPair<QString, QString>> ShellFixture::storedNotes()
+void ShellFixture::choose(const char *item)
 {
-    SettingsStore store;
-    return store.readSection("Lembretes");
+    QAction *action = shell->menu()->findChild<QAction *>(QLatin1String(item));
+    QVERIFY2(action, item);
+    action->trigger();
 }
 
-QList<frmLembrete *> openNotes()
+QList<QPair<QString, QString>> ShellFixture::storedNotes() { return SettingsStore().readSection(QStringLiteral("Lembretes")); }
+
+QList<frmLembrete *> openNotes() { return NoteList::notes(); }
+
+void clickChild(QWidget *window, const char *name)
 {
-    QList<frmLembrete *> notes;
-    for (QWidget *w : WindowOps::openWindows())
-        if (auto *n = qobject_cast<frmLembrete *>(w); n && !n->isDeleted())
-            notes << n;
-    return notes;
+    QWidget *child = window->findChild<QWidget *>(QLatin1String(name));
+    QVERIFY2(child, name);
+    QVERIFY2(child->isVisible(), name);
+    QTest::mouseClick(child, Qt::LeftButton);
 }

@@ -3,10 +3,16 @@
 #include "platform/MessageBox.h"
 #include "platform/ShellOpener.h"
 #include "platform/SoundOutput.h"
+#include "platform/WindowOps.h"
 
 #include <QDateTime>
+#include <QPair>
 #include <QStringList>
 #include <functional>
+
+class frmLembrete;
+class frmPrincipal;
+class QWidget;
 
 // Recording stand-ins for the desktop facilities.
 class FakeClock : public Clock {
@@ -33,65 +39,64 @@ public:
 
 class RecordingMessages : public MessageBox {
 public:
-    struct Shown {
-        QString text;
-        Icon icon;
-    };
-    QList<Shown> shown;
+    QStringList shown;
     // Runs while the box would be open (a modal box blocks the caller until closed).
     std::function<void()> whileOpen;
-    void show(const QString &text, Icon icon, QWidget *) override
+    void show(const QString &text, Icon, QWidget *) override
     {
-        shown.append({text, icon});
+        shown << text;
         if (whileOpen)
             whileOpen();
     }
-    QStringList texts() const
+};
+
+// The real window operations, with the always-on-top requests written down in order.
+class RecordingWindows : public QtWindowOps {
+public:
+    QList<QPair<QWidget *, bool>> topmost;
+    void setTopmost(QWidget *window, bool on) override
     {
-        QStringList t;
-        for (const Shown &s : shown)
-            t << s.text;
-        return t;
+        topmost.append({window, on});
+        QtWindowOps::setTopmost(window, on);
     }
 };
 
-// Installs the fakes for the lifetime of a test program, and checks that the folders the
-// program writes to are temporary ones.
+// Installs the fakes for the lifetime of a test program, and refuses to run unless the folders
+// the program writes to are temporary ones.
 struct TestPlatform {
     FakeClock clock;
     RecordingSound sound;
     RecordingShell shell;
     RecordingMessages messages;
+    RecordingWindows windows;
     TestPlatform();
     ~TestPlatform();
-    // Path of the store file, inside the test's own XDG_CONFIG_HOME.
-    static QString storePath();
-    // Removes the store file, so each test starts from an empty store.
-    static void clearStore();
     // Empty store, nothing recorded, one sound device, the default "now": each test's start.
     void reset();
 };
 
-// Splits a record at the field separator (the same split the program uses), for assertions.
-QStringList fieldsOf(const QString &record);
 // Builds a record from field values, each followed by the separator.
 QString recordOf(const QStringList &fields);
+// A good record (a 3060 x 2430 note at 100, 100 px, colour 0, no alarm, empty text) with these
+// fields replaced (field number -> value).
+QString recordWith(const QList<QPair<int, QString>> &changes);
 
-class frmPrincipal;
-class frmLembrete;
-
-// A fresh main window for each test: notes of earlier tests gone, the tray taken as present,
-// and exiting recorded instead of ending the test program.
+// A fresh tray controller for each test: notes of earlier tests gone, the tray taken as present,
+// and exiting counted instead of ending the test program.
 struct ShellFixture {
     frmPrincipal *shell = nullptr;
     int quits = 0;
     ShellFixture();
     ~ShellFixture();
-    // Writes records under keys "0", "1", ... (and Abertura) before the start-up sequence runs.
-    static void seedStore(const QStringList &records, const QString &abertura = QStringLiteral("S"));
+    // Writes records under keys "0", "1", ... and Abertura, then runs the start-up sequence.
+    void start(const QStringList &records, const QString &abertura = QStringLiteral("S"));
+    // Chooses a tray menu item by its name ("novo", "salvar", ...).
+    void choose(const char *item);
     // The section "Lembretes" as the store file holds it now.
     static QList<QPair<QString, QString>> storedNotes();
 };
 
-// Every open note window, in creation order.
+// Every note window still open, in creation order.
 QList<frmLembrete *> openNotes();
+// A left click on the window's child of that name, as a person gives it.
+void clickChild(QWidget *window, const char *name);

@@ -1,15 +1,12 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "TestSupport.h"
-#include "note/ClickLabel.h"
 #include "note/frmLembrete.h"
 #include "records/NoteRecord.h"
-#include "dialogs/frmProp.h"
 #include "shell/frmPrincipal.h"
 
 #include <QApplication>
-#include <QGroupBox>
 #include <QPlainTextEdit>
-#include <QPushButton>
-#include <QTimer>
+#include <QPointer>
 #include <QWindow>
 #include <QtTest>
 
@@ -19,174 +16,116 @@ class TestNote : public QObject {
     Q_OBJECT
     TestPlatform platform;
 
-    static QRect tw(const QWidget *w) { return QRect(w->x() * 15, w->y() * 15, w->width() * 15, w->height() * 15); }
+    using Requests = QList<QPair<QWidget *, bool>>;
 
 private slots:
     void init() { platform.reset(); }
 
-    void designAndLayout()
+    // Pin and release by their pictures: the record, the pictures, and the always-on-top requests,
+    // each followed by the pin-band refresh that keeps every pinned note above the others.
+    void pinAndRelease()
     {
         ShellFixture f;
-        frmLembrete *w = f.shell->novo_Click();
-        QCOMPARE(w->size(), QSize(204, 162));
-        QVERIFY(w->windowFlags() & Qt::FramelessWindowHint);
-        QVERIFY(w->windowFlags() & Qt::Tool);
-        QCOMPARE(QPointF(w->gripLeft, w->gripTop), QPointF(2820, 2190));
-        QCOMPARE(tw(w->txtTexto), QRect(390, 30, 2655, 2145)); // 2660 x 2150 twips, to the pixel
-        QCOMPARE(w->linBottom.y1, 2420.0f);
-        QCOMPARE(w->linRight.x1, 3050.0f);
-        QCOMPARE(w->linTop.x2, 3060.0f);
-        QCOMPARE(w->linLeft.y2, 2430.0f);
-        QCOMPARE(w->Ponteiro->geometry(), w->Ponteiro2->geometry());
-        QCOMPARE(w->esconder->geometry().topLeft(), QPoint(-3, -3));
-        QVERIFY(w->fraExclusao->isHidden());
-        QCOMPARE(w->tmrAviso->interval(), 60000);
-        QVERIFY(w->tmrAviso->isActive());
-        QVERIFY(!w->tmrContAlarme->isActive());
-        QVERIFY(w->Alarme->isHidden());
-        QCOMPARE(w->Propriedade->toolTip(), QString("Propriedades do Lembrete"));
-        QVERIFY(w->txtTexto->hasFocus() || w->focusWidget() == w->txtTexto || !w->isActiveWindow());
+        f.start({recordWith({{Fixo, "S"}}), recordWith({})});
+        frmLembrete *a = openNotes().at(0);
+        frmLembrete *b = openNotes().at(1);
+        platform.windows.topmost.clear();
+        clickChild(b, "Ponteiro");
+        QCOMPARE(split(b->record()).at(Fixo), QString("S"));
+        QVERIFY(b->findChild<QWidget *>("Ponteiro")->isHidden());
+        QCOMPARE(platform.windows.topmost, (Requests{{b, true}, {a, true}, {b, true}}));
+        platform.windows.topmost.clear();
+        clickChild(b, "Ponteiro2");
+        QCOMPARE(split(b->record()).at(Fixo), QString("N"));
+        QCOMPARE(platform.windows.topmost, (Requests{{b, false}, {a, true}}));
     }
 
-    void gripResizeArithmetic()
+    // A click on a visible pixel of the hide glyph hides the note; the rest of the folded corner
+    // under it is the move handle and hides nothing.
+    void hideGlyphAndCorner_data()
     {
-        ShellFixture f;
-        frmLembrete *w = f.shell->novo_Click();
-        w->fraExclusao->show();
-        // Only the left button alone resizes; every move hides the confirmation.
-        w->imgArraste_MouseMove(0, 0, 500, 500);
-        QVERIFY(w->fraExclusao->isHidden());
-        w->imgArraste_MouseMove(2, 0, 500, 500);
-        w->imgArraste_MouseMove(3, 0, 500, 500);
-        QCOMPARE(w->size(), QSize(204, 162));
-        w->imgArraste_MouseMove(1, 0, 120 + 1500, 120 + 750);
-        QCOMPARE(QSizeF(w->widthTw(), w->heightTw()), QSizeF(4560, 3180));
-        QCOMPARE(w->size(), QSize(304, 212));
-        QCOMPARE(tw(w->txtTexto).size(), QSize(4155, 2895));
-        QCOMPARE(w->linRight.x2, 4550.0f);
-        // Beyond the minimum the grip stays, and follows again from there.
-        w->imgArraste_MouseMove(1, 0, -5000, -5000);
-        QCOMPARE(QSizeF(w->widthTw(), w->heightTw()), QSizeF(3060, 2430));
-        w->imgArraste_MouseMove(1, 0, 120 + 15, 120);
-        QCOMPARE(QSizeF(w->widthTw(), w->heightTw()), QSizeF(3075, 2430));
-        // A pinned note still resizes.
-        w->Ponteiro_Click();
-        w->imgArraste_MouseMove(1, 0, 120, 120 + 30);
-        QCOMPARE(w->heightTw(), 2460.0f);
+        QTest::addColumn<QPoint>("at");
+        QTest::addColumn<bool>("hides");
+        QTest::newRow("glyph") << QPoint(6, 6) << true;
+        QTest::newRow("glyph's edge") << QPoint(1, 4) << true;
+        QTest::newRow("corner beside the glyph") << QPoint(18, 3) << false;
+        QTest::newRow("corner below the glyph") << QPoint(3, 18) << false;
     }
 
-    void pinReleaseAndPinBand()
+    void hideGlyphAndCorner()
     {
+        QFETCH(QPoint, at);
+        QFETCH(bool, hides);
         ShellFixture f;
-        frmLembrete *a = f.shell->novo_Click();
-        frmLembrete *b = f.shell->novo_Click();
-        a->Ponteiro_Click();
-        QVERIFY(a->isPinned() && !a->Ponteiro2->isHidden());
-        QCOMPARE(fieldsOf(a->record())[Fixo], QString("S"));
-        QVERIFY(a->windowHandle()->flags() & Qt::WindowStaysOnTopHint);
-        QVERIFY(a->AlarmAcknowledged);
-        b->Ponteiro_Click();
-        b->Ponteiro2_Click();
-        QVERIFY(!(b->windowHandle()->flags() & Qt::WindowStaysOnTopHint));
-        QVERIFY(a->windowHandle()->flags() & Qt::WindowStaysOnTopHint);
-        QCOMPARE(fieldsOf(b->record())[Fixo], QString("N"));
-        // Properties: every note leaves the top band while the dialog is open, and the pinned
-        // one comes back after it.
-        bool outOfBand = true;
-        QTimer::singleShot(0, [&] {
-            for (frmLembrete *n : {a, b})
-                outOfBand = outOfBand && !(n->windowHandle()->flags() & Qt::WindowStaysOnTopHint);
-            frmProp::instance().window()->Cancelar->click();
-        });
-        a->Propriedade_Click();
-        QVERIFY(outOfBand);
-        QVERIFY(a->windowHandle()->flags() & Qt::WindowStaysOnTopHint);
-        // Pinned notes are not moved by a press on the background or the corner.
-        const QPoint before = a->pos();
-        a->fraExclusao->show();
-        a->AlarmAcknowledged = false;
-        a->imgTop_MouseDown(1);
-        a->Form_MouseDown(1);
-        QVERIFY(a->fraExclusao->isHidden());
-        QVERIFY(!a->AlarmAcknowledged);
-        QCOMPARE(a->pos(), before);
-        // An unpinned note: the right button moves but does not acknowledge.
-        b->AlarmAcknowledged = false;
-        b->Form_MouseDown(2);
-        QVERIFY(!b->AlarmAcknowledged);
-        b->Form_MouseDown(1);
-        QVERIFY(b->AlarmAcknowledged);
-        QMouseEvent release(QEvent::MouseButtonRelease, QPointF(1, 1), QPointF(1, 1), Qt::LeftButton, {}, {});
-        QApplication::sendEvent(b, &release);
+        f.start({recordWith({{Fixo, "S"}})}); // pinned: a press on the corner must not start a move
+        frmLembrete *note = openNotes().value(0);
+        QVERIFY(QTest::qWaitForWindowExposed(note));
+        QTest::mouseClick(note->windowHandle(), Qt::LeftButton, {}, at);
+        QCOMPARE(note->isHidden(), hides);
     }
 
+    // Delete asks first; "Não" keeps the note, "Sim" ends it and the tray tip counts one less.
+    // A read-only note cannot be deleted.
     void deleteWithConfirmation()
     {
         ShellFixture f;
-        frmLembrete *a = f.shell->novo_Click();
-        f.shell->novo_Click();
-        a->setNoteColor(QColor(255, 255, 192));
-        a->Lixeira_Click();
-        QVERIFY(!a->fraExclusao->isHidden());
-        QCOMPARE(a->fraExclusao->palette().color(QPalette::Window), QColor(255, 255, 192));
-        a->txtTexto_MouseMove();
-        QVERIFY(a->fraExclusao->isHidden());
-        a->Lixeira_Click();
-        a->cmdExcNao_Click();
-        QVERIFY(a->fraExclusao->isHidden());
+        f.start({recordWith({{Cor, "2"}}), recordWith({{Leitura, "S"}})});
+        QPointer<frmLembrete> a = openNotes().at(0);
+        frmLembrete *locked = openNotes().at(1);
+        QWidget *frame = a->findChild<QWidget *>("fraExclusao");
+        clickChild(a, "Lixeira");
+        QVERIFY(frame->isVisible());
+        QCOMPARE(frame->palette().color(QPalette::Window), ColorFromIndex(2));
+        clickChild(a, "cmdExcNao");
+        QVERIFY(frame->isHidden());
         QCOMPARE(openNotes().size(), 2);
-        a->Lixeira_Click();
-        QTest::mouseClick(a->cmdExcSim, Qt::LeftButton);
+        clickChild(a, "Lixeira");
+        clickChild(a, "cmdExcSim");
+        QCOMPARE(openNotes(), QList<frmLembrete *>{locked});
         QCOMPARE(f.shell->tray()->toolTip(), QString("Quadrelo - 1 Lembrete(s)"));
-        QCOMPARE(frmPrincipal::notes().size(), 1);
-        QPointer<frmLembrete> gone(a);
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-        QVERIFY(!gone);
-        // A read-only note cannot be deleted.
-        frmLembrete *b = frmPrincipal::notes().first();
-        b->setReadOnlyState(true);
-        QVERIFY(!b->Lixeira->isEnabled());
-        QTest::mouseClick(b->Lixeira, Qt::LeftButton);
-        QVERIFY(b->fraExclusao->isHidden());
+        QTRY_VERIFY(!a);
+
+        QTest::mouseClick(locked->findChild<QWidget *>("Lixeira"), Qt::LeftButton);
+        QVERIFY(locked->findChild<QWidget *>("fraExclusao")->isHidden());
     }
 
-    void emailAddressIsEncoded()
+    // The e-mail picture hands the typed text to the mail program, every character intact.
+    void emailSendsTheLiveText()
     {
-        QCOMPARE(frmLembrete::emailAddress("a\nb"),
-                 QString("mailto:?subject=Lembrete%20!!!&body=a%0D%0Ab%0D%0A%0D%0A"
-                         "Programa%20Quadrelo%202.0%20-%20www.borvane.com.br"));
-        const QString odd = frmLembrete::emailAddress("1 & 2 # 50% ? é+");
-        QVERIFY(odd.startsWith("mailto:?subject=Lembrete%20!!!&body=1%20%26%202%20%23%2050%25%20%3F%20%C3%A9%2B%0D%0A"));
         ShellFixture f;
-        frmLembrete *w = f.shell->novo_Click();
-        w->txtTexto->setPlainText("x\ny");
-        w->Lixeira_Click();
-        w->AlarmAcknowledged = false;
-        w->imgEmail_Click();
-        QCOMPARE(platform.shell.opened.last(), frmLembrete::emailAddress("x\ny"));
-        QVERIFY(w->fraExclusao->isHidden());
-        QVERIFY(!w->AlarmAcknowledged);
+        f.start({recordWith({})});
+        frmLembrete *note = openNotes().value(0);
+        QTest::keyClicks(note->findChild<QPlainTextEdit *>("txtTexto"), "1 & 2 # 50% ? +");
+        QTest::keyClick(note->findChild<QPlainTextEdit *>("txtTexto"), Qt::Key_Return);
+        QTest::keyClicks(note->findChild<QPlainTextEdit *>("txtTexto"), "fim");
+        clickChild(note, "imgEmail");
+        QCOMPARE(platform.shell.opened,
+                 QStringList("mailto:?subject=Lembrete%20!!!&body=1%20%26%202%20%23%2050%25%20%3F%20%2B%0D%0Afim"
+                             "%0D%0A%0D%0APrograma%20Quadrelo%202.0%20-%20www.borvane.com.br"));
     }
 
-    void acknowledgingEvents()
+    // Dragging the grip resizes the note, never below its design size.
+    void gripResizes_data()
     {
+        QTest::addColumn<QPoint>("drag"); // pointer offset from the grip's centre
+        QTest::addColumn<QSize>("size");
+        QTest::newRow("larger") << QPoint(50, 30) << QSize(254, 192);
+        QTest::newRow("smaller than designed") << QPoint(-50, -30) << QSize(204, 162);
+    }
+
+    void gripResizes()
+    {
+        QFETCH(QPoint, drag);
+        QFETCH(QSize, size);
         ShellFixture f;
-        frmLembrete *w = f.shell->novo_Click();
-        const auto check = [w](const char *what, auto event, bool acks, bool hidesConfirmation) {
-            w->AlarmAcknowledged = false;
-            w->fraExclusao->show();
-            event();
-            if (w->AlarmAcknowledged != acks || w->fraExclusao->isHidden() != hidesConfirmation)
-                qWarning() << what;
-            QCOMPARE(w->AlarmAcknowledged, acks);
-            QCOMPARE(w->fraExclusao->isHidden(), hidesConfirmation);
-        };
-        check("text click", [w] { w->txtTexto_Click(); }, true, false);
-        check("bell click", [w] { w->Alarme_Click(); }, true, false);
-        check("grip click", [w] { w->imgArraste_Click(); }, true, true);
-        check("hide", [w] { w->esconder_Click(); }, true, true);
-        QVERIFY(!w->isVisible());
-        QCOMPARE(frmPrincipal::notes().size(), 1); // hidden, still a note
+        f.start({recordWith({})});
+        frmLembrete *note = openNotes().value(0);
+        QWidget *grip = note->findChild<QWidget *>("imgArraste");
+        const QPointF to = QPointF(8, 8) + drag;
+        QMouseEvent move(QEvent::MouseMove, to, grip->mapToGlobal(to), Qt::NoButton, Qt::LeftButton, {});
+        QApplication::sendEvent(grip, &move);
+        QCOMPARE(note->size(), size);
+        QCOMPARE(grip->geometry().bottomRight(), QPoint(size.width() - 1, size.height() - 1));
     }
 
     // Under a dark desktop theme the note keeps black ink on its fixed bright colour: the text,
@@ -202,11 +141,11 @@ private slots:
         dark.setColor(QPalette::Mid, QColor(90, 90, 90));
         QApplication::setPalette(dark);
         ShellFixture f;
-        frmLembrete *w = f.shell->novo_Click();
+        f.start({recordWith({})});
+        frmLembrete *w = openNotes().value(0);
         QTest::keyClicks(w->findChild<QPlainTextEdit *>("txtTexto"), "WWWWWWWW");
-        QTest::mouseClick(w->findChild<QWidget *>("Lixeira"), Qt::LeftButton);
+        clickChild(w, "Lixeira");
         const QWidget *frame = w->findChild<QWidget *>("fraExclusao");
-        QVERIFY(frame->isVisible());
         const QImage shot = w->grab().toImage();
         QApplication::setPalette(before);
 
@@ -229,21 +168,6 @@ private slots:
         };
         for (const auto &part : inked)
             QVERIFY2(darkest(part.area) < 60, part.what);
-    }
-
-    void deletedDuringNestedEventsDoesNotCrash()
-    {
-        ShellFixture f;
-        frmLembrete *w = f.shell->novo_Click();
-        frmLembrete *other = f.shell->novo_Click();
-        // Another note deletes itself while a resize step lets events run.
-        QTimer::singleShot(0, other, [other] { other->cmdExcSim_Click(); });
-        QTimer::singleShot(0, w, [w] { w->cmdExcSim_Click(); });
-        w->imgArraste_MouseMove(1, 0, 300, 300);
-        QCOMPARE(frmPrincipal::notes().size(), 0);
-        QCOMPARE(f.shell->noteCounter(), qint16(0));
-        f.shell->salvar_Click();
-        QVERIFY(ShellFixture::storedNotes().isEmpty());
     }
 };
 
