@@ -19,6 +19,7 @@
 #include <QPlainTextEdit>
 #include <QPointer>
 #include <QPushButton>
+#include <QTextDocument>
 #include <QTextOption>
 #include <QTimer>
 #include <QUrl>
@@ -30,6 +31,21 @@ using Design::px;
 using Design::TwipsPerPixel;
 
 namespace {
+
+// A word longer than this is broken anywhere: finding word boundaries in it would take time that
+// grows with the square of its length, and lay it out again and again.
+constexpr int LongWord = 1000;
+
+bool hasLongWord(const QString &text)
+{
+    int run = 0;
+    for (QChar c : text) {
+        run = c.isSpace() ? 0 : run + 1;
+        if (run > LongWord)
+            return true;
+    }
+    return false;
+}
 
 QString twipsText(float v)
 {
@@ -49,6 +65,9 @@ frmLembrete::frmLembrete(QWidget *parent)
     setAutoFillBackground(true);
     // A person hovering a picture expects its tip whether or not the note has been clicked.
     setAttribute(Qt::WA_AlwaysShowToolTips);
+    // Notes coming up (at start, by show all, by an alarm) do not take the focus from what the
+    // person is doing; every activation also walks all windows, which made loading many notes slow.
+    setAttribute(Qt::WA_ShowWithoutActivating);
     {
         // The note colours are fixed and bright, so their text and lines are fixed too: black,
         // whatever the desktop's theme says (a dark theme would give white on yellow).
@@ -86,6 +105,14 @@ void frmLembrete::createControls()
     txtTexto->viewport()->setMouseTracking(true);
     txtTexto->viewport()->installEventFilter(this);
     Design::placeTw(txtTexto, 390, 30, 2625, 1605);
+    connect(txtTexto, &QPlainTextEdit::textChanged, this, [this] {
+        if (isNote())
+            emit changed();
+    });
+    connect(txtTexto->document(), &QTextDocument::contentsChange, this, [this](int, int, int added) {
+        if (added > LongWord)
+            fitWrapping(txtTexto->toPlainText()); // a long paste
+    });
 
     createPictures();
 
@@ -210,12 +237,40 @@ void frmLembrete::setUp(const Setup &s)
     if (!alive)
         return;
     setNoteColor(ColorFromIndex(s.colorIndex));
-    m_tag = noteTag();
     Ponteiro2->setVisible(s.pinned);
     Ponteiro->setVisible(!s.pinned);
     setAlarmDue(s.alarmDue);
     setReadOnlyState(s.readOnly);
+    fitWrapping(s.text);
     txtTexto->setPlainText(s.text);
+    m_tag = noteTag(); // a note from now on: its changes are saved
+}
+
+void frmLembrete::fitWrapping(const QString &text)
+{
+    txtTexto->setWordWrapMode(hasLongWord(text) ? QTextOption::WrapAnywhere
+                                                : QTextOption::WrapAtWordBoundaryOrAnywhere);
+}
+
+void frmLembrete::setRecord(const QString &record)
+{
+    m_record = record;
+    if (isNote())
+        emit changed();
+}
+
+void frmLembrete::moveEvent(QMoveEvent *event)
+{
+    QWidget::moveEvent(event);
+    if (isNote())
+        emit changed();
+}
+
+void frmLembrete::resizeEvent(QResizeEvent *event)
+{
+    QWidget::resizeEvent(event);
+    if (isNote())
+        emit changed();
 }
 
 void frmLembrete::dispose()
@@ -422,7 +477,7 @@ void frmLembrete::setPinned(bool pinned)
     Ponteiro->setVisible(!pinned);
     Ponteiro2->setVisible(pinned);
     Platform::windows().setTopmost(this, pinned);
-    m_record = ReplaceField(m_record, Fixo, pinned ? QStringLiteral("S") : QStringLiteral("N"));
+    setRecord(ReplaceField(m_record, Fixo, pinned ? QStringLiteral("S") : QStringLiteral("N")));
     NoteList::refreshPinBand();
 }
 
@@ -526,8 +581,7 @@ void frmLembrete::tmrContAlarme_Timer()
     // The alarm is consumed: the record and the bell say no alarm, the minute check goes on.
     tmrAviso->start(AlarmCheckIntervalMs);
     Alarme->setToolTip(QString());
-    m_record = ReplaceField(m_record, Aviso, QStringLiteral("N"));
-    m_record = ReplaceField(m_record, DataHoraAviso, QString());
+    setRecord(ReplaceField(ReplaceField(m_record, Aviso, QStringLiteral("N")), DataHoraAviso, QString()));
     QPointer<frmLembrete> self(this);
     StopSound();
     if (!self)

@@ -51,7 +51,7 @@ public:
     // The held note record (the window's "caption"); position, size and text in it are those
     // it was filled with.
     QString record() const { return m_record; }
-    void setRecord(const QString &record) { m_record = record; }
+    void setRecord(const QString &record);
     bool isNote() const { return m_tag == noteTag(); }
     // The record as save-all stores it: live position, size and text put into a copy.
     QString savedRecord() const;
@@ -78,6 +78,8 @@ signals:
     void propertiesRequested(frmLembrete *note);
     // The person confirmed the deletion; the note is going away.
     void deleted();
+    // Something save-all stores has changed: the record, the text, the place or the size.
+    void changed();
 
 protected:
     void paintEvent(QPaintEvent *event) override;
@@ -86,6 +88,8 @@ protected:
     void mouseReleaseEvent(QMouseEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
     void showEvent(QShowEvent *event) override;
+    void moveEvent(QMoveEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
 
 private:
     struct Line {
@@ -104,6 +108,7 @@ private:
     void placeGrip();
     void beginMove();
     void setPinned(bool pinned);
+    void fitWrapping(const QString &text);
     QColor shownColor() const;
 
     // Handlers.

@@ -2,10 +2,65 @@
 #include "platform/RuntimeError.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QSettings>
 #include <QStandardPaths>
+#include <QStringDecoder>
 #include <algorithm>
+
+#include <fcntl.h>
+#include <unistd.h>
+
+namespace {
+
+// Whether every line is one Qt writes and reads back whole: blank, a comment, a [section], or
+// key=value with its quotes closed on the same line. Qt itself shrugs off other lines, or lets an
+// open quote run on into the following records, and a save would then lose them for good.
+bool wellFormed(const QString &text)
+{
+    const QStringList lines = text.split(QLatin1Char('\n'));
+    for (QString line : lines) {
+        if (line.endsWith(QLatin1Char('\r')))
+            line.chop(1);
+        const QString t = line.trimmed();
+        if (t.isEmpty() || t.startsWith(QLatin1Char(';')) || t.startsWith(QLatin1Char('#')))
+            continue;
+        if (t.startsWith(QLatin1Char('['))) {
+            if (!t.endsWith(QLatin1Char(']')))
+                return false;
+            continue;
+        }
+        const qsizetype equals = line.indexOf(QLatin1Char('='));
+        if (equals <= 0)
+            return false;
+        bool quoted = false;
+        for (qsizetype i = equals + 1; i < line.size(); ++i) {
+            const QChar c = line.at(i);
+            if (c == QLatin1Char('\\')) {
+                if (++i == line.size())
+                    return false; // a line continued onto the next one
+            } else if (c == QLatin1Char('"')) {
+                quoted = !quoted;
+            }
+        }
+        if (quoted)
+            return false;
+    }
+    return true;
+}
+
+// Makes a rename in `folder` survive a power cut: the file's own data is synced by the write.
+void syncFolder(const QString &folder)
+{
+    const int fd = ::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd >= 0) {
+        ::fsync(fd);
+        ::close(fd);
+    }
+}
+
+}
 
 SettingsStore::SettingsStore(const QString &path)
     : m_path(path.isEmpty() ? defaultPath() : path),
@@ -30,7 +85,13 @@ void SettingsStore::checkUsable() const
         throw RuntimeError::fileAccess(m_path + QStringLiteral(" não pode ser lido"));
     if (!info.isWritable())
         throw RuntimeError::fileAccess(m_path + QStringLiteral(" não pode ser gravado"));
-    if (m_settings->status() != QSettings::NoError)
+    QFile file(m_path);
+    if (!file.open(QIODevice::ReadOnly))
+        throw RuntimeError::fileAccess(m_path + QStringLiteral(" não pode ser lido"));
+    // Bytes that are not UTF-8 would be read as replacement characters and written back so.
+    QStringDecoder utf8(QStringDecoder::Utf8);
+    const QString text = utf8(file.readAll());
+    if (utf8.hasError() || m_settings->status() != QSettings::NoError || !wellFormed(text))
         throw RuntimeError::fileAccess(m_path + QStringLiteral(" está com formato inválido"));
 }
 
@@ -75,8 +136,14 @@ KeyValueList SettingsStore::readSection(const QString &section) const
 
 void SettingsStore::commit()
 {
-    QDir().mkpath(QFileInfo(m_path).absolutePath());
+    const QString folder = QFileInfo(m_path).absolutePath();
+    QDir().mkpath(folder);
     m_settings->sync();
-    if (m_settings->status() != QSettings::NoError)
+    if (m_settings->status() != QSettings::NoError) {
+        // Qt keeps an error for the life of its settings object; the next commit must be judged
+        // by its own write, so start again from what the file holds.
+        m_settings = std::make_unique<QSettings>(m_path, QSettings::IniFormat);
         throw RuntimeError::fileAccess(m_path + QStringLiteral(" não pôde ser gravado"));
+    }
+    syncFolder(folder);
 }

@@ -1,6 +1,9 @@
 #include "platform/SingleInstance.h"
+#include "platform/RuntimeError.h"
+#include "platform/SettingsStore.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <QLocalServer>
 #include <QLocalSocket>
 #include <QLockFile>
@@ -24,17 +27,51 @@ QString SingleInstance::socketPath()
     return path + QStringLiteral("socket");
 }
 
-bool SingleInstance::acquire()
+QString SingleInstance::storeLockPath()
+{
+    return QFileInfo(SettingsStore::defaultPath()).absolutePath() + QStringLiteral("/Quadrelo.lock");
+}
+
+namespace {
+
+// Never stale by age: only a lock whose owner process is gone is taken over.
+QLockFile::LockError takeLock(QLockFile &lock)
+{
+    lock.setStaleLockTime(0);
+    if (lock.tryLock(0))
+        return QLockFile::NoError;
+    if (lock.error() == QLockFile::LockFailedError && lock.removeStaleLockFile() && lock.tryLock(0))
+        return QLockFile::NoError;
+    return lock.error();
+}
+
+}
+
+SingleInstance::Outcome SingleInstance::acquire()
 {
     m_lock = std::make_unique<QLockFile>(lockPath());
-    // Never stale by age: only a lock whose owner process is gone is taken over.
-    m_lock->setStaleLockTime(0);
-    bool held = m_lock->tryLock(0);
-    if (!held && m_lock->error() == QLockFile::LockFailedError && m_lock->removeStaleLockFile())
-        held = m_lock->tryLock(0);
-    if (held)
+    const QLockFile::LockError runtime = takeLock(*m_lock);
+    if (runtime == QLockFile::LockFailedError)
+        return Outcome::AlreadyRunning;
+    if (runtime != QLockFile::NoError)
+        m_lock.reset(); // an unusable runtime folder: the store's lock still keeps one writer
+
+    QDir().mkpath(QFileInfo(storeLockPath()).absolutePath());
+    m_storeLock = std::make_unique<QLockFile>(storeLockPath());
+    switch (takeLock(*m_storeLock)) {
+    case QLockFile::NoError:
+        break;
+    case QLockFile::LockFailedError:
+        m_storeLock.reset();
+        m_lock.reset();
+        return Outcome::AlreadyRunning; // another process writes this store
+    default:
+        m_storeLock.reset();
+        throw RuntimeError::fileAccess(storeLockPath() + QStringLiteral(" não pode ser criado"));
+    }
+    if (m_lock)
         listen();
-    return held;
+    return Outcome::Acquired;
 }
 
 void SingleInstance::listen()

@@ -6,22 +6,28 @@
 class QLocalServer;
 class QLockFile;
 
-// One running instance per user: a lock file in the user's runtime folder. The lock holds the
-// owner's process id, so a lock left by a crashed instance is taken over. Beside it, the running
-// instance listens on a local socket, so that a second launch can ask it to come forward.
+// One running instance per user and per store. A lock in the user's runtime folder finds the
+// running instance, and a socket beside it lets a later launch ask it to come forward; a second
+// lock beside the store file keeps any other process (one started without that runtime folder,
+// say) from writing the same store. Each lock holds its owner's process id, so a lock left by a
+// crashed instance is taken over.
 class SingleInstance : public QObject {
     Q_OBJECT
 public:
+    enum class Outcome { Acquired, AlreadyRunning };
+
     SingleInstance();
     ~SingleInstance() override;
-    // True when this process now holds the lock; false when another instance runs. The holder
-    // starts listening for later launches at once, so none of them waits on it.
-    bool acquire();
+    // Takes both locks; the holder starts listening for later launches at once, so none of them
+    // waits on it. A runtime folder that cannot be used only costs that listening. Throws
+    // RuntimeError when the store's folder cannot hold its lock.
+    Outcome acquire();
     // From a later launch: tells the running instance that a person started the program again.
     // Gives up quietly after a short while (an instance still starting may not listen yet).
     static void notifyRunning();
     static QString lockPath();
     static QString socketPath();
+    static QString storeLockPath();
 
 signals:
     // Another launch of the program asked for this instance.
@@ -31,5 +37,6 @@ private:
     void listen();
 
     std::unique_ptr<QLockFile> m_lock;
+    std::unique_ptr<QLockFile> m_storeLock;
     QLocalServer *m_server = nullptr;
 };

@@ -4,6 +4,7 @@
 #include "shell/frmPrincipal.h"
 
 #include <QApplication>
+#include <cstdlib>
 #include <QIcon>
 #include <QLibraryInfo>
 #include <QLocale>
@@ -49,6 +50,9 @@ int runQuadrelo(int argc, char *argv[])
     }
     if (shell->isShutDown())
         return 0; // closed while the start-up let events run
+    // Qt ends the process with exit() when the X connection breaks, without the shutdown:
+    // the notes are saved then all the same (the store needs no display).
+    std::atexit(&frmPrincipal::saveAtExit);
 
     // The sounds load once the notes are up, so they are ready before the first alarm.
     QTimer::singleShot(0, [] { Platform::sound(); });

@@ -4,6 +4,7 @@
 #include "dialogs/frmSobre.h"
 #include "note/NoteList.h"
 #include "platform/Clock.h"
+#include "platform/Design.h"
 #include "platform/MessageBox.h"
 #include "platform/Platform.h"
 #include "platform/RuntimeError.h"
@@ -12,6 +13,7 @@
 #include "platform/WindowOps.h"
 #include "records/NoteRecord.h"
 #include "records/Persistence.h"
+#include "shell/AutoSave.h"
 #include "shell/SessionEnd.h"
 
 #include <QAction>
@@ -19,8 +21,12 @@
 #include <QDateTime>
 #include <QMenu>
 #include <QPointer>
+#include <QScreen>
 #include <QStyleHints>
 #include <QTimer>
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
 #include <optional>
 
 using namespace NoteRecord;
@@ -58,6 +64,34 @@ frmLembrete::Setup readRecord(const QString &record)
     return n;
 }
 
+// Keeps a loaded note within what the screens can show: never larger than the largest screen
+// (a size of a million twips would make a window that takes minutes and gigabytes to draw), never
+// placed so far off that its place cannot be a window's. The record itself is left alone.
+void fitToScreens(frmLembrete::Setup &n)
+{
+    QRect all, largest;
+    for (const QScreen *screen : QGuiApplication::screens()) {
+        all |= screen->geometry();
+        const QSize size = screen->geometry().size();
+        if (qint64(size.width()) * size.height() > qint64(largest.width()) * largest.height())
+            largest = screen->geometry();
+    }
+    if (all.isEmpty())
+        return;
+    n.widthTw = std::clamp(n.widthTw, frmLembrete::DesignWidthTw,
+                           std::max(frmLembrete::DesignWidthTw, Design::twips(largest.width())));
+    n.heightTw = std::clamp(n.heightTw, frmLembrete::DesignHeightTw,
+                            std::max(frmLembrete::DesignHeightTw, Design::twips(largest.height())));
+    if (n.positionTw) {
+        // Still beyond the screens if it was: the move onto the nearest screen follows.
+        const float x = std::clamp(float(n.positionTw->x()), Design::twips(all.left()) - 2 * n.widthTw,
+                                   Design::twips(all.right()) + n.widthTw);
+        const float y = std::clamp(float(n.positionTw->y()), Design::twips(all.top()) - 2 * n.heightTw,
+                                   Design::twips(all.bottom()) + n.heightTw);
+        n.positionTw = QPointF(x, y);
+    }
+}
+
 }
 
 frmPrincipal *frmPrincipal::instance()
@@ -69,6 +103,8 @@ frmPrincipal *frmPrincipal::instance()
 
 frmPrincipal::frmPrincipal()
 {
+    m_autoSave = new AutoSave([this] { return saveAllFailure(); }, this);
+    m_autoSave->hold(true); // until the notes are loaded
     quitApplication = [] { QCoreApplication::exit(0); };
     trayAvailable = [] { return QSystemTrayIcon::isSystemTrayAvailable(); };
     createMenu();
@@ -127,7 +163,7 @@ frmPrincipal::StartResult frmPrincipal::Form_Load()
     try {
         line = 10;
         m_single = std::make_unique<SingleInstance>();
-        if (!m_single->acquire()) {
+        if (m_single->acquire() == SingleInstance::Outcome::AlreadyRunning) {
             // Ends silently, but the person who launched it sees the running instance's notes.
             SingleInstance::notifyRunning();
             return StartResult::AlreadyRunning;
@@ -156,6 +192,8 @@ frmPrincipal::StartResult frmPrincipal::Form_Load()
         return StartResult::Failed;
     }
     m_started = true;
+    if (!m_shutDown)
+        m_autoSave->hold(false);
     // From now on a signal or the end of the desktop session saves and ends the program,
     // never asking anything.
     m_sessionEnd = std::make_unique<SessionEnd>();
@@ -190,13 +228,19 @@ void frmPrincipal::watchForTray()
     m_trayWatch->start(TrayWatchIntervalMs);
 }
 
-bool frmPrincipal::Form_Unload(bool keepOnFailure)
+bool frmPrincipal::Form_Unload(bool askedByPerson)
 {
     if (m_shutDown)
         return true;
-    if (!saveAllReporting() && keepOnFailure)
-        return false; // every note stays open; nothing is lost
+    if (askedByPerson) {
+        if (!saveAllReporting())
+            return false; // every note stays open; nothing is lost
+    } else if (const QString failure = saveAllFailure(); !failure.isEmpty()) {
+        // The session is ending: nobody would answer a message box.
+        std::fprintf(stderr, "quadrelo: %s\n", qPrintable(failure));
+    }
     m_shutDown = true;
+    m_autoSave->hold(true);
     TrayRemove();
     if (frmSobre::isOpen())
         frmSobre::close();
@@ -259,7 +303,10 @@ frmLembrete *frmPrincipal::makeNote(const frmLembrete::Setup &setup, bool show)
     QPointer<frmLembrete> W = new frmLembrete;
     connect(W, &frmLembrete::propertiesRequested, this, [](frmLembrete *n) { frmProp::instance().mostrar(n); });
     connect(W, &frmLembrete::deleted, this, [this] { runGuarded([this] { noteDeleted(); }); });
-    W->setUp(setup);
+    connect(W, &frmLembrete::changed, m_autoSave, &AutoSave::changed);
+    frmLembrete::Setup fitted = setup;
+    fitToScreens(fitted);
+    W->setUp(fitted);
     if (!W || m_shutDown) {
         delete W;
         return nullptr;
@@ -277,6 +324,7 @@ frmLembrete *frmPrincipal::makeNote(const frmLembrete::Setup &setup, bool show)
 
 void frmPrincipal::noteDeleted()
 {
+    m_autoSave->changed();
     changeNoteCounter(-1);
     TrayUpdateTip();
 }
@@ -291,17 +339,35 @@ void frmPrincipal::SaveAll()
     Persistence::writeNotes(store(), records, m_setAside + m_pendingLoad);
 }
 
-bool frmPrincipal::saveAllReporting()
+QString frmPrincipal::saveAllFailure()
 {
     try {
         SaveAll();
-        return true;
+        return QString();
     } catch (const RuntimeError &error) {
-        Platform::messages().show(
-            QStringLiteral("Os lembretes não puderam ser salvos: %1 - %2").arg(error.code()).arg(error.description()),
-            MessageBox::Critical);
-        return false;
+        return QStringLiteral("Os lembretes não puderam ser salvos: %1 - %2").arg(error.code()).arg(error.description());
     }
+}
+
+bool frmPrincipal::saveAllReporting()
+{
+    // No save by itself meanwhile: the failure's message box lets events run.
+    m_autoSave->hold(true);
+    const QString failure = saveAllFailure();
+    if (!failure.isEmpty())
+        Platform::messages().show(failure, MessageBox::Critical);
+    m_autoSave->hold(m_shutDown);
+    return failure.isEmpty();
+}
+
+void frmPrincipal::saveAtExit()
+{
+    frmPrincipal *shell = g_instance;
+    if (!shell || !shell->m_started || shell->m_shutDown)
+        return;
+    shell->m_shutDown = true;
+    if (const QString failure = shell->saveAllFailure(); !failure.isEmpty())
+        std::fprintf(stderr, "quadrelo: %s\n", qPrintable(failure));
 }
 
 void frmPrincipal::changeNoteCounter(int delta) { m_noteCounter = addInteger(m_noteCounter, delta); }
@@ -371,8 +437,11 @@ void frmPrincipal::novo_Click()
 {
     frmLembrete::Setup setup;
     setup.record = newNoteRecord(Platform::clock().now());
-    if (!makeNote(setup, true))
+    frmLembrete *note = makeNote(setup, true);
+    if (!note)
         return;
+    m_autoSave->changed();
+    note->activateWindow(); // the person made it to type into it
     NoteList::refreshPinBand();
     TrayUpdateTip();
 }

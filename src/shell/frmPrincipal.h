@@ -11,6 +11,7 @@ class QAction;
 class QMenu;
 class QTimer;
 class SettingsStore;
+class AutoSave;
 class SessionEnd;
 class SingleInstance;
 
@@ -29,8 +30,13 @@ public:
 
     StartResult Form_Load();
     // Shutdown: saves all notes, removes the tray icon and closes every window; runs once.
-    // Returns false, with nothing closed, when the notes could not be saved and `keepOnFailure` is set.
-    bool Form_Unload(bool keepOnFailure);
+    // When the person asked for it (the menu), a failed save is shown and nothing is closed, so
+    // nothing is lost; otherwise (a signal, the end of the session) the failure goes to standard
+    // error and the program ends, since nobody would answer a message box.
+    bool Form_Unload(bool askedByPerson);
+    // For a process ending without the shutdown (Qt ends it when the X connection breaks): saves
+    // all notes once, without any window.
+    static void saveAtExit();
     bool isShutDown() const { return m_shutDown; }
 
     // Tray activation, as the tray host reports it.
@@ -62,6 +68,8 @@ private:
     void SaveAll(); // throws RuntimeError
     // Runs save-all and reports a failure in a message box; true when saved.
     bool saveAllReporting();
+    // Runs save-all; the failure's message, or nothing when saved.
+    QString saveAllFailure();
     void changeNoteCounter(int delta); // throws RuntimeError on overflow
     // Brings back an open dialog that the window manager minimised.
     void restoreDialogs();
@@ -86,6 +94,7 @@ private:
     QAction *exibir = nullptr;
     QSystemTrayIcon *m_tray = nullptr;
     QTimer *m_trayWatch = nullptr;
+    AutoSave *m_autoSave = nullptr;
     qint16 m_noteCounter = 0;
     bool m_showAtStart = true;
     bool m_shutDown = false;
