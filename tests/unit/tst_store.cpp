@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The settings store on disk: first use, key order, save-all, and files it must not touch.
 #include "TestSupport.h"
 #include "platform/RuntimeError.h"
 #include "platform/SettingsStore.h"
@@ -6,126 +8,91 @@
 
 #include <QtTest>
 
-static QByteArray fileBytes(const QString &path)
+namespace {
+QByteArray bytesOf(const QString &path)
 {
     QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("(missing)");
+}
+
+void writeBytes(const QString &path, const QByteArray &bytes)
+{
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QFile f(path);
+    if (!f.open(QIODevice::WriteOnly) || f.write(bytes) != bytes.size())
+        qFatal("cannot write %s", qPrintable(path));
+}
 }
 
 class TestStore : public QObject {
     Q_OBJECT
     TestPlatform platform;
+
 private slots:
     void init() { platform.reset(); }
 
-    void storeLivesInTheUsersConfigFolder()
-    {
-        QCOMPARE(SettingsStore::defaultPath(), qEnvironmentVariable("XDG_CONFIG_HOME") + "/Quadrelo/Quadrelo.conf");
-    }
-
-    void seededReadPlantsTheWelcomeNoteOnce()
+    void firstUseSeedsTheWelcomeNote()
     {
         {
             SettingsStore store;
             QCOMPARE(Persistence::ReadSettingSeeded(store, "Config", "Abertura", "S"), QString("S"));
         }
-        SettingsStore store;
-        QCOMPARE(store.read("Config", "Abertura"), QString("S"));
-        QCOMPARE(store.read("Lembretes", "999"), NoteRecord::welcomeRecord());
-
-        // An existing value is returned as it is and plants nothing.
-        store.write("Config", "Abertura", "N");
-        store.deleteSection("Lembretes");
-        store.commit();
-        QCOMPARE(Persistence::ReadSettingSeeded(store, "Config", "Abertura", "S"), QString("N"));
-        QVERIFY(store.readSection("Lembretes").isEmpty());
-
-        // An empty value counts as missing, and the welcome note comes back beside the saved notes.
-        store.write("Config", "Abertura", "");
-        store.write("Lembretes", "0", "x");
-        QCOMPARE(Persistence::ReadSettingSeeded(store, "Config", "Abertura", "S"), QString("S"));
-        QCOMPARE(store.readSection("Lembretes").size(), 2);
+        const SettingsStore onDisk;
+        QCOMPARE(onDisk.read("Config", "Abertura"), QString("S"));
+        QCOMPARE(onDisk.readSection("Lembretes"), KeyValueList({{"999", NoteRecord::welcomeRecord()}}));
     }
 
-    void sectionComesBackInNumericKeyOrder()
+    void sectionReadsInNumericKeyOrder()
     {
-        SettingsStore store;
-        for (const char *key : {"10", "2", "999", "0", "1", "abc"})
-            store.write("Lembretes", key, QString("v") + key);
-        store.commit();
-        SettingsStore again;
+        writeBytes(SettingsStore::defaultPath(), "[Lembretes]\n10=a\n999=b\n2=c\n0=d\n1=e\n");
         QStringList keys;
-        for (const auto &kv : again.readSection("Lembretes"))
-            keys << kv.first;
-        QCOMPARE(keys, QStringList({"0", "1", "2", "10", "999", "abc"}));
+        for (const auto &pair : SettingsStore().readSection("Lembretes"))
+            keys << pair.first;
+        QCOMPARE(keys, QStringList({"0", "1", "2", "10", "999"}));
     }
 
-    void writeNotesReplacesTheWholeSection()
+    void writeNotes_data()
     {
+        QTest::addColumn<QStringList>("notes");
+        QTest::addColumn<QStringList>("kept");
+        QTest::newRow("notes then kept") << QStringList{"first", "second"} << QStringList{"set aside"};
+        QTest::newRow("only kept") << QStringList{} << QStringList{"x"};
+        QTest::newRow("special characters") << QStringList{QStringLiteral(u"ÿ\u00A0é\r\n\"quoted\" a=b; c, [d] #e \\f")}
+                                            << QStringList{QStringLiteral(u"\"ÿ\"")};
+    }
+
+    void writeNotes()
+    {
+        QFETCH(QStringList, notes);
+        QFETCH(QStringList, kept);
+        writeBytes(SettingsStore::defaultPath(), "[Config]\nAbertura=N\n[Lembretes]\n3=deleted\n999=welcome\n");
         SettingsStore store;
-        store.write("Lembretes", "999", "welcome");
-        store.write("Lembretes", "5", "old");
-        store.commit();
-        Persistence::writeNotes(store, {"a", "b"}, {"damaged"});
-        SettingsStore again;
-        const KeyValueList pairs = again.readSection("Lembretes");
-        QCOMPARE(pairs, KeyValueList({{"0", "a"}, {"1", "b"}, {"2", "damaged"}}));
+        Persistence::writeNotes(store, notes, kept);
 
-        // No notes at all: the section is gone, not left empty.
-        Persistence::writeNotes(store, {}, {});
-        QVERIFY(!fileBytes(store.path()).contains("[Lembretes]"));
+        // Read back by a fresh store, so only what reached the file counts.
+        const SettingsStore onDisk;
+        KeyValueList expected;
+        for (const QString &record : notes + kept)
+            expected.append({QString::number(expected.size()), record});
+        QCOMPARE(onDisk.readSection("Lembretes"), expected);
+        QCOMPARE(onDisk.read("Config", "Abertura"), QString("N"));
     }
 
-    void specialCharactersSurviveTheFile()
+    void unusableFilesAreLeftAlone()
     {
-        const QString value = QString("a") + QChar(0xFF) + QChar(0xA0) + "\r\n\"x\\,;=#[]\t" + QChar(0x1) + "é";
-        {
-            SettingsStore store;
-            Persistence::writeNotes(store, {value}, {});
-        }
-        SettingsStore again;
-        QCOMPARE(again.read("Lembretes", "0"), value);
-    }
-
-    void anUnusableFileIsLeftAlone()
-    {
-        const QString path = TestPlatform::storePath();
-        QDir().mkpath(QFileInfo(path).absolutePath());
+        // Qt reports the unclosed section header as a format error.
         const QByteArray damaged = "[Config]\nAbertura=S\n[Lembretes\n0=note\n";
-        {
-            QFile f(path);
-            QVERIFY(f.open(QIODevice::WriteOnly));
-            f.write(damaged);
-        }
-        {
-            SettingsStore store;
-            bool refused = false;
-            try {
-                store.checkUsable();
-            } catch (const RuntimeError &e) {
-                refused = e.code() == RuntimeError::FileAccess;
-            }
-            QVERIFY(refused);
-        }
-        QCOMPARE(fileBytes(path), damaged);
-    }
+        const QString path = SettingsStore::defaultPath();
+        writeBytes(path, damaged);
+        QVERIFY_THROWS_EXCEPTION(RuntimeError, SettingsStore().checkUsable());
+        QCOMPARE(bytesOf(path), damaged);
 
-    void aFailedWriteIsReportedAndChangesNothing()
-    {
-        // The folder cannot be created where a plain file stands.
-        const QString blocker = qEnvironmentVariable("XDG_CONFIG_HOME") + "/blocker";
-        QFile f(blocker);
-        QVERIFY(f.open(QIODevice::WriteOnly));
-        f.close();
+        // A file standing where the store's folder should be: nothing can be written below it.
+        const QString blocker = QFileInfo(path).absolutePath() + "/blocked";
+        writeBytes(blocker, "mine");
         SettingsStore store(blocker + "/Quadrelo.conf");
-        bool reported = false;
-        try {
-            Persistence::writeNotes(store, {"a"}, {});
-        } catch (const RuntimeError &e) {
-            reported = e.code() == RuntimeError::FileAccess;
-        }
-        QVERIFY(reported);
-        QVERIFY(QFileInfo(blocker).isFile());
+        QVERIFY_THROWS_EXCEPTION(RuntimeError, Persistence::writeNotes(store, {"a"}, {}));
+        QCOMPARE(bytesOf(blocker), QByteArray("mine"));
     }
 };
 
