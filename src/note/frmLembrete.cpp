@@ -259,17 +259,19 @@ void frmLembrete::setRecord(const QString &record)
         emit changed();
 }
 
+// Moves and resizes of a note on the screen: not those Qt sends for the set-up when the window
+// is first shown.
 void frmLembrete::moveEvent(QMoveEvent *event)
 {
     QWidget::moveEvent(event);
-    if (isNote())
+    if (isNote() && isVisible() && event->pos() != event->oldPos())
         emit changed();
 }
 
 void frmLembrete::resizeEvent(QResizeEvent *event)
 {
     QWidget::resizeEvent(event);
-    if (isNote())
+    if (isNote() && isVisible() && event->size() != event->oldSize())
         emit changed();
 }
 

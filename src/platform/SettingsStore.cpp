@@ -138,12 +138,13 @@ void SettingsStore::commit()
 {
     const QString folder = QFileInfo(m_path).absolutePath();
     QDir().mkpath(folder);
-    m_settings->sync();
-    if (m_settings->status() != QSettings::NoError) {
-        // Qt keeps an error for the life of its settings object; the next commit must be judged
-        // by its own write, so start again from what the file holds.
-        m_settings = std::make_unique<QSettings>(m_path, QSettings::IniFormat);
+    // Written through a settings object of its own, which shares the pending changes (Qt keeps
+    // them per file): Qt keeps an error for the life of one object, and each save must be judged
+    // by its own write only.
+    auto written = std::make_unique<QSettings>(m_path, QSettings::IniFormat);
+    written->sync();
+    if (written->status() != QSettings::NoError)
         throw RuntimeError::fileAccess(m_path + QStringLiteral(" não pôde ser gravado"));
-    }
+    m_settings = std::move(written);
     syncFolder(folder);
 }

@@ -20,20 +20,13 @@ QString ReadSettingSeeded(SettingsStore &store, const QString &section, const QS
 
 void writeNotes(SettingsStore &store, const QStringList &records, const QStringList &kept)
 {
-    // The key counter is 16 bits wide: check before touching the store, so a failure leaves it whole.
-    if (records.size() + kept.size() > 32768)
-        throw RuntimeError::overflow();
     store.deleteSection(notesSection());
-    qint16 counter = 0;
-    auto writeOne = [&](const QString &record) {
-        store.write(notesSection(), QString::number(counter), record);
-        if (counter < 32767)
-            ++counter;
-    };
-    for (const QString &record : records)
-        writeOne(record);
-    for (const QString &record : kept)
-        writeOne(record);
+    // Keys count on past what a 16-bit counter holds: a store of more notes than that is
+    // still saved whole, rather than refused with every note in it.
+    int key = 0;
+    for (const QStringList *list : {&records, &kept})
+        for (const QString &record : *list)
+            store.write(notesSection(), QString::number(key++), record);
     store.commit();
 }
 

@@ -19,7 +19,7 @@ QString ReadSettingSeeded(SettingsStore &store, const QString &section, const QS
 // Rebuilds the notes section from `records` (keys "0" upwards in this order), then `kept`
 // (records that could not be loaded, written back unchanged under the following keys).
 // All or nothing: the file on disk holds either the new section or the old one.
-// Throws RuntimeError when there are more than 32768 records or the file cannot be written.
+// Throws RuntimeError when the file cannot be written.
 void writeNotes(SettingsStore &store, const QStringList &records, const QStringList &kept);
 
 }

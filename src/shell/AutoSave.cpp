@@ -8,6 +8,7 @@ AutoSave::AutoSave(std::function<QString()> save, QObject *parent)
     : QObject(parent), m_save(std::move(save)), m_delay(new QTimer(this)), m_retry(new QTimer(this))
 {
     // Not restarted by later changes: typing on and on still saves every interval.
+    m_delay->setObjectName(QStringLiteral("autoSaveDelay"));
     m_delay->setSingleShot(true);
     m_delay->setInterval(DelayMs);
     connect(m_delay, &QTimer::timeout, this, &AutoSave::saveNow);
@@ -48,4 +49,5 @@ void AutoSave::saveNow()
         }
     }
     m_busy = false;
+    emit attempted(failure.isEmpty());
 }

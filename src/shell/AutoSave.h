@@ -25,6 +25,10 @@ public:
     void hold(bool held);
     bool pending() const { return m_pending; }
 
+signals:
+    // A save by itself has run; `ok` says whether it worked.
+    void attempted(bool ok);
+
 private:
     void saveNow();
 

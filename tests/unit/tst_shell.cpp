@@ -4,12 +4,21 @@
 #include "platform/SettingsStore.h"
 #include "platform/SingleInstance.h"
 #include "records/NoteRecord.h"
+#include "dialogs/frmProp.h"
+#include "shell/AutoSave.h"
 #include "shell/frmPrincipal.h"
 
 #include <QAction>
+#include <QApplication>
+#include <QDir>
+#include <QLockFile>
+#include <QSignalSpy>
 #include <QFile>
 #include <QMenu>
 #include <QPlainTextEdit>
+#include <QRandomGenerator>
+#include <QScreen>
+#include <QElapsedTimer>
 #include <QStyleHints>
 #include <QTimer>
 #include <QtTest>
@@ -54,28 +63,44 @@ private slots:
     }
 
     // One instance per user: a running one keeps a second out, untouched; a dead one's lock does not.
+    // One instance per user and per store: a running one keeps a second out, untouched, and so
+    // does one that writes the same store from another runtime folder; a dead one's lock does not,
+    // nor does a runtime folder that cannot be used.
     void singleInstance_data()
     {
-        QTest::addColumn<bool>("ownerAlive");
-        QTest::newRow("another instance runs") << true;
-        QTest::newRow("a crashed instance left its lock") << false;
+        QTest::addColumn<QString>("held"); // "runtime", "store", "dead" or "unusable"
+        QTest::addColumn<bool>("runs");
+        QTest::newRow("another instance runs") << "runtime" << false;
+        QTest::newRow("another process owns the store") << "store" << false;
+        QTest::newRow("a crashed instance left its lock") << "dead" << true;
+        QTest::newRow("no usable runtime folder") << "unusable" << true;
     }
 
     void singleInstance()
     {
-        QFETCH(bool, ownerAlive);
+        QFETCH(QString, held);
+        QFETCH(bool, runs);
+        const QByteArray runtime = qgetenv("XDG_RUNTIME_DIR");
         SingleInstance other;
-        if (ownerAlive) {
-            QVERIFY(other.acquire());
-        } else {
+        QLockFile storeLock(SingleInstance::storeLockPath());
+        if (held == "runtime") {
+            QCOMPARE(other.acquire(), SingleInstance::Outcome::Acquired);
+        } else if (held == "store") {
+            QDir().mkpath(QFileInfo(SingleInstance::storeLockPath()).absolutePath());
+            QVERIFY(storeLock.tryLock(0));
+        } else if (held == "dead") {
             QFile lock(SingleInstance::lockPath());
             QVERIFY(lock.open(QIODevice::WriteOnly));
             lock.write("999999\nquadrelo\nhost\n");
+        } else {
+            qputenv("XDG_RUNTIME_DIR", runtime + "/not-a-folder/x");
+            QFile(QString::fromLocal8Bit(runtime) + "/not-a-folder").open(QIODevice::WriteOnly);
         }
         ShellFixture f;
-        QCOMPARE(f.shell->Form_Load(),
-                 ownerAlive ? frmPrincipal::StartResult::AlreadyRunning : frmPrincipal::StartResult::Running);
-        QCOMPARE(QFile::exists(SettingsStore::defaultPath()), !ownerAlive);
+        const auto result = f.shell->Form_Load();
+        qputenv("XDG_RUNTIME_DIR", runtime);
+        QCOMPARE(result, runs ? frmPrincipal::StartResult::Running : frmPrincipal::StartResult::AlreadyRunning);
+        QCOMPARE(QFile::exists(SettingsStore::defaultPath()), runs);
     }
 
     // Loading: which notes become windows, whether they show, what the person is told, and that
@@ -224,6 +249,118 @@ private slots:
         QCOMPARE(f.shell->tray()->toolTip(), QString("Quadrelo - 3 Lembrete(s)"));
         f.choose("esconder");
         QVERIFY(!openNotes().value(2)->isVisible());
+    }
+
+    // Every change that save-all would store is saved by itself shortly after; nothing is saved
+    // for a start that changed nothing.
+    void automaticSave_data()
+    {
+        QTest::addColumn<QString>("change");
+        for (const char *change : {"typed", "moved", "resized", "pinned", "properties", "new", "deleted"})
+            QTest::newRow(change) << change;
+    }
+
+    void automaticSave()
+    {
+        QFETCH(QString, change);
+        ShellFixture f;
+        f.start({recordWith({})});
+        frmLembrete *note = openNotes().value(0);
+        f.shell->findChild<QTimer *>("autoSaveDelay")->setInterval(20);
+        QSignalSpy saves(f.shell->findChild<AutoSave *>(), &AutoSave::attempted);
+        QTest::qWait(60);
+        QCOMPARE(saves.size(), 0);
+        if (change == "typed") {
+            QTest::keyClicks(note->findChild<QPlainTextEdit *>("txtTexto"), "digitado");
+        } else if (change == "moved") {
+            note->move(300, 200);
+        } else if (change == "resized") {
+            QWidget *grip = note->findChild<QWidget *>("imgArraste");
+            QMouseEvent drag(QEvent::MouseMove, QPointF(40, 40), grip->mapToGlobal(QPointF(40, 40)), Qt::NoButton,
+                             Qt::LeftButton, {});
+            QApplication::sendEvent(grip, &drag);
+        } else if (change == "pinned") {
+            clickChild(note, "Ponteiro");
+        } else if (change == "properties") {
+            QTimer::singleShot(0, [] { clickChild(frmProp::instance().window(), "Ok"); });
+            clickChild(note, "Propriedade");
+        } else if (change == "new") {
+            f.choose("novo");
+        } else {
+            clickChild(note, "Lixeira");
+            clickChild(note, "cmdExcSim");
+        }
+        QTRY_COMPARE(saves.size(), 1);
+        QCOMPARE(saves.first().first().toBool(), true);
+        QCOMPARE(storedRecords().size(), openNotes().size());
+        if (change == "typed")
+            QCOMPARE(split(storedRecords().value(0)).value(Texto), QString("digitado"));
+    }
+
+    // A failing automatic save is told once, keeps being tried, and its next success is silent;
+    // a save at the end of the session never waits on a box.
+    void automaticSaveFailures()
+    {
+        ShellFixture f;
+        f.start({recordWith({})});
+        frmLembrete *note = openNotes().value(0);
+        auto *text = note->findChild<QPlainTextEdit *>("txtTexto");
+        f.shell->findChild<QTimer *>("autoSaveDelay")->setInterval(20);
+        QSignalSpy saves(f.shell->findChild<AutoSave *>(), &AutoSave::attempted);
+        const QString good = note->record();
+        note->setRecord("no separators"); // a record that cannot be rewritten
+        for (int attempt = 1; attempt <= 2; ++attempt) {
+            QTest::keyClicks(text, "x");
+            QTRY_COMPARE(saves.size(), attempt);
+        }
+        QCOMPARE(platform.messages.shown.size(), 1);
+        note->setRecord(good);
+        QTRY_COMPARE(saves.size(), 3);
+        QCOMPARE(saves.last().first().toBool(), true);
+        QCOMPARE(platform.messages.shown.size(), 1);
+        note->setRecord("no separators");
+        std::raise(SIGTERM);
+        QTRY_COMPARE(f.quits, 1);
+        QCOMPARE(platform.messages.shown.size(), 1);
+    }
+
+    // Generated hostile records: the start takes bounded time and no note grows past the screen,
+    // every good record becomes a note, and save-all keeps every other record byte for byte.
+    void hostileRecords()
+    {
+        QRandomGenerator rng(20261207);
+        const QString odd = QString("\x01\x07\t\"\\=;[#%") + QChar(LineBreak) + QChar(0x2028);
+        QStringList records, damaged;
+        int good = 0;
+        for (int i = 0; i < 150; ++i) {
+            QStringList f = split(recordWith({{Texto, QString("nota %1").arg(i)}})).mid(0, FieldCount);
+            const int field = rng.bounded(FieldCount);
+            bool loads = false;
+            switch (rng.bounded(6)) {
+            case 0: f = f.mid(0, rng.bounded(FieldCount)); break; // fields missing
+            case 1: f[Cor] = QString::number(256 + rng.bounded(1000)); break;
+            case 2: f[Largura + rng.bounded(2)] = "x" + f[field]; break;
+            case 3: f[Largura] = "1e12", f[Altura] = "1e6", f[Esquerda] = "-1e12", loads = true; break;
+            case 4: f[Texto] = QString(100000 + rng.bounded(200000), QChar(u'a' + rng.bounded(26))), loads = true; break;
+            default: f[Texto] = QString(odd).repeated(1 + rng.bounded(20)), loads = true;
+            }
+            records << recordOf(f);
+            if (loads)
+                ++good;
+            else
+                damaged << records.last();
+        }
+        QElapsedTimer clock;
+        clock.start();
+        ShellFixture f;
+        f.start(records);
+        QVERIFY2(clock.elapsed() < 20000, qPrintable(QString::number(clock.elapsed())));
+        QCOMPARE(openNotes().size(), good);
+        const QSize screen = QGuiApplication::primaryScreen()->size();
+        for (frmLembrete *note : openNotes())
+            QVERIFY(note->width() <= screen.width() && note->height() <= screen.height());
+        f.choose("salvar");
+        QCOMPARE(storedRecords().mid(good), damaged);
     }
 
     // The show-at-start item writes the setting and flips its mark, and back.

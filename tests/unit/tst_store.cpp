@@ -78,21 +78,42 @@ private slots:
         QCOMPARE(onDisk.read("Config", "Abertura"), QString("N"));
     }
 
+    // A file the store cannot take whole is refused at start and left byte for byte: saving it
+    // would lose the notes after the bad line.
+    void unusableFilesAreLeftAlone_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        const QByteArray head = "[Config]\nAbertura=S\n[Lembretes]\n0=\"a\"\n";
+        QTest::newRow("unclosed section") << QByteArray("[Config]\nAbertura=S\n[Lembretes\n0=note\n");
+        QTest::newRow("note line without =") << head + "1\"b\"\n2=\"c\"\n";
+        QTest::newRow("stray text line") << head + "texto solto\n2=\"c\"\n";
+        QTest::newRow("unterminated quote") << head + "1=\"b\n2=\"c\"\n";
+        QTest::newRow("binary blob") << head + QByteArray("\x00\x01\xfe\xff=", 5) + "\n";
+        QTest::newRow("not UTF-8") << head + "1=\"caf\xe9\"\n";
+    }
+
     void unusableFilesAreLeftAlone()
     {
-        // Qt reports the unclosed section header as a format error.
-        const QByteArray damaged = "[Config]\nAbertura=S\n[Lembretes\n0=note\n";
+        QFETCH(QByteArray, bytes);
         const QString path = SettingsStore::defaultPath();
-        writeBytes(path, damaged);
+        writeBytes(path, bytes);
         QVERIFY_THROWS_EXCEPTION(RuntimeError, SettingsStore().checkUsable());
-        QCOMPARE(bytesOf(path), damaged);
+        QCOMPARE(bytesOf(path), bytes);
+    }
 
-        // A file standing where the store's folder should be: nothing can be written below it.
-        const QString blocker = QFileInfo(path).absolutePath() + "/blocked";
-        writeBytes(blocker, "mine");
-        SettingsStore store(blocker + "/Quadrelo.conf");
+    // A failed save does not make the next ones fail: each is judged by its own write. A lock
+    // left by a save that was killed does not block the next one.
+    void eachSaveStandsAlone()
+    {
+        const QString folder = QFileInfo(SettingsStore::defaultPath()).absolutePath() + "/blocked";
+        writeBytes(folder, "mine"); // a file where the store's folder should be
+        SettingsStore store(folder + "/Quadrelo.conf");
         QVERIFY_THROWS_EXCEPTION(RuntimeError, Persistence::writeNotes(store, {"a"}, {}));
-        QCOMPARE(bytesOf(blocker), QByteArray("mine"));
+        QCOMPARE(bytesOf(folder), QByteArray("mine"));
+        QFile::remove(folder);
+        writeBytes(folder + "/Quadrelo.conf.lock", "999999\ntst_store\n" + QSysInfo::machineHostName().toUtf8() + "\n");
+        Persistence::writeNotes(store, {"b"}, {});
+        QCOMPARE(SettingsStore(folder + "/Quadrelo.conf").readSection("Lembretes"), (KeyValueList{{"0", "b"}}));
     }
 };
 
