@@ -128,17 +128,18 @@ dialogs() { local w; for w in $(managed); do wtype "$w" | grep -q DIALOG && echo
 popups() { # the shown unmanaged windows of the program but the tray icon: menus and tips
     local w
     for w in $(xdotool search --onlyvisible --pid "$PROG_PID"); do
-        [ "$w" != "$TRAY_ID" ] && xwininfo -id "$w" | grep -q 'Redirect State: yes' && echo "$w"
+        [ "$w" != "$TRAY_ID" ] && info "$w" | grep -q 'Redirect State: yes' && echo "$w"
     done
 }
 tips() { local w; for w in $(popups); do wtype "$w" | grep -q TOOLTIP && echo "$w"; done; }
 menus() { local w; for w in $(popups); do wtype "$w" | grep -q TOOLTIP || echo "$w"; done; }
 count_is() { [ "$($1 | grep -c .)" -eq "$2" ]; } # count_is LISTER N
+info() { [ -n "$1" ] && xwininfo -id "$1" 2>/dev/null; } # xwininfo without an id waits for a click
 geometry() { # "X Y W H" on the screen
-    xwininfo -id "$1" 2>/dev/null | awk '/Absolute upper-left X:/ { x = $NF } /Absolute upper-left Y:/ { y = $NF }
+    info "$1" | awk '/Absolute upper-left X:/ { x = $NF } /Absolute upper-left Y:/ { y = $NF }
         /^ *Width:/ { w = $NF } /^ *Height:/ { h = $NF } END { if (w != "") print x, y, w, h }'
 }
-viewable() { xwininfo -id "$1" 2>/dev/null | grep -q IsViewable; }
+viewable() { info "$1" | grep -q IsViewable; }
 has_state() { xprop -id "$1" _NET_WM_STATE 2>/dev/null | grep -q "$2"; }
 lacks_state() { ! has_state "$@"; }
 note_at() { # note_at X Y: the shown note whose top-left corner is there (ids change on re-show)

@@ -66,10 +66,11 @@ check "show all from the tray menu works while the properties dialog is open" \
 check "the properties dialog stays open" count_is dialogs 1
 D=$(dialogs)
 xdotool windowminimize "$D"
-wait_until 5 "dialog minimised" eval "! viewable $D"
+wait_until 5 "dialog minimised" eval "! viewable '$D'"
 tray_click
 dialog_back() { D=$(dialogs) && [ -n "$D" ] && viewable "$D"; }
-check "a left click on the icon brings back the minimised dialog" wait_until 10 "dialog back" dialog_back
+check "a left click on the icon brings back the minimised dialog" wait_until 10 "dialog back" dialog_back ||
+    { tray_click; wait_until 5 "dialog back on a second click, for the checks after this one" dialog_back; }
 click_in "$D" "${CANCELAR[@]}"
 pointer_to "${AWAY[@]}"
 check "Cancelar closes the dialog brought back" wait_until 5 "no dialog" count_is dialogs 0
@@ -98,7 +99,7 @@ check "the first instance goes on, with one tray icon" eval 'alive $FIRST && cou
 bg xmessage xmessage -geometry 300x250+0+520 "outra janela"
 wait_until 10 "other window" eval 'X=$(xdotool search --onlyvisible --class Xmessage | head -1); [ -n "$X" ]'
 wmctrl -s 1
-wait_until 5 "workspace 2" eval "! viewable $X"
+wait_until 5 "workspace 2" eval "! viewable '$X'"
 all_viewable() { local w; for w in $(notes); do viewable "$w" || return 1; done; }
 check "notes stay visible on another workspace" all_viewable
 wmctrl -s 0 # the tray sits on the first one
@@ -124,7 +125,11 @@ check "the alarm is heard (peak ${peak:-none})" awk -v p="${peak:-0}" 'BEGIN { e
 tray_menu s
 check "save all stores the alarm as consumed" wait_until 5 "saved" field_is Reuniao 5 N
 check "the consumed alarm has no date" field_is Reuniao 6 ""
-check "save all stores the place the note was dragged to" eval 'field_is Primeira 3 1800 && field_is Primeira 4 6000'
+places() { # as shown: the dragged note, the one brought onto the screen, the one left alone
+    field_is Primeira 3 1800 && field_is Primeira 4 6000 && field_is Longe 3 6000 &&
+        field_is Longe 4 16140 && field_is Reuniao 3 8250 && field_is Reuniao 4 450
+}
+check "save all stores every note's place as shown, the dragged one's too" places
 
 # Typed text, then the hide glyph: once the note is hidden, the keys before it were read.
 P=$(note_at 400 120)
@@ -134,5 +139,5 @@ click_in "$P" "${HIDE[@]}"
 wait_until 5 "note hidden" count_is notes 2
 kill -TERM "$PROG_PID"
 check "SIGTERM ends the program with status 0" eval 'wait_exit $PROG_PID 15 && [ "$EXIT_STATUS" = 0 ]'
-check "SIGTERM saves the text typed into a note" field_is "Primeira e pao" 4 6000
+check "SIGTERM saves the text typed into a note" eval 'field "Primeira e pao" 8 >/dev/null'
 finish
