@@ -9,7 +9,7 @@ cd "$(dirname "$0")"
 BUILD_PACKAGES="cmake make g++ pkg-config qt6-base-dev qt6-multimedia-dev libxcb1-dev qt6-qpa-plugins libqt6multimedia6 qt6-translations-l10n"
 # dpkg-dev and file: dpkg-shlibdeps, which works out the package's dependencies.
 PACKAGE_PACKAGES="dpkg-dev file"
-TEST_PACKAGES="xvfb xauth openbox trayer xdotool wmctrl x11-utils pulseaudio pulseaudio-utils sox imagemagick python3
+TEST_PACKAGES="xvfb xauth openbox trayer xdotool wmctrl x11-utils pulseaudio pulseaudio-utils sox imagemagick
     desktop-file-utils appstream"
 
 install_missing() {

@@ -8,6 +8,9 @@ files. The clips are 8-bit unsigned mono PCM because that is all a short
 alert needs and it keeps the program's resources tiny.
 
 Usage: python3 tools/make_sounds.py [output-folder]
+       python3 tools/make_sounds.py --check [folder]
+The second form writes nothing: it checks that the clips in the folder (by default
+resources/sounds) are what the program expects, and exits 1 if one is not.
 """
 
 import math
@@ -15,7 +18,6 @@ import os
 import random
 import struct
 import sys
-import wave
 
 TAU = 2.0 * math.pi
 
@@ -301,22 +303,55 @@ def write_wav(path, sr, data):
 
 
 def check(path, sr, n):
-    with wave.open(path, "rb") as w:
-        assert w.getnchannels() == 1 and w.getsampwidth() == 1
-        assert w.getframerate() == sr and w.getnframes() == n, path
+    """What is wrong with a clip: the program plays the RIFF/WAVE image as it is, so its chunks
+    must fit, and it must be 8-bit mono PCM at its rate, n samples, under a second, audible."""
+    with open(path, "rb") as f:
+        wav = f.read()
+    if wav[:4] != b"RIFF" or wav[8:12] != b"WAVE" or struct.unpack_from("<I", wav, 4)[0] + 8 > len(wav):
+        return ["not a whole RIFF/WAVE file"]
+    chunks, pos = {}, 12
+    while pos + 8 <= len(wav):  # walk the chunks rather than assume the common 44-byte layout
+        cid, size = wav[pos:pos + 4], struct.unpack_from("<I", wav, pos + 4)[0]
+        if pos + 8 + size > len(wav):
+            return [f"chunk {cid!r} runs past the end"]
+        chunks[cid] = wav[pos + 8:pos + 8 + size]
+        pos += 8 + size + (size & 1)
+    fmt, data = chunks.get(b"fmt ", b""), chunks.get(b"data", b"")
+    if len(fmt) < 16:
+        return ["no fmt chunk"]
+    tag, channels, rate, _, _, bits = struct.unpack_from("<HHIIHH", fmt)
+    peak = max((abs(b - 128) for b in data), default=0)  # 8-bit PCM is unsigned, 128 is silence
+    return [problem for bad, problem in [
+        ((tag, channels, bits) != (1, 1, 8), f"format {tag}, {channels} channel(s), {bits} bits: not 8-bit mono PCM"),
+        (rate != sr, f"{rate} Hz, not {sr}"),
+        (len(data) != n, f"{len(data)} samples, not {n}"),
+        (len(data) >= rate, "a second long or more"),
+        (peak < 40, f"peak {peak} of 127: too quiet for an alarm"),
+    ] if bad]
 
 
 def main():
     here = os.path.dirname(os.path.abspath(__file__))
-    out_dir = sys.argv[1] if len(sys.argv) > 1 else os.path.join(here, "..", "resources", "sounds")
-    os.makedirs(out_dir, exist_ok=True)
+    args = sys.argv[1:]
+    checking = args[:1] == ["--check"]
+    args = args[1:] if checking else args
+    out_dir = args[0] if args else os.path.join(here, "..", "resources", "sounds")
+    if not checking:
+        os.makedirs(out_dir, exist_ok=True)
+    failed = False
     for name, sr, n, gen, peak in SOUNDS:
-        data = finish(fit(gen(sr, n), n), sr, peak)
-        assert len(data) == n
         path = os.path.join(out_dir, name + ".wav")
-        write_wav(path, sr, data)
-        check(path, sr, n)
-        print(f"{name}.wav  {sr} Hz  {n} samples  peak {max(abs(b - 128) for b in data)}")
+        if not checking:
+            data = finish(fit(gen(sr, n), n), sr, peak)
+            write_wav(path, sr, data)
+            print(f"{name}.wav  {sr} Hz  {n} samples  peak {max(abs(b - 128) for b in data)}")
+        problems = check(path, sr, n) if os.path.exists(path) else ["missing"]
+        for problem in problems:
+            print(f"{name}.wav: {problem}", file=sys.stderr)
+        failed = failed or bool(problems)
+    if checking and not failed:
+        print(f"{len(SOUNDS)} sounds in {out_dir} are as the program expects")
+    sys.exit(1 if failed else 0)
 
 
 if __name__ == "__main__":

@@ -1,124 +1,143 @@
 #!/usr/bin/env bash
-# End-to-end: what a person meets on a real desktop. A click on the hide glyph hides its note;
-# the tray icon works while the properties dialog or About is open, and brings back a dialog
-# the window manager minimised; notes are on every workspace; a note saved beyond every screen
-# comes back on it; a second launch shows the hidden notes and ends.
+# SPDX-License-Identifier: GPL-3.0-or-later
+# End-to-end: what only a real X server, window manager, tray, sound server and process boundary
+# show, in one run of the program. A note's alarm check runs a minute after its window is made,
+# so the other checks run while a stored, overdue alarm waits to ring.
 # Usage: test_desktop.sh /path/to/quadrelo
 source "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
 
-HIDE=(6 6)      # a visible pixel of the hide glyph, which reaches 3 px beyond the corner
-PROPS=(12 63)   # properties picture, 18x18 at (3, 54)
-PIN=(13 37)     # pin picture, 18x18 at (4, 28)
-CANCELAR=(60 253) # "&Cancelar" of the properties dialog's client area
-AWAY=(900 700)
-
-# Two plain clicks on the icon within the double-click time make a note (trays that report no
-# double click send two clicks): keep single clicks apart.
-show_all_click() { sleep 0.5; tray_click; }
+# Places inside a note window, in pixels
+HIDE=(6 6)        # a visible pixel of the hide glyph, over the folded corner
+CORNER=(18 4)     # the folded corner (24x24 at the top-left), beside the hide glyph
+PIN=(13 37)       # pin and release pictures, 18x18 at (4, 28)
+PROPS=(12 63)     # properties picture, 18x18 at (3, 54)
+TEXT=(100 60)     # an empty spot of the text box
+CANCELAR=(60 253) # "&Cancelar", in the properties dialog
 
 start_desktop
-
-# Note 0 at 200, 200 px; note 1 saved at left 100000 twips (6667 px), beyond the 1280 px screen.
-write_store S \
-    "$(make_record "01/12/2026 10:00" "" "N" "3000" "3000" "N" "" "N" "Primeira" "0" "0" "N" "0" "3060" "2430")" \
-    "$(make_record "01/12/2026 10:01" "" "N" "6000" "100000" "N" "" "N" "Longe" "2" "0" "N" "0" "3060" "2430")"
-
+# "Primeira" at 200,200 px; "Longe" saved at left 100000 twips, beyond the screen; "Reuniao",
+# due since yesterday with sound 1 ("TIC"), low on the left where no other window goes.
+rec() { make_record "01/12/2026 10:00" "" N "$1" "$2" "$3" "$4" N "$5" "$6" 0 N "$7" 3060 2430; }
+write_store S "$(rec 3000 3000 N "" Primeira 0 0)" "$(rec 6000 100000 N "" Longe 2 0)" \
+    "$(rec 8250 450 S "$(date -d yesterday +%d/%m/%Y) 23:59" Reuniao 3 1)"
+bg parecord parecord -d nul.monitor --channels=1 --rate=11025 --file-format=wav "$ART_DIR/sound.wav"
+REC_PID=$BG_PID
 start_program
+STARTED=${EPOCHREALTIME/./}
 wait_tray_icon || fatal "the tray icon is embedded in trayer"
-wait_until 15 "both notes shown" note_count_is "$PROG_PID" 2 || fatal "both stored notes are shown"
+wait_until 15 "three notes" count_is notes 3 || fatal "the stored notes are shown"
+P=$(note_at 200 200)
+F=$(notes | grep -vx -e "$P" -e "$(note_at 30 550)")
+f=($(geometry "$F"))
+check "a note saved beyond every screen is shown wholly on it (${f[*]})" \
+    test "${f[0]}" -ge 0 -a $((f[0] + f[2])) -le 1280 -a "${f[1]}" -eq 400
+check "notes are on every workspace" eval "xprop -id $P _NET_WM_DESKTOP | grep -q 4294967295"
+check "notes have no taskbar entry" wait_until 3 "skip taskbar" has_state "$P" _SKIP_TASKBAR
+check "notes have no pager entry" has_state "$P" _SKIP_PAGER
 
-note_at() { # note_at X: the shown note whose left edge is at X
-    local w
-    for w in $(note_windows "$PROG_PID"); do
-        [ "$(win_geometry "$w" | cut -d' ' -f1)" = "$1" ] && echo "$w"
-    done
-}
-FIRST=$(note_at 200)
-[ -n "$FIRST" ] || fatal "the first note is at its saved place"
-FAR=$(note_windows "$PROG_PID" | grep -vx "$FIRST")
-far=($(win_geometry "$FAR"))
-log "far note $FAR: ${far[*]}"
-check "a note saved beyond every screen is moved wholly onto it" \
-    test "${far[0]}" -ge 0 -a $((far[0] + far[2])) -le 1280 -a "${far[1]}" -eq 400
-
-all_desktops() { [ "$(xprop -id "$1" _NET_WM_DESKTOP 2>/dev/null | awk '{ print $NF }')" = 4294967295 ]; }
-check "notes are on every workspace" all_desktops "$FIRST"
-
-# Tooltips show on a note that is not the active window.
-pointer_to "${AWAY[@]}"
-wait_until 5 "no tip" tooltip_gone
-pointer_to $((far[0] + PIN[0])) $((far[1] + PIN[1]))
-wait_until 5 "tip of the pin of an inactive note" tooltip_shown
-check "a picture's tip shows on a note never clicked" tooltip_shown
+pointer_to $((f[0] + PIN[0])) $((f[1] + PIN[1]))
+check "a picture's tip shows on a note never clicked" wait_until 5 "tip" count_is tips 1
 pointer_to "${AWAY[@]}"
 
-# ------------------------------------------------------------ the hide glyph
+p_state() { P=$(note_at 200 200) && $1 "$P" _ABOVE; }
+click_in "$P" "${PIN[@]}"
+check "the pin picture keeps the note above other windows" wait_until 5 "above" p_state has_state
+click_in "$P" "${PIN[@]}"
+check "the release picture lets it go" wait_until 5 "not above" p_state lacks_state
 
-g=($(win_geometry "$FIRST"))
-click_in "$FIRST" "${HIDE[@]}"
+# Press, move in steps, release: a drag by the folded corner
+pointer_to $((200 + CORNER[0])) $((200 + CORNER[1]))
+xdotool mousedown 1 sleep 0.2
+for i in $(seq 10); do xdotool mousemove $((200 + CORNER[0] + 20 * i)) $((200 + CORNER[1] - 8 * i)) sleep 0.05; done
+xdotool sleep 0.2 mouseup 1
+check "a drag by the folded corner moves the note" wait_until 3 "note moved" note_at 400 120
+P=$(note_at 400 120)
+
+click_in "$P" "${HIDE[@]}"
+check "a click on the hide glyph hides its note" wait_until 5 "note hidden" count_is notes 2
+
+# The tray while the properties dialog is open
+click_in "$F" "${PROPS[@]}"
 pointer_to "${AWAY[@]}"
-wait_until 5 "first note hidden" note_count_is "$PROG_PID" 1
-check "a click on the hide glyph hides its note" note_count_is "$PROG_PID" 1
-
-# ------------------------------------------------------------ the tray with the properties dialog open
-
-click_in "$FAR" "${PROPS[@]}"
+wait_until 10 "properties dialog" count_is dialogs 1 || fatal "the properties picture opens the dialog"
+tray_menu m || fail "the tray menu opens while the properties dialog is open"
+check "show all from the tray menu works while the properties dialog is open" \
+    wait_until 5 "three notes" count_is notes 3
+check "the properties dialog stays open" count_is dialogs 1
+D=$(dialogs)
+xdotool windowminimize "$D"
+wait_until 5 "dialog minimised" eval "! viewable '$D'"
+tray_click
+dialog_back() { D=$(dialogs) && [ -n "$D" ] && viewable "$D"; }
+check "a left click on the icon brings back the minimised dialog" wait_until 10 "dialog back" dialog_back ||
+    { tray_click; wait_until 5 "dialog back on a second click, for the checks after this one" dialog_back; }
+click_in "$D" "${CANCELAR[@]}"
 pointer_to "${AWAY[@]}"
-wait_until 10 "properties dialog shown" dialog_count_is "$PROG_PID" 1 || fatal "the properties dialog opens"
-DLG=$(dialog_windows "$PROG_PID")
-check "the tray menu opens while the properties dialog is open" open_tray_menu
-xdotool key Escape
-wait_until 5 "menu closed" menu_closed
-show_all_click
-wait_until 10 "notes shown" note_count_is "$PROG_PID" 2
-check "show all works while the properties dialog is open" note_count_is "$PROG_PID" 2
-wait_until 10 "dialog shown again" dialog_count_is "$PROG_PID" 1
-check "the properties dialog is shown again after show all" dialog_count_is "$PROG_PID" 1
+check "Cancelar closes the dialog brought back" wait_until 5 "no dialog" count_is dialogs 0
 
-DLG=$(dialog_windows "$PROG_PID")
-xdotool windowminimize "$DLG"
-wait_until 5 "dialog minimised" win_gone_or_unmapped "$DLG"
-show_all_click
-dialog_back() { DLG=$(dialog_windows "$PROG_PID") && [ -n "$DLG" ] && win_viewable "$DLG"; }
-check "a minimised dialog comes back on show all" wait_until 10 "dialog back" dialog_back
-DLG=$(dialog_windows "$PROG_PID")
-click_in "$DLG" "${CANCELAR[@]}"
-pointer_to "${AWAY[@]}"
-check "Cancelar closes the dialog brought back" wait_until 5 "dialog closed" dialog_count_is "$PROG_PID" 0
+# The tray while About is open
+P=$(note_at 400 120)
+click_in "$P" "${HIDE[@]}"
+wait_until 5 "note hidden" count_is notes 2
+about_shown() { xprop -id "$(dialogs)" _NET_WM_NAME | grep -q '"Sobre o Quadrelo 2.2"'; }
+tray_menu b
+check "the access key B in the tray menu opens About" wait_until 10 "About" about_shown
+tray_menu m || fail "the tray menu opens while About is open"
+check "show all closes About" wait_until 10 "About closed" count_is dialogs 0
+check "show all with About open shows every note" wait_until 5 "three notes" count_is notes 3
 
-# ------------------------------------------------------------ the tray with About open
-
-tray_menu_choose 6 "Sobre a Borvane"
-wait_until 10 "About shown" dialog_count_is "$PROG_PID" 1 || fatal "About opens"
-check "the tray menu opens while About is open" open_tray_menu
-xdotool key Escape
-wait_until 5 "menu closed" menu_closed
-show_all_click
-check "show all closes About" wait_until 10 "About closed" dialog_count_is "$PROG_PID" 0
-check "show all with About open shows the notes" note_count_is "$PROG_PID" 2
-
-# ------------------------------------------------------------ workspaces
-
-wmctrl -s 1
-pointer_to "${AWAY[@]}"
-FIRST=$(note_at 200)
-check "notes stay visible on another workspace" win_viewable "$FIRST"
-wmctrl -s 0
-
-# ------------------------------------------------------------ a second launch
-
-tray_menu_choose 2 "Esconder Todos Lembretes"
-wait_until 5 "notes hidden" note_count_is "$PROG_PID" 0
-FIRST_PID=$PROG_PID
+tray_menu e Return
+check "hide all in the tray menu hides every note" wait_until 5 "notes hidden" count_is notes 0
+FIRST=$PROG_PID
 start_program
-SECOND_PID=$PROG_PID
-PROG_PID=$FIRST_PID
-check "a second launch ends at once" wait_exit "$SECOND_PID" 5
-check "a second launch ends with status 0" test "$EXIT_STATUS" = 0
-check "a second launch shows the running instance's notes" \
-    wait_until 10 "notes shown again" note_count_is "$PROG_PID" 2
-check "the first instance goes on" alive "$PROG_PID"
-check "one tray icon" tray_icon_count_is 1
+SECOND=$PROG_PID PROG_PID=$FIRST
+check "a second launch ends at once with status 0" eval 'wait_exit $SECOND 10 && [ "$EXIT_STATUS" = 0 ]'
+check "a second launch shows the notes of the running one" wait_until 10 "three notes" count_is notes 3
+check "the first instance goes on, with one tray icon" eval 'alive $FIRST && count_is tray_icons 1'
 
-screenshot end
+# An ordinary window over the due note; it also shows when the workspace has changed.
+bg xmessage xmessage -geometry 300x250+0+520 "outra janela"
+wait_until 10 "other window" eval 'X=$(xdotool search --onlyvisible --class Xmessage | head -1); [ -n "$X" ]'
+wmctrl -s 1
+wait_until 5 "workspace 2" eval "! viewable '$X'"
+all_viewable() { local w; for w in $(notes); do viewable "$w" || return 1; done; }
+check "notes stay visible on another workspace" all_viewable
+wmctrl -s 0 # the tray sits on the first one
+wait_until 5 "workspace 1" viewable "$X"
+
+A=$(note_at 30 550)
+upper() { # upper: the one of A and X higher in the stacking order
+    xprop -root _NET_CLIENT_LIST_STACKING | grep -o '0x[0-9a-f]*' |
+        while read -r w; do [ $((w)) = "$A" ] || [ $((w)) = "$X" ] && echo $((w)); done | tail -1
+}
+[ "$(upper)" = "$X" ] || fatal "the other window covers the due note before it rings"
+log "all but the alarm checked, $(($(elapsed_ms "$STARTED") / 1000)) s after start; waiting for the ring"
+check "the due alarm rings: its note flashes" wait_until 90 "flash" pixel_is 130 610 FFFFC0
+check "the ringing note is raised above the other window" [ "$(upper)" = "$A" ]
+check "the ringing note is not left on top of all windows" lacks_state "$A" _ABOVE
+# a plain alarm rings three seconds; the flash is gone once four samples in a row miss it
+ringing_over() { local i; for i in 1 2 3 4; do pixel_is 130 610 80FFFF || return 1; sleep 0.35; done; }
+check "the ringing ends in the note's own colour" wait_until 10 "ringing over" ringing_over
+stop_pid "$REC_PID"
+peak=$(sox "$ART_DIR/sound.wav" -n stat 2>&1 | awk '/Maximum amplitude/ { print $3 }')
+check "the alarm is heard (peak ${peak:-none})" awk -v p="${peak:-0}" 'BEGIN { exit !(p > 0.1) }'
+
+tray_menu s
+check "save all stores the alarm as consumed" wait_until 5 "saved" field_is Reuniao 5 N
+check "the consumed alarm has no date" field_is Reuniao 6 ""
+places() { # as shown: the dragged note, the one brought onto the screen, the one left alone
+    field_is Primeira 3 1800 && field_is Primeira 4 6000 && field_is Longe 3 6000 &&
+        field_is Longe 4 16140 && field_is Reuniao 3 8250 && field_is Reuniao 4 450
+}
+check "save all stores every note's place as shown, the dragged one's too" places
+
+# Typed text, then the hide glyph: once the note is hidden, the keys before it were read.
+P=$(note_at 400 120)
+click_in "$P" "${TEXT[@]}"
+xdotool key ctrl+End type --delay 30 " e pao"
+click_in "$P" "${HIDE[@]}"
+wait_until 5 "note hidden" count_is notes 2
+kill -TERM "$PROG_PID"
+check "SIGTERM ends the program with status 0" eval 'wait_exit $PROG_PID 15 && [ "$EXIT_STATUS" = 0 ]'
+check "SIGTERM saves the text typed into a note" eval 'field "Primeira e pao" 8 >/dev/null'
 finish

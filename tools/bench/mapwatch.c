@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 /* Waits until N top-level windows have been mapped on the X display (the window manager maps a
  * frame for each client window), then prints the milliseconds since it started and exits.
  * Used by the start-up benchmark: polling the window list would cost more than the thing measured. */

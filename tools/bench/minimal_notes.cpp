@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The yardstick for the start-up benchmark: the least a Qt program must do to put N borderless
 // windows, each holding a text box, on the screen.
 #include <QApplication>

@@ -1,13 +1,14 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Start-up benchmark (not a test): starts Quadrelo on a virtual desktop with 100 and with 1000
 # stored notes and reports the time until every note window is mapped and the resident memory
 # then, beside the same figures for a minimal Qt program mapping as many windows with a text box.
-#   tests/bench/startup_bench.sh build/quadrelo build/tests/bench_minimal build/tests/bench_mapwatch [COUNTS...]
+#   tools/bench/startup_bench.sh build/quadrelo build/tools/bench/bench_minimal build/tools/bench/bench_mapwatch [COUNTS...]
 # Each figure is the median of three runs.
 set -u
 MINIMAL=$(readlink -f "${2:?usage: $0 quadrelo bench_minimal bench_mapwatch [counts...]}")
 MAPWATCH=$(readlink -f "${3:?usage: $0 quadrelo bench_minimal bench_mapwatch [counts...]}")
-source "$(dirname "$0")/../e2e/lib.sh" "$1"
+source "$(dirname "$0")/../../tests/e2e/lib.sh" "$1"
 shift 3
 COUNTS=("$@")
 [ ${#COUNTS[@]} -gt 0 ] || COUNTS=(100 1000)
