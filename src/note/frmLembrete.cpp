@@ -349,6 +349,11 @@ void frmLembrete::showEvent(QShowEvent *event)
     // Qt may map a new native window here (a pinned note shown again) that has neither this
     // request nor the taskbar one: both are asked again once the window manager has mapped it.
     m_askWindowManager = true;
+    // A note shown again, or one placed where it was saved, belongs where it was: some window
+    // managers map a window shown again at a corner of the screen.
+    if (m_shownBefore || testAttribute(Qt::WA_Moved))
+        m_placeToKeep = pos();
+    m_shownBefore = true;
     windowHandle()->installEventFilter(this);
 }
 
@@ -440,6 +445,9 @@ bool frmLembrete::eventFilter(QObject *watched, QEvent *event)
     if (watched == windowHandle()) {
         if (event->type() == QEvent::Expose && m_askWindowManager && windowHandle()->isExposed()) {
             m_askWindowManager = false;
+            if (m_placeToKeep && pos() != *m_placeToKeep)
+                move(*m_placeToKeep);
+            m_placeToKeep.reset();
             Platform::windows().setSkipTaskbar(this);
             Platform::windows().showOnAllDesktops(this);
         }

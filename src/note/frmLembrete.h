@@ -165,6 +165,8 @@ private:
     bool m_deleted = false;
     bool m_manualMove = false;
     bool m_askWindowManager = false; // shown, not yet mapped by the window manager
+    bool m_shownBefore = false;
+    std::optional<QPoint> m_placeToKeep; // where the note goes back to once mapped
     QPoint m_moveOffset;
     float m_widthTw = DesignWidthTw;
     float m_heightTw = DesignHeightTw;

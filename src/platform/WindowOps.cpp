@@ -144,13 +144,15 @@ bool QtWindowOps::keepOnScreen(QWidget *window)
     const QList<QScreen *> screens = QGuiApplication::screens();
     if (!window || screens.isEmpty())
         return false;
-    const QRect frame = window->frameGeometry();
+    // The window's own rectangle, not its frame: right after mapping, the frame Qt works out from
+    // the window manager's reparenting can be anything, and would send the window to a corner.
+    const QRect rect = window->geometry();
     QScreen *nearest = nullptr;
     qint64 best = 0;
     for (QScreen *screen : screens) {
-        if (screen->geometry().intersects(frame))
+        if (screen->geometry().intersects(rect))
             return false; // partly visible is reachable: leave it where the person put it
-        const qint64 d = distance2(screen->geometry(), frame);
+        const qint64 d = distance2(screen->geometry(), rect);
         if (!nearest || d < best) {
             nearest = screen;
             best = d;
@@ -158,9 +160,8 @@ bool QtWindowOps::keepOnScreen(QWidget *window)
     }
     const QRect area = nearest->availableGeometry();
     // Wholly inside when it fits; a note larger than the screen keeps its top-left corner visible.
-    const int x = qMax(area.left(), qMin(frame.left(), area.right() + 1 - frame.width()));
-    const int y = qMax(area.top(), qMin(frame.top(), area.bottom() + 1 - frame.height()));
-    window->move(window->pos() + QPoint(x, y) - frame.topLeft());
+    window->move(qMax(area.left(), qMin(rect.left(), area.right() + 1 - rect.width())),
+                 qMax(area.top(), qMin(rect.top(), area.bottom() + 1 - rect.height())));
     return true;
 }
 

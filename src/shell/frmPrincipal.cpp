@@ -131,6 +131,10 @@ void frmPrincipal::createMenu()
     auto item = [this](const char *name, const QString &caption, void (frmPrincipal::*handler)()) {
         QAction *a = mnu0->addAction(caption);
         a->setObjectName(QLatin1String(name));
+        // Any command brings back a dialog that the window manager minimised, which would
+        // otherwise hold the notes with no way back; show all does so itself, by showing it anew.
+        if (handler != &frmPrincipal::mostrar_Click)
+            connect(a, &QAction::triggered, this, &frmPrincipal::restoreDialogs);
         connect(a, &QAction::triggered, this, [this, handler] { runGuarded([&] { (this->*handler)(); }); });
         return a;
     };
@@ -143,9 +147,6 @@ void frmPrincipal::createMenu()
     exibir->setChecked(true);
     item("sobre", QStringLiteral("Sobre a &Borvane"), &frmPrincipal::sobre_Click);
     item("encerrar", QStringLiteral("&Encerrar Quadrelo"), &frmPrincipal::encerrar_Click);
-    // Using the menu brings back a dialog that the window manager minimised; the menu closes
-    // before its command runs, so the dialog is back before a command waits on it.
-    connect(mnu0.get(), &QMenu::aboutToHide, this, &frmPrincipal::restoreDialogs);
 }
 
 SettingsStore &frmPrincipal::store()
@@ -403,7 +404,6 @@ void frmPrincipal::launchedAgain()
         m_launchedDuringStart = true; // shown once the notes are loaded
         return;
     }
-    restoreDialogs();
     runGuarded([&] { mostrar_Click(); });
 }
 
@@ -411,8 +411,6 @@ void frmPrincipal::trayActivated(QSystemTrayIcon::ActivationReason reason)
 {
     if (m_shutDown)
         return;
-    if (reason == QSystemTrayIcon::Trigger || reason == QSystemTrayIcon::DoubleClick)
-        restoreDialogs(); // a minimised dialog would otherwise hold the notes with no way back
     const qint64 now = QDateTime::currentMSecsSinceEpoch();
     if (reason == QSystemTrayIcon::Trigger) {
         // Hosts that never report a double click send two plain clicks: count them as one.

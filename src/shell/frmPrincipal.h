@@ -71,7 +71,8 @@ private:
     // Runs save-all; the failure's message, or nothing when saved.
     QString saveAllFailure();
     void changeNoteCounter(int delta); // throws RuntimeError on overflow
-    // Brings back an open dialog that the window manager minimised.
+    // Brings back an open dialog that the window manager minimised. Show all does it by showing
+    // the properties dialog anew and closing About.
     void restoreDialogs();
 
     void TrayAdd(const QString &tip);
