@@ -97,6 +97,7 @@ start_desktop() {
     STORE="$XDG_CONFIG_HOME/Quadrelo/Quadrelo.conf"
     # the server picks a free display number and writes it once it is ready
     Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp -noreset 3>"$E2E_TMP/display" >"$ART_DIR/xvfb.log" 2>&1 &
+    XVFB_PID=$!
     PIDS_TO_STOP+=($!)
     wait_until 15 "X server" test -s "$E2E_TMP/display" || exit 1
     export DISPLAY=":$(cat "$E2E_TMP/display")"

@@ -140,4 +140,29 @@ wait_until 5 "note hidden" count_is notes 2
 kill -TERM "$PROG_PID"
 check "SIGTERM ends the program with status 0" eval 'wait_exit $PROG_PID 15 && [ "$EXIT_STATUS" = 0 ]'
 check "SIGTERM saves the text typed into a note" eval 'field "Primeira e pao" 8 >/dev/null'
+
+# Without the shutdown sequence, edits are kept all the same: saved by themselves seconds after.
+drag_corner() { # drag_corner X Y DX DY: the note whose corner is at X,Y, by the folded corner
+    pointer_to $(($1 + CORNER[0])) $(($2 + CORNER[1]))
+    xdotool mousedown 1 sleep 0.2
+    for i in $(seq 10); do xdotool mousemove $(($1 + CORNER[0] + $3 * i / 10)) $(($2 + CORNER[1] + $4 * i / 10)) sleep 0.05; done
+    xdotool sleep 0.2 mouseup 1
+}
+start_program
+wait_until 15 "notes back" count_is notes 3 || fatal "the notes come back after the restart"
+drag_corner 400 120 100 50
+wait_until 3 "note moved" note_at 500 170
+sleep 3 # past the automatic save's delay
+kill -KILL "$PROG_PID"
+check "a move by the folded corner survives a kill" eval 'field_is "Primeira e pao" 3 2550 && field_is "Primeira e pao" 4 7500'
+
+start_program
+wait_until 15 "notes back" count_is notes 3 || fatal "the notes come back after the kill"
+P=$(note_at 500 170)
+click_in "$P" "${TEXT[@]}"
+xdotool key ctrl+End type --delay 30 " e cafe"
+sleep 3
+kill "$XVFB_PID"
+wait_exit "$PROG_PID" 15
+check "text typed survives the end of the X server" eval 'field "Primeira e pao e cafe" 8 >/dev/null'
 finish
