@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Runs one unit test program offscreen, with configuration and runtime folders of its own,
 # so that no test ever reads or writes the real user's notes.
 set -eu

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "alarm/AlarmCheck.h"
 #include "platform/RuntimeError.h"
 #include "records/NoteRecord.h"

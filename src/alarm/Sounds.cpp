@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "alarm/Sounds.h"
 #include "platform/Platform.h"
 #include "platform/SoundOutput.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "dialogs/frmSobre.h"
 #include "dialogs/DialogDesign.h"
 #include "dialogs/ModalRun.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "shell/AutoSave.h"
 #include "platform/MessageBox.h"
 #include "platform/Platform.h"

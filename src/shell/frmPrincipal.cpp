@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "shell/frmPrincipal.h"
 #include "alarm/AlarmCheck.h"
 #include "dialogs/frmProp.h"
