@@ -47,7 +47,6 @@ void TestPlatform::reset()
     sound = RecordingSound();
     shell.opened.clear();
     messages.shown.clear();
-    messages.whileOpen = nullptr;
     windows.topmost.clear();
 }
 

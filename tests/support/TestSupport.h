@@ -9,7 +9,6 @@
 #include <QDateTime>
 #include <QPair>
 #include <QStringList>
-#include <functional>
 
 class frmLembrete;
 class frmPrincipal;
@@ -26,10 +25,9 @@ class RecordingSound : public SoundOutput {
 public:
     int devices = 1;
     QStringList played;
-    int stops = 0;
     int deviceCount() const override { return devices; }
     void play(const QString &name) override { played << name; }
-    void stop() override { ++stops; }
+    void stop() override {}
 };
 
 class RecordingShell : public ShellOpener {
@@ -41,14 +39,7 @@ public:
 class RecordingMessages : public MessageBox {
 public:
     QStringList shown;
-    // Runs while the box would be open (a modal box blocks the caller until closed).
-    std::function<void()> whileOpen;
-    void show(const QString &text, Icon, QWidget *) override
-    {
-        shown << text;
-        if (whileOpen)
-            whileOpen();
-    }
+    void show(const QString &text, Icon, QWidget *) override { shown << text; }
 };
 
 // The real window operations, with the always-on-top requests written down in order.
