@@ -9,6 +9,8 @@
 #include <QLocalSocket>
 #include <QLockFile>
 #include <QStandardPaths>
+#include <QTimer>
+#include <memory>
 
 SingleInstance::SingleInstance() = default;
 SingleInstance::~SingleInstance() = default;
@@ -84,17 +86,55 @@ void SingleInstance::listen()
     if (!m_server->listen(socketPath()))
         return; // a later launch then simply ends, as it would without this
     connect(m_server, &QLocalServer::newConnection, this, [this] {
-        // The connection itself is the request; nothing is read from it.
         while (QLocalSocket *peer = m_server->nextPendingConnection())
-            peer->deleteLater();
-        emit launchedAgain();
+            readCommand(peer);
     });
 }
 
-void SingleInstance::notifyRunning()
+namespace {
+
+// A command is one short word; a launch that has not sent it by then is dropped.
+constexpr qint64 MaxCommandBytes = 32;
+constexpr int CommandWaitMs = 2000;
+
+}
+
+void SingleInstance::readCommand(QLocalSocket *peer)
+{
+    auto handled = std::make_shared<bool>(false);
+    // The first line is the command. A launch that only connects and closes (as older ones
+    // did) sends an empty one.
+    auto finish = [this, peer, handled](bool complete) {
+        if (*handled)
+            return;
+        *handled = true;
+        const QByteArray line = peer->readLine(MaxCommandBytes + 1).trimmed();
+        peer->disconnect(this);
+        peer->abort();
+        peer->deleteLater();
+        if (complete)
+            emit launchedAgain(QString::fromLatin1(line));
+    };
+    auto lineDone = [peer] { return peer->canReadLine() || peer->bytesAvailable() > MaxCommandBytes; };
+    connect(peer, &QLocalSocket::readyRead, this, [finish, lineDone] {
+        if (lineDone())
+            finish(true);
+    });
+    connect(peer, &QLocalSocket::disconnected, this, [finish] { finish(true); });
+    QTimer::singleShot(CommandWaitMs, peer, [finish] { finish(false); });
+    if (lineDone() || peer->state() != QLocalSocket::ConnectedState)
+        finish(true);
+}
+
+bool SingleInstance::notifyRunning(const QString &command)
 {
     QLocalSocket socket;
     socket.connectToServer(socketPath());
-    if (socket.waitForConnected(1000))
-        socket.disconnectFromServer();
+    if (!socket.waitForConnected(1000))
+        return false;
+    socket.write(command.toLatin1() + '\n');
+    socket.flush();
+    const bool sent = socket.bytesToWrite() == 0 || socket.waitForBytesWritten(1000);
+    socket.disconnectFromServer();
+    return sent;
 }

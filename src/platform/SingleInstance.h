@@ -5,10 +5,11 @@
 #include <memory>
 
 class QLocalServer;
+class QLocalSocket;
 class QLockFile;
 
 // One running instance per user and per store. A lock in the user's runtime folder finds the
-// running instance, and a socket beside it lets a later launch ask it to come forward; a second
+// running instance, and a socket beside it lets a later launch hand it a command; a second
 // lock beside the store file keeps any other process (one started without that runtime folder,
 // say) from writing the same store. Each lock holds its owner's process id, so a lock left by a
 // crashed instance is taken over.
@@ -23,19 +24,22 @@ public:
     // waits on it. A runtime folder that cannot be used only costs that listening. Throws
     // RuntimeError when the store's folder cannot hold its lock.
     Outcome acquire();
-    // From a later launch: tells the running instance that a person started the program again.
-    // Gives up quietly after a short while (an instance still starting may not listen yet).
-    static void notifyRunning();
+    // From a later launch: hands the running instance one command word (a short line of
+    // letters). True when it was delivered; gives up quietly after a short while (an instance
+    // still starting may not listen yet) and at once when none listens.
+    static bool notifyRunning(const QString &command);
     static QString lockPath();
     static QString socketPath();
     static QString storeLockPath();
 
 signals:
-    // Another launch of the program asked for this instance.
-    void launchedAgain();
+    // Another launch of the program asked this instance for a command; empty from a launcher
+    // that only connects and sends nothing.
+    void launchedAgain(const QString &command);
 
 private:
     void listen();
+    void readCommand(QLocalSocket *peer);
 
     std::unique_ptr<QLockFile> m_lock;
     std::unique_ptr<QLockFile> m_storeLock;

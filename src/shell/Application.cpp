@@ -2,6 +2,7 @@
 #include "shell/Application.h"
 #include "shell/CommandLine.h"
 #include "platform/Platform.h"
+#include "platform/SingleInstance.h"
 #include "shell/frmPrincipal.h"
 
 #include <QApplication>
@@ -9,13 +10,22 @@
 #include <QIcon>
 #include <QLibraryInfo>
 #include <QLocale>
+#include <QSessionManager>
 #include <QTimer>
 #include <QTranslator>
 
 int runQuadrelo(int argc, char *argv[])
 {
-    if (const std::optional<int> exitCode = handleCommandLine(argc, argv))
-        return *exitCode;
+    const LaunchRequest request = handleCommandLine(argc, argv);
+    if (request.exitCode)
+        return *request.exitCode;
+    if (request.command == QLatin1String("encerrar")) {
+        // Quitting starts nothing and needs no display: a running instance is told, and
+        // without one there is nothing to end.
+        QCoreApplication core(argc, argv);
+        SingleInstance::notifyRunning(request.command);
+        return 0;
+    }
 
     // Notes must place themselves and stay on top, which a Wayland client cannot do: use XWayland.
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY")
@@ -34,6 +44,10 @@ int runQuadrelo(int argc, char *argv[])
     QApplication::setApplicationVersion(QStringLiteral(QUADRELO_VERSION));
     QApplication::setDesktopFileName(QStringLiteral(QUADRELO_APP_ID));
     QApplication::setQuitOnLastWindowClosed(false);
+    // The autostart entry starts Quadrelo at login, and a person who switches that off must not
+    // find it started again by a session manager restoring the last session.
+    QObject::connect(&app, &QGuiApplication::saveStateRequest, &app,
+                     [](QSessionManager &manager) { manager.setRestartHint(QSessionManager::RestartNever); });
     Platform::initResources();
     QIcon icon;
     for (int size : {16, 32, 48, 64, 128, 256})
@@ -41,7 +55,7 @@ int runQuadrelo(int argc, char *argv[])
     QApplication::setWindowIcon(icon);
 
     frmPrincipal *shell = frmPrincipal::instance();
-    switch (shell->Form_Load()) {
+    switch (shell->Form_Load(request.command)) {
     case frmPrincipal::StartResult::AlreadyRunning:
         return 0;
     case frmPrincipal::StartResult::Failed:

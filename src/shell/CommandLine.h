@@ -1,8 +1,16 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include <QString>
 #include <optional>
 
-// Reads the command line before any window, store or lock exists. Returns the exit code when the
-// program should stop here (--help, --version, or an argument it refuses), nothing to start.
-std::optional<int> handleCommandLine(int argc, char *argv[]);
+// What a launch asks for, read from the command line before any window, store or lock exists.
+struct LaunchRequest {
+    // The program stops here with this status: --help, --version, or an argument it refuses.
+    std::optional<int> exitCode;
+    // The tray menu item to carry out ("novo", "mostrar", "esconder" or "encerrar"), by the
+    // running instance or by this one once started; empty for a plain start.
+    QString command;
+};
+
+LaunchRequest handleCommandLine(int argc, char *argv[]);

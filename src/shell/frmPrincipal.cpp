@@ -29,6 +29,7 @@
 #include <cmath>
 #include <cstdio>
 #include <optional>
+#include <utility>
 
 using namespace NoteRecord;
 
@@ -159,15 +160,16 @@ SettingsStore &frmPrincipal::store()
 
 // ---- start-up and shutdown
 
-frmPrincipal::StartResult frmPrincipal::Form_Load()
+frmPrincipal::StartResult frmPrincipal::Form_Load(const QString &command)
 {
     int line = 5;
     try {
         line = 10;
         m_single = std::make_unique<SingleInstance>();
         if (m_single->acquire() == SingleInstance::Outcome::AlreadyRunning) {
-            // Ends silently, but the person who launched it sees the running instance's notes.
-            SingleInstance::notifyRunning();
+            // Ends silently; the running instance does what this launch was for (shows its notes
+            // for a plain launch).
+            SingleInstance::notifyRunning(command.isEmpty() ? QStringLiteral("mostrar") : command);
             return StartResult::AlreadyRunning;
         }
         connect(m_single.get(), &SingleInstance::launchedAgain, this, &frmPrincipal::launchedAgain);
@@ -178,6 +180,12 @@ frmPrincipal::StartResult frmPrincipal::Form_Load()
         const bool trayPresent = trayAvailable();
         if (!trayPresent)
             m_showAtStart = true; // nothing else could show the notes
+        // Started by a desktop action: the notes shown or hidden as it asks, anything else done
+        // once they are loaded.
+        if (command == QLatin1String("mostrar") || command == QLatin1String("esconder"))
+            m_showAtStart = command == QLatin1String("mostrar");
+        else if (!command.isEmpty())
+            m_launchedDuringStart << command;
         TrayAdd(QStringLiteral("Quadrelo - 0 Lembrete(s)"));
         line = 100;
         LoadNotes();
@@ -203,8 +211,8 @@ frmPrincipal::StartResult frmPrincipal::Form_Load()
         Form_Unload(false);
         quitApplication();
     });
-    if (m_launchedDuringStart)
-        launchedAgain();
+    for (const QString &pending : std::exchange(m_launchedDuringStart, {}))
+        launchedAgain(pending);
     return StartResult::Running;
 }
 
@@ -397,15 +405,18 @@ void frmPrincipal::restoreDialogs()
     Platform::windows().restore(frmSobre::current());
 }
 
-void frmPrincipal::launchedAgain()
+void frmPrincipal::launchedAgain(const QString &command)
 {
     if (m_shutDown)
         return;
     if (!m_started) {
-        m_launchedDuringStart = true; // shown once the notes are loaded
+        m_launchedDuringStart << command;
         return;
     }
-    runGuarded([&] { mostrar_Click(); });
+    // Run as the menu runs its items, so a desktop action does just what the tray's item does.
+    static const QStringList actions{QStringLiteral("novo"), QStringLiteral("mostrar"), QStringLiteral("esconder"),
+                                     QStringLiteral("encerrar")};
+    mnu0->findChild<QAction *>(actions.contains(command) ? command : QStringLiteral("mostrar"))->trigger();
 }
 
 void frmPrincipal::trayActivated(QSystemTrayIcon::ActivationReason reason)

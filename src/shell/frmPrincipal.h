@@ -29,7 +29,9 @@ public:
     static frmPrincipal *instance();
     ~frmPrincipal() override;
 
-    StartResult Form_Load();
+    // command: the tray menu item this launch was asked for, carried out by the running instance
+    // when there is one (see launchedAgain), else by this one once started.
+    StartResult Form_Load(const QString &command = QString());
     // Shutdown: saves all notes, removes the tray icon and closes every window; runs once.
     // When the person asked for it (the menu), a failed save is shown and nothing is closed, so
     // nothing is lost; otherwise (a signal, the end of the session) the failure goes to standard
@@ -42,8 +44,10 @@ public:
 
     // Tray activation, as the tray host reports it.
     void trayActivated(QSystemTrayIcon::ActivationReason reason);
-    // Another launch of the program: show all, once the start-up has finished.
-    void launchedAgain();
+    // Another launch of the program asks for the tray menu item named command ("novo",
+    // "mostrar", "esconder", "encerrar"); a plain launch, or any other word, shows all. Carried
+    // out once the start-up has finished.
+    void launchedAgain(const QString &command);
 
     // The tray menu; its items carry the names of the commands ("novo", "mostrar", ...).
     QMenu *menu() const { return mnu0.get(); }
@@ -101,7 +105,7 @@ private:
     bool m_showAtStart = true;
     bool m_shutDown = false;
     bool m_started = false;
-    bool m_launchedDuringStart = false;
+    QStringList m_launchedDuringStart;
     // Records that could not be loaded; save-all writes them back after the notes.
     QStringList m_setAside;
     // Records not yet turned into windows; a shutdown during loading saves them as they are.

@@ -88,14 +88,14 @@ ShellFixture::~ShellFixture()
     delete frmPrincipal::instance();
 }
 
-void ShellFixture::start(const QStringList &records, const QString &abertura)
+void ShellFixture::start(const QStringList &records, const QString &abertura, const QString &command)
 {
     SettingsStore store;
     store.write(QStringLiteral("Config"), QStringLiteral("Abertura"), abertura);
     for (int i = 0; i < records.size(); ++i)
         store.write(QStringLiteral("Lembretes"), QString::number(i), records.at(i));
     store.commit();
-    QCOMPARE(shell->Form_Load(), frmPrincipal::StartResult::Running);
+    QCOMPARE(shell->Form_Load(command), frmPrincipal::StartResult::Running);
 }
 
 void ShellFixture::choose(const char *item)

@@ -80,8 +80,10 @@ struct ShellFixture {
     int quits = 0;
     ShellFixture();
     ~ShellFixture();
-    // Writes records under keys "0", "1", ... and Abertura, then runs the start-up sequence.
-    void start(const QStringList &records, const QString &abertura = QStringLiteral("S"));
+    // Writes records under keys "0", "1", ... and Abertura, then runs the start-up sequence for a
+    // launch that asks for command (a tray menu item's name, or nothing).
+    void start(const QStringList &records, const QString &abertura = QStringLiteral("S"),
+               const QString &command = QString());
     // Chooses a tray menu item by its name ("novo", "salvar", ...).
     void choose(const char *item);
     // The section "Lembretes" as the store file holds it now.

@@ -11,6 +11,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QDir>
+#include <QLocalSocket>
 #include <QLockFile>
 #include <QSignalSpy>
 #include <QFile>
@@ -22,6 +23,7 @@
 #include <QStyleHints>
 #include <QTimer>
 #include <QtTest>
+#include <algorithm>
 #include <csignal>
 
 using namespace NoteRecord;
@@ -101,6 +103,54 @@ private slots:
         qputenv("XDG_RUNTIME_DIR", runtime);
         QCOMPARE(result, runs ? frmPrincipal::StartResult::Running : frmPrincipal::StartResult::AlreadyRunning);
         QCOMPARE(QFile::exists(SettingsStore::defaultPath()), runs);
+    }
+
+    // The desktop entry's actions: a later launch hands its command to the running instance
+    // through the socket (a bare connection, as older launches make, shows all), and a launch
+    // that finds none running starts with it.
+    void launchCommands_data()
+    {
+        QTest::addColumn<QString>("command");
+        QTest::addColumn<QString>("abertura");
+        QTest::addColumn<bool>("running");
+        QTest::addColumn<int>("notes");
+        QTest::addColumn<int>("visible");
+        QTest::newRow("novo, running") << "novo" << "N" << true << 2 << 1;
+        QTest::newRow("mostrar, running") << "mostrar" << "N" << true << 1 << 1;
+        QTest::newRow("esconder, running") << "esconder" << "S" << true << 1 << 0;
+        QTest::newRow("encerrar, running") << "encerrar" << "S" << true << 0 << 0;
+        QTest::newRow("bare connection") << "" << "N" << true << 1 << 1;
+        QTest::newRow("novo, none running") << "novo" << "N" << false << 2 << 1;
+        QTest::newRow("mostrar, none running") << "mostrar" << "N" << false << 1 << 1;
+        QTest::newRow("esconder, none running") << "esconder" << "S" << false << 1 << 0;
+    }
+
+    void launchCommands()
+    {
+        QFETCH(QString, command);
+        QFETCH(QString, abertura);
+        QFETCH(bool, running);
+        QFETCH(int, notes);
+        QFETCH(int, visible);
+        ShellFixture f;
+        f.start({recordWith({{Texto, "guardado"}})}, abertura, running ? QString() : command);
+        if (running && !command.isEmpty()) {
+            QVERIFY(SingleInstance::notifyRunning(command));
+        } else if (running) {
+            QLocalSocket bare;
+            bare.connectToServer(SingleInstance::socketPath());
+            QVERIFY(bare.waitForConnected(1000));
+            bare.disconnectFromServer();
+        }
+        auto shown = [] {
+            const QList<frmLembrete *> all = openNotes();
+            return int(std::count_if(all.cbegin(), all.cend(), [](frmLembrete *n) { return n->isVisible(); }));
+        };
+        QTRY_COMPARE(openNotes().size(), notes);
+        QTRY_COMPARE(shown(), visible);
+        QCOMPARE(f.quits, command == "encerrar" ? 1 : 0);
+        if (command == "encerrar")
+            QCOMPARE(split(storedRecords().value(0)).value(Texto), QString("guardado"));
     }
 
     // Loading: which notes become windows, whether they show, what the person is told, and that
