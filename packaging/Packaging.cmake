@@ -15,9 +15,14 @@ add_custom_command(OUTPUT ${QUADRELO_GENERATED}/quadrelo.1.gz
 add_custom_target(manpage ALL DEPENDS ${QUADRELO_GENERATED}/quadrelo.1.gz)
 
 install(TARGETS quadrelo RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
-# The menu entry; people who want Quadrelo at login copy it to their autostart folder.
+# The menu entry, with the desktop actions launchers offer.
 install(FILES ${CMAKE_CURRENT_LIST_DIR}/${QUADRELO_APP_ID}.desktop
         DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
+# The start at login. Desktops read autostart entries only from $XDG_CONFIG_DIRS (/etc/xdg) and
+# the user's folder, never from under /usr/local, so this one goes to /etc whatever the prefix.
+set(QUADRELO_AUTOSTART_DIR /etc/xdg/autostart CACHE PATH
+    "Folder of the autostart entry (a relative one is taken under the install prefix)")
+install(FILES ${CMAKE_CURRENT_LIST_DIR}/autostart/${QUADRELO_APP_ID}.desktop DESTINATION ${QUADRELO_AUTOSTART_DIR})
 install(FILES ${QUADRELO_GENERATED}/${QUADRELO_APP_ID}.metainfo.xml
         DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
 install(FILES ${QUADRELO_GENERATED}/quadrelo.1.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
@@ -53,4 +58,10 @@ set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins, qt6-translations-l10n, libqt6multimedia6")
 # Qt Multimedia plays the sounds through a PulseAudio server, which PipeWire can stand in for.
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "pulseaudio | pipewire-pulse")
+# Files under /etc are the administrator's: dpkg keeps their changes (a Hidden=true that turns the
+# start at login off for everyone) across upgrades.
+if(IS_ABSOLUTE ${QUADRELO_AUTOSTART_DIR} AND QUADRELO_AUTOSTART_DIR MATCHES "^/etc/")
+  file(WRITE ${QUADRELO_GENERATED}/conffiles "${QUADRELO_AUTOSTART_DIR}/${QUADRELO_APP_ID}.desktop\n")
+  set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA ${QUADRELO_GENERATED}/conffiles)
+endif()
 include(CPack)

@@ -2,7 +2,8 @@
 # SPDX-License-Identifier: GPL-3.0-or-later
 # Builds the Debian package once, unpacks it, and checks it as a packager would: the program
 # answers --version and --help without a display or a store, the dependencies Qt needs at run
-# time are declared, and the desktop entry and AppStream metadata validate.
+# time are declared, the desktop entry with its actions, the autostart entry and the AppStream
+# metadata validate.
 #   test_package.sh BUILD_DIR VERSION APP_ID CPACK
 set -u
 build=$1 version=$2 id=$3 cpack=$4
@@ -32,13 +33,15 @@ for pkg in qt6-qpa-plugins qt6-translations-l10n libqt6multimedia6 libqt6widgets
 done
 
 # The unpacked program, with no display and a store and lock folder of its own that must stay empty.
-mkdir -p "$tmp/config" "$tmp/runtime"
+mkdir -p "$tmp/config" && mkdir -m 700 "$tmp/runtime"
 run() { # run EXPECTED_STATUS STREAM PATTERN ARGS...: STREAM is out or err
     env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM XDG_CONFIG_HOME="$tmp/config" \
         XDG_RUNTIME_DIR="$tmp/runtime" "$tmp/root/usr/bin/quadrelo" "${@:4}" >"$tmp/out.txt" 2>"$tmp/err.txt"
     local status=$?
     cat "$tmp/out.txt" "$tmp/err.txt"
-    [ "$status" -eq "$1" ] && grep -Eq "$3" "$tmp/$2.txt" || return 1
+    [ "$status" -eq "$1" ] || return 1
+    if [ -z "$3" ]; then [ ! -s "$tmp/$2.txt" ] || return 1 # an empty pattern: nothing on that stream
+    else grep -Eq "$3" "$tmp/$2.txt" || return 1; fi
     # Nothing on standard error after success, and a refusal is one line.
     [ "$(wc -l <"$tmp/err.txt")" -eq "$((status == 0 ? 0 : 1))" ]
 }
@@ -48,13 +51,26 @@ while IFS='|' read -r args status stream pattern; do
 done <<EOT
 --version|0|out|^quadrelo $version\$
 --help|0|out|--version
+--encerrar|0|out|
 --frobnicate|2|err|frobnicate
 notes.txt|2|err|notes.txt
 EOT
 check "the store and lock folders stay empty" test -z "$(find "$tmp/config" "$tmp/runtime" -mindepth 1)"
 
 share="$tmp/root/usr/share"
-check "desktop entry validates" desktop-file-validate "$share/applications/$id.desktop"
+entry="$share/applications/$id.desktop" autostart="$tmp/root/etc/xdg/autostart/$id.desktop"
+check "desktop entry and its actions validate" eval 'grep -q "^Actions=" "$entry" && desktop-file-validate "$entry"'
+# Each action's Exec names an option the program lists in its help.
+actions_taken() {
+    local help option
+    help=$("$tmp/root/usr/bin/quadrelo" --help) || return 1
+    for option in $(sed -n 's/^Exec=quadrelo //p' "$entry"); do
+        grep -Eq -- "^ +$option " <<<"$help" || { echo "not an option: $option"; return 1; }
+    done
+}
+check "every desktop action is an option of the program" actions_taken
+check "autostart entry validates" desktop-file-validate "$autostart"
+check "autostart entry is a conffile" grep -qx "/etc/xdg/autostart/$id.desktop" <(dpkg-deb -I "$deb" conffiles)
 check "AppStream metadata validates" appstreamcli validate --no-net "$share/metainfo/$id.metainfo.xml"
 check "AppStream release is $version" grep -q "<release version=\"$version\"" "$share/metainfo/$id.metainfo.xml"
 check "scalable icon installed" test -s "$share/icons/hicolor/scalable/apps/$id.svg"
