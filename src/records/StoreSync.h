@@ -105,11 +105,13 @@ struct Result {
 };
 // Joins two versions of the store; both machines reach the same notes, versions and deletions
 // from the same pair, in either order. Per field, the change the other side has not seen wins;
-// changes neither side saw of the other are settled by the later change. A note deleted on one
-// side and changed on the other since stays. Places: `machine`'s own from `ours`, the other
-// machines' from `theirs` where it has them; the merged records' fields 3, 4, 13, 14 carry
-// `machine`'s place where known, else what the record had. Notes in the order of `ours`, then
-// those only `theirs` has.
+// changes neither side saw of the other are settled by the later change, except that an alarm
+// (fields 5 and 6, taken together) set on one side beats one rung or cleared on the other, and
+// two texts make a conflict (see Result). A note deleted on one side and changed on the other
+// since stays. Places: `machine`'s own from `ours`, the other machines' from `theirs` where it
+// has them; the merged records' fields 3, 4, 13, 14 carry `machine`'s place where known, else
+// what the record had. Notes in the order of `ours`, then those only `theirs` has (a conflict's
+// copy right after its note).
 Result merge(const Snapshot &ours, const Snapshot &theirs, const QString &machine);
 
 // Whether a file beside the store is a copy a sync tool made of it after a conflict
