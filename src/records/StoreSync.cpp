@@ -9,6 +9,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QHash>
 #include <QRandomGenerator>
 #include <QRegularExpression>
 #include <QSet>
@@ -267,7 +268,9 @@ Snapshot read(const SettingsStore &store, const QString &machine)
         QMap<int, Dot> dots;
         bool used = false;
     };
-    QMap<QString, Entry> entries; // by "Lembretes" key
+    QList<Entry> entries;
+    QHash<QString, qsizetype> byKey; // "Lembretes" key -> entry
+    QMultiHash<QString, qsizetype> byHash;
     for (const auto &pair : store.readSection(syncSection())) {
         const QStringList parts = pair.second.split(QLatin1Char(' '));
         Entry e;
@@ -275,7 +278,9 @@ Snapshot read(const SettingsStore &store, const QString &machine)
             && parseDots(parts[2], e.dots)) {
             e.id = parts[0];
             e.hash = parts[3];
-            entries.insert(pair.first, e);
+            byKey.insert(pair.first, entries.size());
+            byHash.insert(e.hash, entries.size());
+            entries << e;
         }
     }
 
@@ -293,11 +298,11 @@ Snapshot read(const SettingsStore &store, const QString &machine)
         // The entry under the same key, or else one an older version's renumbering moved away.
         Entry *match = nullptr;
         auto fits = [&](Entry &e) { return !e.used && e.hash == hash && !ids.contains(e.id); };
-        if (auto it = entries.find(pair.first); it != entries.end() && fits(*it))
-            match = &*it;
-        for (auto it = entries.begin(); !match && it != entries.end(); ++it)
-            if (fits(*it))
-                match = &*it;
+        if (const qsizetype i = byKey.value(pair.first, -1); i >= 0 && fits(entries[i]))
+            match = &entries[i];
+        for (auto it = byHash.find(hash); !match && it != byHash.end() && it.key() == hash; ++it)
+            if (fits(entries[*it]))
+                match = &entries[*it];
         if (match) {
             match->used = true;
             note.id = match->id;
@@ -452,29 +457,46 @@ struct Merger {
         QString losingText;
         Dot losingDot;
         for (int n = 0; n < pm.size(); ++n) {
-            if (isPlaceField(n))
+            if (isPlaceField(n) || n == DataHoraAviso)
                 continue;
-            const QString vo = po.value(n), vt = pt.value(n);
-            const Dot dOurs = o.dots.value(n), dTheirs = t.dots.value(n);
+            // An alarm's flag and moment change together: one side's pair is taken whole.
+            const QList<int> unit = n == Aviso ? QList<int>{Aviso, DataHoraAviso} : QList<int>{n};
+            QString vo, vt;
+            Dot dOurs, dTheirs;
+            for (int f : unit) {
+                vo += po.value(f) + QChar(FieldSeparator);
+                vt += pt.value(f) + QChar(FieldSeparator);
+                if (later(o.dots.value(f), dOurs))
+                    dOurs = o.dots.value(f);
+                if (later(t.dots.value(f), dTheirs))
+                    dTheirs = t.dots.value(f);
+            }
             bool takeTheirs;
             if (vo == vt || dOurs == dTheirs) {
                 takeTheirs = vo == vt ? later(dTheirs, dOurs) : vt > vo; // the same either way round
             } else {
                 const bool oursSawTheirs = covers(o.version, dTheirs), theirsSawOurs = covers(t.version, dOurs);
+                const bool setOurs = po.value(Aviso) == QLatin1String("S"), setTheirs = pt.value(Aviso) == QLatin1String("S");
                 if (oursSawTheirs != theirsSawOurs) {
                     takeTheirs = theirsSawOurs;
+                } else if (n == Aviso && !oursSawTheirs && setOurs != setTheirs) {
+                    // An alarm set anew on one side while the other rang or cleared the old one:
+                    // a reminder missed is worse than one too many.
+                    takeTheirs = setTheirs;
                 } else {
                     takeTheirs = later(dTheirs, dOurs);
                     if (n == Texto && !oursSawTheirs) {
-                        losingText = takeTheirs ? vo : vt;
+                        losingText = takeTheirs ? vo.chopped(1) : vt.chopped(1);
                         losingDot = takeTheirs ? dOurs : dTheirs;
                     }
                 }
             }
-            pm[n] = takeTheirs ? vt : vo;
-            const Dot &d = takeTheirs ? dTheirs : dOurs;
-            if (!d.isNull())
-                m.dots[n] = d;
+            for (int f : unit) {
+                pm[f] = takeTheirs ? pt.value(f) : po.value(f);
+                const Dot d = (takeTheirs ? t : o).dots.value(f);
+                if (!d.isNull())
+                    m.dots[f] = d;
+            }
         }
         m.record = placed(pm.join(QChar(FieldSeparator)), m.places, machine);
         result.merged.notes << m;

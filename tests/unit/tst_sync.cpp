@@ -61,13 +61,13 @@ QStringList agreed(const Snapshot &s)
         list << n.id + '|' + f.join('|') + '|' + versionOf(n.version) + '|' + dots;
     }
     for (auto it = s.deleted.begin(); it != s.deleted.end(); ++it)
-        list << "deleted " + it.key() + ' ' + versionOf(it->version);
+        list << "deleted " + it.key() + ' ' + versionOf(it->version) + it->date.toString();
     list.sort();
     return list;
 }
 
 // The store after `edits` on `machine`: "new t", "del t", "text t=u", "alarm t" (it rang:
-// fields 5 and 6 cleared), "pin t", "move t" (to a place of this machine's own), "save".
+// fields 5 and 6 cleared), "remind t" (a new moment), "pin t", "move t" (to a place of this machine's own), "save".
 Snapshot edited(Snapshot known, const QStringList &edits, const QString &machine)
 {
     QList<Live> live;
@@ -93,6 +93,8 @@ Snapshot edited(Snapshot known, const QStringList &edits, const QString &machine
             r = ReplaceField(r, Texto, arg.section('=', 1));
         else if (op == "alarm")
             r = ReplaceField(ReplaceField(r, Aviso, "N"), DataHoraAviso, "");
+        else if (op == "remind")
+            r = ReplaceField(r, DataHoraAviso, "08/12/2026 09:00");
         else if (op == "pin")
             r = ReplaceField(r, Fixo, "S");
         else if (op == "move")
@@ -143,6 +145,7 @@ private slots:
              {"a2 @1860", "a3", "b", "c +alarm"}, 1},
             {"alarm rang here, text edited there", {"alarm c"}, {"text c=c2"}, {"a", "b", "c2"}, 0},
             {"alarm rang on both", {"alarm c"}, {"alarm c"}, {"a", "b", "c"}, 0},
+            {"alarm set anew here, rang there", {"remind c"}, {"alarm c"}, {"a", "b", "c +alarm"}, 0},
             // The copy has no alarm: it would ring a second time.
             {"same note with an alarm, different texts", {"text c=c1"}, {"text c=c2"}, {"a", "b", "c1 @1860", "c2 +alarm"}, 1},
             {"moved here, deleted there", {"move a"}, {"del a"}, {"b", "c +alarm"}, 0},
@@ -200,6 +203,12 @@ private slots:
         write(*std::make_unique<SettingsStore>(), here);
         const Snapshot back = read(SettingsStore());
         QCOMPARE(agreed(back), agreed(here));
+        // A deletion is remembered for months, not for ever.
+        QList<Live> now;
+        for (const Note &n : back.notes)
+            now.append({n.id, n.record});
+        QCOMPARE(capture(back, now, A, QDate::currentDate().addMonths(5)).deleted.keys(), back.deleted.keys());
+        QVERIFY(capture(back, now, A, QDate::currentDate().addMonths(7)).deleted.isEmpty());
         // The other machine moves "a" and saves: here it stays where this machine had it.
         write(*std::make_unique<SettingsStore>(), edited(back, {"move a"}, B));
         QCOMPARE(summary(read(SettingsStore(), A).notes.value(0).record), QString("a @500"));
