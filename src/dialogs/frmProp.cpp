@@ -243,6 +243,8 @@ void frmProp::mostrar(frmLembrete *note)
         }
     } endOfEdit{this};
 
+    // What the dialog shows; a change made elsewhere during the edit is not the person's.
+    const QString filledWith = note->record();
     fill(note);
     place(note);
 
@@ -250,12 +252,12 @@ void frmProp::mostrar(frmLembrete *note)
     Platform::windows().setTopmost(note, false);
     runUntilClosed();
     m_window.reset();
-    if (!target)
-        return; // the note went away meanwhile (shutdown)
+    if (!target || !target->isNote())
+        return; // the note went away meanwhile (shutdown, or deleted on another machine)
     if (note->isPinned())
         Platform::windows().setTopmost(note, true);
     if (mConfirmado == 1)
-        apply(note);
+        apply(note, filledWith);
 }
 
 void frmProp::fill(frmLembrete *note)
@@ -458,31 +460,43 @@ void frmProp::cmbSom_Click()
 
 // ---- apply
 
-void frmProp::apply(frmLembrete *note)
+void frmProp::apply(frmLembrete *note, const QString &filledWith)
 {
     using namespace NoteRecord;
-    // Each write reads the held record afresh: an alarm that rang during the edit may have changed it.
-    auto write = [note](Field field, const QString &value) { note->setRecord(ReplaceField(note->record(), field, value)); };
+    // What the dialog sets is worked out on the record it was filled from, and only the fields
+    // the person changed go into the note's record as it is now: another machine, or an alarm
+    // that rang, may have changed the others during the edit.
+    QString edited = filledWith;
+    auto set = [&edited](Field field, const QString &value) { edited = ReplaceField(edited, field, value); };
     const QString yes = QStringLiteral("S");
     const QString no = QStringLiteral("N");
-
-    note->setNoteColor(ColorFromIndex(mCor));
-    write(Cor, QString::number(mCor));
-    note->setReadOnlyState(mLeitura);
-    write(Leitura, mLeitura ? yes : no);
-    write(Minutos, QString::number(mMinutos));
-    write(Continuo, mContinuo ? yes : no);
+    set(Cor, QString::number(mCor));
+    set(Leitura, mLeitura ? yes : no);
+    set(Minutos, QString::number(mMinutos));
+    set(Continuo, mContinuo ? yes : no);
     if (!isBlank(mDataAviso)) {
-        const QString moment = mDataAviso + QLatin1Char(' ') + mHoraAviso;
-        note->setAlarmDue(AlarmDueText(moment, mMinutos)); // the alarm check rings from this
-        write(DataHoraAviso, moment);
-        write(Aviso, yes);
+        set(DataHoraAviso, mDataAviso + QLatin1Char(' ') + mHoraAviso);
+        set(Aviso, yes);
     } else {
-        note->setAlarmDue(QString());
-        write(Aviso, no);
-        write(DataHoraAviso, QString());
+        set(Aviso, no);
+        set(DataHoraAviso, QString());
     }
-    write(DatAlteracao, formatDateTime(Platform::clock().now()));
-    write(Som, QString::number(mSom));
+    set(Som, QString::number(mSom));
+    const QStringList before = split(filledWith);
+    const QStringList after = split(edited);
+    QString current = note->record();
+    for (int n = 0; n < FieldCount; ++n)
+        if (after.value(n) != before.value(n))
+            current = ReplaceField(current, quint8(n), after.value(n));
+    current = ReplaceField(current, DatAlteracao, formatDateTime(Platform::clock().now()));
+
+    // The window shows the record as it now is.
+    const QStringList f = split(current);
+    note->setNoteColor(ColorFromIndex(toByte(field(f, Cor))));
+    note->setReadOnlyState(field(f, Leitura) == yes);
+    // The alarm check rings from the bell's due text.
+    note->setAlarmDue(field(f, Aviso) == yes ? AlarmDueText(field(f, DataHoraAviso), toInteger(field(f, Minutos)))
+                                             : QString());
+    note->setRecord(current);
     NoteList::refreshPinBand();
 }

@@ -96,7 +96,7 @@ private:
     void fillAlarm(const QStringList &fields);
     void place(frmLembrete *note);
     void runUntilClosed();
-    void apply(frmLembrete *note);
+    void apply(frmLembrete *note, const QString &filledWith);
 
     // Handlers of the window's controls.
     void Ok_Click();

@@ -20,6 +20,7 @@
 #include <QPlainTextEdit>
 #include <QPointer>
 #include <QPushButton>
+#include <QTextCursor>
 #include <QTextDocument>
 #include <QTextOption>
 #include <QTimer>
@@ -107,7 +108,7 @@ void frmLembrete::createControls()
     txtTexto->viewport()->installEventFilter(this);
     Design::placeTw(txtTexto, 390, 30, 2625, 1605);
     connect(txtTexto, &QPlainTextEdit::textChanged, this, [this] {
-        if (isNote())
+        if (isNote() && !m_applying)
             emit changed();
     });
     connect(txtTexto->document(), &QTextDocument::contentsChange, this, [this](int, int, int added) {
@@ -313,6 +314,57 @@ QString frmLembrete::savedRecord() const
     r = ReplaceField(r, Altura, twipsText(heightTw()));
     r = ReplaceField(r, Texto, encodeText(txtTexto->toPlainText()));
     return r;
+}
+
+void frmLembrete::applyElsewhere(const QString &record)
+{
+    if (m_deleted)
+        return;
+    const QStringList f = split(record);
+    if (f.size() <= FieldCount)
+        return; // not a whole record: the merge never gives one
+    fraExclusao->hide();
+    const bool alarmOn = field(f, Aviso) == QLatin1String("S");
+    QString due;
+    if (alarmOn) {
+        try {
+            due = AlarmDueText(field(f, DataHoraAviso), toInteger(field(f, Minutos)));
+        } catch (const RuntimeError &) {
+            due.clear(); // as loading does: an alarm that cannot be read never rings
+        }
+    }
+    // Due here but consumed there first: it rings here too, once, and its end consumes it again.
+    const bool ringing = tmrContAlarme->isActive();
+    if (!ringing && due != Alarme->toolTip() && isAlarmDue(Alarme->toolTip(), Platform::clock().now()))
+        tmrAviso_Timer();
+    m_applying = true;
+    m_record = record;
+    if (!tmrContAlarme->isActive()) {
+        bool okColor = false;
+        const uint color = field(f, Cor).toUInt(&okColor);
+        setNoteColor(ColorFromIndex(okColor && color < 256 ? quint8(color) : 0));
+        setAlarmDue(due);
+    } else {
+        Alarme->setToolTip(due); // the ringing course shows the bell as it goes
+    }
+    const bool pinned = field(f, Fixo) == QLatin1String("S");
+    if (pinned != isPinned()) {
+        Ponteiro->setVisible(!pinned);
+        Ponteiro2->setVisible(pinned);
+        Platform::windows().setTopmost(this, pinned);
+    }
+    setReadOnlyState(field(f, Leitura) == QLatin1String("S"));
+    const QString text = decodeText(field(f, Texto));
+    if (text != txtTexto->toPlainText()) {
+        // The person may be typing here: the cursor stays where it was, as far as the text goes.
+        const int cursor = txtTexto->textCursor().position();
+        fitWrapping(text);
+        txtTexto->setPlainText(text);
+        QTextCursor c = txtTexto->textCursor();
+        c.setPosition(std::min(cursor, int(text.size())));
+        txtTexto->setTextCursor(c);
+    }
+    m_applying = false;
 }
 
 bool frmLembrete::isPinned() const { return Ponteiro->isHidden(); }

@@ -57,6 +57,15 @@ public:
     // The record as save-all stores it: live position, size and text put into a copy.
     QString savedRecord() const;
 
+    // The note's identity between machines; empty for a note made here since the last save.
+    QString noteId() const { return m_noteId; }
+    void setNoteId(const QString &id) { m_noteId = id; }
+    // Takes a record changed on another machine: its text, colour, alarm, pin and read-only flag
+    // (not its place, which is each machine's own). A delete confirmation asked about the note
+    // as it was is withdrawn. An alarm due here that has not rung yet rings before it is taken
+    // as consumed elsewhere. Emits no change: the caller saves.
+    void applyElsewhere(const QString &record);
+
     // Live geometry, in twips.
     float leftTw() const;
     float topTw() const;
@@ -162,6 +171,8 @@ private:
     AlarmCourse m_alarm;
 
     QString m_record = QStringLiteral("Form1");
+    QString m_noteId;
+    bool m_applying = false; // taking a change from elsewhere: not a change made here
     QString m_tag;
     bool m_deleted = false;
     bool m_manualMove = false;

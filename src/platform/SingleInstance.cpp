@@ -3,7 +3,9 @@
 #include "platform/RuntimeError.h"
 #include "platform/SettingsStore.h"
 
+#include <QCryptographicHash>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QLocalServer>
 #include <QLocalSocket>
@@ -11,6 +13,9 @@
 #include <QStandardPaths>
 #include <QTimer>
 #include <memory>
+
+#include <sys/stat.h>
+#include <unistd.h>
 
 SingleInstance::SingleInstance() = default;
 SingleInstance::~SingleInstance() = default;
@@ -32,7 +37,18 @@ QString SingleInstance::socketPath()
 
 QString SingleInstance::storeLockPath()
 {
-    return QFileInfo(SettingsStore::defaultPath()).absolutePath() + QStringLiteral("/Quadrelo.lock");
+    // Not beside the store: a sync tool carries that folder, and with it another machine's lock
+    // and the lock's conflict copies. One lock per store file, however it is reached (a link).
+    const QFileInfo store(SettingsStore::defaultPath());
+    QDir().mkpath(store.absolutePath());
+    const QString folder = QFileInfo(store.absolutePath()).canonicalFilePath();
+    const QString canonical = store.exists() ? store.canonicalFilePath()
+                                             : (folder.isEmpty() ? store.absoluteFilePath()
+                                                                 : folder + QLatin1Char('/') + store.fileName());
+    const QByteArray hash = QCryptographicHash::hash(canonical.toUtf8(), QCryptographicHash::Sha1).toHex().left(20);
+    // In the temporary folder rather than the runtime one, so processes of one user that see
+    // different runtime folders still meet here.
+    return QDir::tempPath() + QStringLiteral("/quadrelo-%1/store-%2.lock").arg(::getuid()).arg(QLatin1String(hash));
 }
 
 namespace {
@@ -59,7 +75,16 @@ SingleInstance::Outcome SingleInstance::acquire()
     if (runtime != QLockFile::NoError)
         m_lock.reset(); // an unusable runtime folder: the store's lock still keeps one writer
 
-    QDir().mkpath(QFileInfo(storeLockPath()).absolutePath());
+    const QString lockFolder = QFileInfo(storeLockPath()).absolutePath();
+    // Owned by this user and closed to others: a folder planted by someone else could hold a lock
+    // that keeps the notes from starting, or take them over.
+    QDir().mkdir(lockFolder);
+    struct stat st {};
+    if (::lstat(QFile::encodeName(lockFolder).constData(), &st) != 0 || !S_ISDIR(st.st_mode) || st.st_uid != ::getuid()
+        || ((st.st_mode & 0077) && ::chmod(QFile::encodeName(lockFolder).constData(), 0700) != 0)) {
+        m_lock.reset();
+        throw RuntimeError::fileAccess(lockFolder + QStringLiteral(" não pode ser usado"));
+    }
     m_storeLock = std::make_unique<QLockFile>(storeLockPath());
     switch (takeLock(*m_storeLock)) {
     case QLockFile::NoError:

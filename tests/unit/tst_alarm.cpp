@@ -132,6 +132,38 @@ private slots:
         QCOMPARE(check->interval(), AlarmCheckIntervalMs);
         QVERIFY(check->isActive());
     }
+
+    // An alarm consumed on another machine is consumed here when the change arrives; one already
+    // due here that has not rung yet rings here too, and neither rings again.
+    void consumedElsewhere_data()
+    {
+        QTest::addColumn<QTime>("now");
+        QTest::addColumn<int>("sounds");
+        QTest::newRow("not due here yet") << QTime(8, 59) << 0;
+        QTest::newRow("due here, not rung yet") << QTime(9, 0) << 3;
+    }
+
+    void consumedElsewhere()
+    {
+        QFETCH(QTime, now);
+        QFETCH(int, sounds);
+        platform.clock.current = QDateTime(QDate(2026, 12, 5), now);
+        ShellFixture f;
+        f.start({recordWith({{Aviso, "S"}, {DataHoraAviso, "05/12/2026 09:00"}, {Som, "1"}})}, "N");
+        frmLembrete *note = openNotes().value(0);
+        auto *check = note->findChild<QTimer *>("tmrAviso");
+        auto *ticker = note->findChild<QTimer *>("tmrContAlarme");
+        note->applyElsewhere(recordWith({{Som, "1"}, {Texto, "tocou lá"}}));
+        ticker->setInterval(5);
+        QTRY_VERIFY(!ticker->isActive());
+        platform.clock.current = QDateTime(QDate(2026, 12, 5), QTime(9, 5));
+        check->setInterval(1);
+        QTest::qWait(30); // minute checks past the alarm's time
+        QVERIFY(!ticker->isActive());
+        QCOMPARE(platform.sound.played, QStringList(sounds, "TIC"));
+        QVERIFY(note->findChild<QWidget *>("Alarme")->isHidden());
+        QCOMPARE(split(note->record()).mid(Aviso, 4), (QStringList{"N", "", "N", "tocou lá"}));
+    }
 };
 
 QTEST_MAIN(TestAlarm)

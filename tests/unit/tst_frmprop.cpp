@@ -141,36 +141,54 @@ private slots:
         QTEST(platform.messages.shown.join("; "), "message");
     }
 
+    // Okay applies what the person changed in the dialog onto the note as it is then: a change
+    // made on another machine during the edit stays, and a note deleted there gets nothing.
     void okayOrCancelar_data()
     {
         QTest::addColumn<QString>("button");
+        QTest::addColumn<QString>("elsewhere"); // "", "changed" or "deleted" during the edit
         QTest::addColumn<QString>("record");
         QTest::addColumn<QString>("bell");
-        QTest::newRow("Ok") << "Ok" << recordWith({{DatAlteracao, "06/12/2026 10:20"}, {Aviso, "S"},
-                                                   {DataHoraAviso, "01/01/2027 00:10"}, {Leitura, "S"}, {Cor, "3"},
-                                                   {Minutos, "15"}, {Continuo, "S"}, {Som, "5"}})
-                            << "31/12/2026 23:55";
-        QTest::newRow("Cancelar") << "Cancelar" << recordWith({{Som, "4"}}) << "";
+        const QList<QPair<int, QString>> okay{{DatAlteracao, "06/12/2026 10:20"}, {Aviso, "S"},
+                                              {DataHoraAviso, "01/01/2027 00:10"}, {Leitura, "S"}, {Cor, "3"},
+                                              {Minutos, "15"}, {Continuo, "S"}, {Som, "5"}};
+        QTest::newRow("Ok") << "Ok" << "" << recordWith(okay) << "31/12/2026 23:55";
+        QTest::newRow("Cancelar") << "Cancelar" << "" << recordWith({{Som, "4"}}) << "";
+        QTest::newRow("Ok, changed elsewhere") << "Ok" << "changed"
+                                               << recordWith({{DatAlteracao, "06/12/2026 10:20"}, {Cor, "3"}, {Som, "6"},
+                                                              {Leitura, "S"}, {Texto, "de lá"}})
+                                               << "";
+        QTest::newRow("Ok, deleted elsewhere") << "Ok" << "deleted" << recordWith({{Som, "4"}}) << "";
     }
 
     void okayOrCancelar()
     {
         QFETCH(QString, button);
+        QFETCH(QString, elsewhere);
         ShellFixture f;
         platform.clock.current = QDateTime(QDate(2026, 12, 6), QTime(10, 20, 45));
         frmLembrete *note = editProperties(f, recordWith({{Som, "4"}}), [&](QWidget *w) {
-            QTest::mouseClick(control(w, "chkLeitura"), Qt::LeftButton);
             for (int i = 0; i < 3; ++i)
                 QTest::keyClick(control(w, "cmbCor"), Qt::Key_Down);
+            frmLembrete *edited = openNotes().value(0);
+            if (elsewhere == "changed") {
+                // The person changes the colour only; the other fields come from elsewhere.
+                edited->applyElsewhere(recordWith({{Som, "6"}, {Cor, "5"}, {Leitura, "S"}, {Texto, "de lá"}}));
+                QTest::mouseClick(control(w, "Ok"), Qt::LeftButton);
+                return;
+            }
+            QTest::mouseClick(control(w, "chkLeitura"), Qt::LeftButton);
             QTest::keyClicks(control(w, "DataAviso"), "01012027");
             QTest::keyClicks(control(w, "HoraAviso"), "0010");
             QTest::mouseClick(control(w, "chkAtencendia"), Qt::LeftButton);
             QTest::keyClicks(control(w, "txtMinutos"), "15");
             QTest::keyClick(control(w, "cmbSom"), Qt::Key_Down);
             QTest::mouseClick(control(w, "chkContinuo"), Qt::LeftButton);
+            if (elsewhere == "deleted")
+                edited->dispose();
             QTest::mouseClick(control(w, qPrintable(button)), Qt::LeftButton);
         });
-        QCOMPARE(platform.sound.played, QStringList{"BLIP"}); // the chosen sound, heard at once
+        QCOMPARE(platform.sound.played, elsewhere == "changed" ? QStringList() : QStringList{"BLIP"}); // heard at once
         QTEST(note->record(), "record");
         QTEST(note->findChild<QWidget *>("Alarme")->toolTip(), "bell");
     }
