@@ -10,14 +10,16 @@ class WindowOps {
 public:
     virtual ~WindowOps() = default;
     // Puts the window in or out of the always-on-top band and raises it within its band,
-    // without recreating or hiding it.
+    // without recreating or hiding it. The window is kept of the ordinary type, so that the
+    // window manager stacks it by its own band alone (see also showOnAllDesktops()).
     virtual void setTopmost(QWidget *window, bool on) = 0;
     // Hands the window to the window manager's interactive move; false when it refused.
     virtual bool startSystemMove(QWidget *window) = 0;
     // Keeps a mapped window off the taskbar and the pager.
     virtual void setSkipTaskbar(QWidget *window) = 0;
     // Puts the window on every workspace. Call it before the window is mapped and again once it
-    // is: the window manager reads the property at mapping and takes a request afterwards.
+    // is: the window manager reads the property at mapping and takes a request afterwards. The
+    // window is given the ordinary window type here too, before its first mapping.
     virtual void showOnAllDesktops(QWidget *window) = 0;
     // Asks the window manager for no minimise and no maximise (Motif hints); `closable` keeps the
     // title bar's close. Some window managers offer minimise all the same: see restore().

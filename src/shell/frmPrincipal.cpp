@@ -419,11 +419,28 @@ void frmPrincipal::launchedAgain(const QString &command)
     mnu0->findChild<QAction *>(actions.contains(command) ? command : QStringLiteral("mostrar"))->trigger();
 }
 
+bool frmPrincipal::activatesOnDoubleClickOnly() const
+{
+    // A StatusNotifierItem icon has no window of its own, so no geometry; an icon embedded in a
+    // tray (XEmbed) reports its clicks and double clicks itself.
+    return m_tray->geometry().isEmpty()
+           && qEnvironmentVariable("XDG_CURRENT_DESKTOP").split(u':').contains(QLatin1String("GNOME"), Qt::CaseInsensitive);
+}
+
 void frmPrincipal::trayActivated(QSystemTrayIcon::ActivationReason reason)
 {
     if (m_shutDown)
         return;
     const qint64 now = QDateTime::currentMSecsSinceEpoch();
+    if (activatesOnDoubleClickOnly()) {
+        // GNOME's AppIndicator host opens the menu on a single left click and sends its
+        // activation only for a double click; its middle click is the nearest to a single click.
+        if (reason == QSystemTrayIcon::Trigger)
+            runGuarded([&] { novo_Click(); });
+        if (reason == QSystemTrayIcon::Trigger || reason == QSystemTrayIcon::MiddleClick)
+            runGuarded([&] { mostrar_Click(); });
+        return;
+    }
     if (reason == QSystemTrayIcon::Trigger) {
         // Hosts that never report a double click send two plain clicks: count them as one.
         const bool second = m_lastTriggerMs >= 0

@@ -111,4 +111,6 @@ private:
     // Records not yet turned into windows; a shutdown during loading saves them as they are.
     QStringList m_pendingLoad;
     qint64 m_lastTriggerMs = -1;
+    // The tray host is GNOME's AppIndicator extension, which reports no single left click.
+    bool activatesOnDoubleClickOnly() const;
 };
