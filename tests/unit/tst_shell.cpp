@@ -6,6 +6,7 @@
 #include "records/NoteRecord.h"
 #include "dialogs/frmProp.h"
 #include "shell/AutoSave.h"
+#include "shell/CommandLine.h"
 #include "shell/frmPrincipal.h"
 
 #include <QAction>
@@ -104,31 +105,36 @@ private slots:
         QCOMPARE(QFile::exists(SettingsStore::defaultPath()), runs);
     }
 
-    // The desktop entry's actions: a later launch hands its command to the running instance
-    // through the socket (a bare connection, as older launches make, shows all), and a launch
-    // that finds none running starts with it.
+    // The desktop entry's actions: a later launch hands the command of its option to the running
+    // instance through the socket (a bare connection, as older launches make, shows all), and a
+    // launch that finds none running starts with it.
     void launchCommands_data()
     {
-        QTest::addColumn<QString>("command");
+        QTest::addColumn<QString>("option");
         QTest::addColumn<bool>("running");
         QTest::addColumn<QString>("abertura");
         QTest::addColumn<QString>("shown"); // per note, the stored one first: "S" shown, "N" hidden
-        QTest::newRow("novo, running") << "novo" << true << "N" << "NS";
-        QTest::newRow("mostrar, running") << "mostrar" << true << "N" << "S";
-        QTest::newRow("esconder, running") << "esconder" << true << "S" << "N";
-        QTest::newRow("encerrar, running") << "encerrar" << true << "S" << "";
+        QTest::newRow("novo, running") << "--novo" << true << "N" << "NS";
+        QTest::newRow("mostrar, running") << "--mostrar" << true << "N" << "S";
+        QTest::newRow("esconder, running") << "--esconder" << true << "S" << "N";
+        QTest::newRow("encerrar, running") << "--encerrar" << true << "S" << "";
         QTest::newRow("bare connection") << "" << true << "N" << "S";
-        QTest::newRow("novo, none running") << "novo" << false << "N" << "NS";
-        QTest::newRow("mostrar, none running") << "mostrar" << false << "N" << "S";
-        QTest::newRow("esconder, none running") << "esconder" << false << "S" << "N";
+        QTest::newRow("novo, none running") << "--novo" << false << "N" << "NS";
+        QTest::newRow("mostrar, none running") << "--mostrar" << false << "N" << "S";
+        QTest::newRow("esconder, none running") << "--esconder" << false << "S" << "N";
     }
 
     void launchCommands()
     {
-        QFETCH(QString, command);
+        QFETCH(QString, option);
         QFETCH(bool, running);
         QFETCH(QString, abertura);
         QFETCH(QString, shown);
+        QByteArray words[] = {"quadrelo", option.toLatin1()};
+        char *argv[] = {words[0].data(), words[1].data()};
+        const LaunchRequest request = handleCommandLine(option.isEmpty() ? 1 : 2, argv);
+        QVERIFY(!request.exitCode);
+        const QString &command = request.command;
         ShellFixture f;
         f.start({recordWith({})}, abertura, running ? QString() : command);
         if (running && command.isEmpty())
