@@ -20,9 +20,9 @@ int runQuadrelo(int argc, char *argv[])
     if (request.exitCode)
         return *request.exitCode;
     {
-        // A running instance is asked first, before this launch opens a display (which takes
-        // most of a second), so a desktop action is carried out at once. Quitting starts nothing:
-        // without a running instance there is nothing to end.
+        // A running instance is asked first, before this launch opens a display and builds a
+        // tray controller it would not use, so a desktop action is carried out at once.
+        // Quitting starts nothing: without a running instance there is nothing to end.
         QCoreApplication core(argc, argv);
         if (SingleInstance::notifyRunning(request.command) || request.command == QLatin1String("encerrar"))
             return 0;
