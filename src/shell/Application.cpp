@@ -19,12 +19,13 @@ int runQuadrelo(int argc, char *argv[])
     const LaunchRequest request = handleCommandLine(argc, argv);
     if (request.exitCode)
         return *request.exitCode;
-    if (request.command == QLatin1String("encerrar")) {
-        // Quitting starts nothing and needs no display: a running instance is told, and
-        // without one there is nothing to end.
+    {
+        // A running instance is asked first, before this launch opens a display and builds a
+        // tray controller it would not use, so a desktop action is carried out at once.
+        // Quitting starts nothing: without a running instance there is nothing to end.
         QCoreApplication core(argc, argv);
-        SingleInstance::notifyRunning(request.command);
-        return 0;
+        if (SingleInstance::notifyRunning(request.command) || request.command == QLatin1String("encerrar"))
+            return 0;
     }
 
     // Notes must place themselves and stay on top, which a Wayland client cannot do: use XWayland.

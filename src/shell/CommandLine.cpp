@@ -5,16 +5,24 @@
 #include <QCoreApplication>
 
 #include <cstdio>
+#include <optional>
 
 LaunchRequest handleCommandLine(int argc, char *argv[])
 {
     if (argc <= 1)
         return {}; // the usual start, untouched
 
-    // A core application only: no display is needed to answer --help or --version.
-    QCoreApplication app(argc, argv);
-    QCoreApplication::setApplicationName(QStringLiteral("quadrelo"));
-    QCoreApplication::setApplicationVersion(QStringLiteral(QUADRELO_VERSION));
+    // A core application only, unless one exists already: no display is needed to answer
+    // --help or --version.
+    std::optional<QCoreApplication> app;
+    if (!QCoreApplication::instance()) {
+        app.emplace(argc, argv);
+        QCoreApplication::setApplicationName(QStringLiteral("quadrelo"));
+        QCoreApplication::setApplicationVersion(QStringLiteral(QUADRELO_VERSION));
+    }
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments << QString::fromLocal8Bit(argv[i]);
 
     QCommandLineParser parser;
     parser.setApplicationDescription(
@@ -44,7 +52,7 @@ LaunchRequest handleCommandLine(int argc, char *argv[])
     parser.addOptions(commands);
 
     QString error;
-    if (!parser.parse(QCoreApplication::arguments()))
+    if (!parser.parse(arguments))
         error = parser.errorText();
     else if (!parser.positionalArguments().isEmpty())
         error = QStringLiteral("Unexpected argument '%1'.").arg(parser.positionalArguments().constFirst());

@@ -169,7 +169,7 @@ frmPrincipal::StartResult frmPrincipal::Form_Load(const QString &command)
         if (m_single->acquire() == SingleInstance::Outcome::AlreadyRunning) {
             // Ends silently; the running instance does what this launch was for (shows its notes
             // for a plain launch).
-            SingleInstance::notifyRunning(command.isEmpty() ? QStringLiteral("mostrar") : command);
+            SingleInstance::notifyRunning(command);
             return StartResult::AlreadyRunning;
         }
         connect(m_single.get(), &SingleInstance::launchedAgain, this, &frmPrincipal::launchedAgain);

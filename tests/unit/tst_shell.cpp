@@ -6,6 +6,7 @@
 #include "records/NoteRecord.h"
 #include "dialogs/frmProp.h"
 #include "shell/AutoSave.h"
+#include "shell/CommandLine.h"
 #include "shell/frmPrincipal.h"
 
 #include <QAction>
@@ -23,7 +24,6 @@
 #include <QStyleHints>
 #include <QTimer>
 #include <QtTest>
-#include <algorithm>
 #include <csignal>
 
 using namespace NoteRecord;
@@ -124,52 +124,50 @@ private slots:
         QCOMPARE(platform.messages.shown, QStringList());
     }
 
-    // The desktop entry's actions: a later launch hands its command to the running instance
-    // through the socket (a bare connection, as older launches make, shows all), and a launch
-    // that finds none running starts with it.
+    // The desktop entry's actions: a later launch hands the command of its option to the running
+    // instance through the socket (a bare connection, as older launches make, shows all), and a
+    // launch that finds none running starts with it.
     void launchCommands_data()
     {
-        QTest::addColumn<QString>("command");
-        QTest::addColumn<QString>("abertura");
+        QTest::addColumn<QString>("option");
         QTest::addColumn<bool>("running");
-        QTest::addColumn<int>("notes");
-        QTest::addColumn<int>("visible");
-        QTest::newRow("novo, running") << "novo" << "N" << true << 2 << 1;
-        QTest::newRow("mostrar, running") << "mostrar" << "N" << true << 1 << 1;
-        QTest::newRow("esconder, running") << "esconder" << "S" << true << 1 << 0;
-        QTest::newRow("encerrar, running") << "encerrar" << "S" << true << 0 << 0;
-        QTest::newRow("bare connection") << "" << "N" << true << 1 << 1;
-        QTest::newRow("novo, none running") << "novo" << "N" << false << 2 << 1;
-        QTest::newRow("mostrar, none running") << "mostrar" << "N" << false << 1 << 1;
-        QTest::newRow("esconder, none running") << "esconder" << "S" << false << 1 << 0;
+        QTest::addColumn<QString>("abertura");
+        QTest::addColumn<QString>("shown"); // per note, the stored one first: "S" shown, "N" hidden
+        QTest::newRow("novo, running") << "--novo" << true << "N" << "NS";
+        QTest::newRow("mostrar, running") << "--mostrar" << true << "N" << "S";
+        QTest::newRow("esconder, running") << "--esconder" << true << "S" << "N";
+        QTest::newRow("encerrar, running") << "--encerrar" << true << "S" << "";
+        QTest::newRow("bare connection") << "" << true << "N" << "S";
+        QTest::newRow("novo, none running") << "--novo" << false << "N" << "NS";
+        QTest::newRow("mostrar, none running") << "--mostrar" << false << "N" << "S";
+        QTest::newRow("esconder, none running") << "--esconder" << false << "S" << "N";
     }
 
     void launchCommands()
     {
-        QFETCH(QString, command);
-        QFETCH(QString, abertura);
+        QFETCH(QString, option);
         QFETCH(bool, running);
-        QFETCH(int, notes);
-        QFETCH(int, visible);
+        QFETCH(QString, abertura);
+        QFETCH(QString, shown);
+        QByteArray words[] = {"quadrelo", option.toLatin1()};
+        char *argv[] = {words[0].data(), words[1].data()};
+        const LaunchRequest request = handleCommandLine(option.isEmpty() ? 1 : 2, argv);
+        QVERIFY(!request.exitCode);
+        const QString &command = request.command;
         ShellFixture f;
-        f.start({recordWith({{Texto, "guardado"}})}, abertura, running ? QString() : command);
-        if (running && !command.isEmpty()) {
+        f.start({recordWith({})}, abertura, running ? QString() : command);
+        if (running && command.isEmpty())
+            QLocalSocket().connectToServer(SingleInstance::socketPath()); // and closed at once
+        else if (running)
             QVERIFY(SingleInstance::notifyRunning(command));
-        } else if (running) {
-            QLocalSocket bare;
-            bare.connectToServer(SingleInstance::socketPath());
-            QVERIFY(bare.waitForConnected(1000));
-            bare.disconnectFromServer();
-        }
-        auto shown = [] {
-            const QList<frmLembrete *> all = openNotes();
-            return int(std::count_if(all.cbegin(), all.cend(), [](frmLembrete *n) { return n->isVisible(); }));
+        auto notesShown = [] {
+            QString marks;
+            for (frmLembrete *note : openNotes())
+                marks += note->isVisible() ? "S" : "N";
+            return marks;
         };
-        QTRY_COMPARE(openNotes().size(), notes);
-        QTRY_COMPARE(shown(), visible);
+        QTRY_COMPARE(notesShown(), shown);
         QCOMPARE(f.quits, command == "encerrar" ? 1 : 0);
-        if (command == "encerrar")
-            QCOMPARE(split(storedRecords().value(0)).value(Texto), QString("guardado"));
     }
 
     // Loading: which notes become windows, whether they show, what the person is told, and that
