@@ -196,7 +196,7 @@ private slots:
     {
         const QString odd = QStringLiteral(u"x, y; \"z\" = \\ é");
         QList<Live> live;
-        for (const QString &r : commonRecords + QStringList{recordWith({{Texto, odd}})})
+        for (const QString &r : commonRecords + QStringList{recordWith({{Texto, odd}}), recordWith({{Texto, "d"}})})
             live.append({QString(), r});
         const Snapshot common = capture({}, live, A);
         const Snapshot here = edited(common, {"move a", "text b=b1", "del c"}, A);
@@ -213,18 +213,20 @@ private slots:
         write(*std::make_unique<SettingsStore>(), edited(back, {"move a"}, B));
         QCOMPARE(summary(read(SettingsStore(), A).notes.value(0).record), QString("a @500"));
 
-        // An older version deletes "a" and changes "b": "Lembretes" renumbered, the rest kept.
+        // An older version deletes "a", changes "b" and adds "e"; "d" is damaged in place.
+        // "Lembretes" renumbered, the rest kept.
         Persistence::writeNotes(*std::make_unique<SettingsStore>(),
-                                {ReplaceField(here.notes[1].record, Texto, "b2"), here.notes[2].record}, {"bad"});
+                                {ReplaceField(here.notes[1].record, Texto, "b2"), here.notes[2].record,
+                                 recordWith({{Texto, "e"}})}, {"bad"});
         const Snapshot old = read(SettingsStore());
-        QCOMPARE(old.notes.size(), 2);
+        QCOMPARE(old.notes.size(), 3);
         QVERIFY(old.notes[0].id != here.notes[1].id);
         QCOMPARE(old.notes[1].id, here.notes[2].id);
         QCOMPARE(old.setAside, QStringList{"bad"});
         // Merged with a machine that still has the notes as they were: the older version's
-        // deletion and change reach it, nothing comes back.
+        // deletion and change reach it, nothing comes back, and the damaged note is kept there.
         const Result r = StoreSync::merge(here, old, A);
-        QCOMPARE(summaries(r.merged), QStringList({"b2", odd}));
+        QCOMPARE(summaries(r.merged), QStringList({"b2", "d", "e", odd}));
         QCOMPARE(r.merged.setAside, QStringList{"bad"});
     }
 
