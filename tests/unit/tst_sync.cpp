@@ -190,6 +190,47 @@ private slots:
         }
     }
 
+    // Two machines edit, save, and now and then merge the other's store as the sync tool last
+    // brought it: once both have merged, they hold the same notes, and every text is there that
+    // was not typed over or deleted where it was shown.
+    void randomHistories()
+    {
+        for (int seed = 1; seed <= 200; ++seed) {
+            QRandomGenerator rng(seed);
+            Snapshot known[2], carried[2];
+            QSet<QString> typed, gone;
+            auto sync = [&](int x) { known[x] = carried[x] = StoreSync::merge(known[x], carried[1 - x], x ? B : A).merged; };
+            for (int serial = 1; serial <= 60; ++serial) {
+                const int x = rng.bounded(2), op = rng.bounded(6);
+                QList<Live> live;
+                for (const Note &n : known[x].notes)
+                    live.append({n.id, n.record});
+                const QString text = QString::number(serial);
+                const int i = live.isEmpty() ? -1 : rng.bounded(int(live.size()));
+                if (i < 0 || op == 0) {
+                    live.append({QString(), recordWith({{Texto, text}})});
+                    typed << text;
+                } else if (op < 3) {
+                    live[i].record = ReplaceField(live[i].record, op == 1 ? Topo : Fixo, text);
+                } else {
+                    gone << field(live[i].record, Texto);
+                    if (op == 5 && seed % 2)
+                        live.removeAt(i);
+                    else
+                        live[i].record = ReplaceField(live[i].record, Texto, text), typed << text;
+                }
+                known[x] = capture(known[x], live, x ? B : A);
+                if (rng.bounded(3) == 0)
+                    sync(x);
+            }
+            sync(0), sync(1), sync(0);
+            QCOMPARE(agreed(known[0]), agreed(known[1]));
+            for (const Note &n : known[0].notes)
+                typed.remove(field(n.record, Texto));
+            QVERIFY2((typed - gone).isEmpty(), qPrintable(QStringList((typed - gone).values()).join(' ')));
+        }
+    }
+
     // The merge data survives the store file, and an identity an older version left behind when
     // it rewrote the notes neither sticks to the wrong note nor brings back what it deleted.
     void storeFile()
