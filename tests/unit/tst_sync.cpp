@@ -15,41 +15,30 @@ using namespace NoteRecord;
 namespace {
 const QString A = QStringLiteral("aaaa1111"), B = QStringLiteral("bbbb2222");
 
-// The note's text with what else matters here: pinned, alarm set, and its top when it is not
-// where the common store had it.
-QString summary(const QString &record)
-{
-    QString s = field(record, Texto);
-    if (field(record, Fixo) == "S")
-        s += " +pin";
-    if (field(record, Aviso) == "S")
-        s += " +alarm";
-    if (field(record, Topo) != "1500")
-        s += " @" + field(record, Topo);
-    return s;
-}
-
+// The notes' texts, each with what else matters here: pinned, alarm set, and its top when it is
+// not where the common store had it.
 QStringList summaries(const Snapshot &s)
 {
     QStringList list;
-    for (const Note &n : s.notes)
-        list << summary(n.record);
+    for (const Note &n : s.notes) {
+        const QStringList f = split(n.record);
+        list << f[Texto] + (f[Fixo] == "S" ? " +pin" : "") + (f[Aviso] == "S" ? " +alarm" : "")
+                    + (f[Topo] != "1500" ? " @" + f[Topo] : "");
+    }
     list.sort();
     return list;
-}
-
-QString versionOf(const Version &v)
-{
-    QString t;
-    for (auto it = v.begin(); it != v.end(); ++it)
-        t += it.key() + ':' + QString::number(it.value()) + ' ';
-    return t;
 }
 
 // Everything both machines must agree on: identities, fields but those of place, versions,
 // changes per field, deletions.
 QStringList agreed(const Snapshot &s)
 {
+    auto text = [](const Version &v) {
+        QString t;
+        for (auto it = v.begin(); it != v.end(); ++it)
+            t += it.key() + ':' + QString::number(it.value()) + ' ';
+        return t;
+    };
     QStringList list;
     for (const Note &n : s.notes) {
         QString dots;
@@ -58,16 +47,17 @@ QStringList agreed(const Snapshot &s)
         QStringList f = split(n.record);
         for (int p : {Topo, Esquerda, Largura, Altura})
             f[p].clear();
-        list << n.id + '|' + f.join('|') + '|' + versionOf(n.version) + '|' + dots;
+        list << n.id + '|' + f.join('|') + '|' + text(n.version) + '|' + dots;
     }
     for (auto it = s.deleted.begin(); it != s.deleted.end(); ++it)
-        list << "deleted " + it.key() + ' ' + versionOf(it->version) + it->date.toString();
+        list << "deleted " + it.key() + ' ' + text(it->version) + it->date.toString();
     list.sort();
     return list;
 }
 
 // The store after `edits` on `machine`: "new t", "del t", "text t=u", "alarm t" (it rang:
-// fields 5 and 6 cleared), "remind t" (a new moment), "pin t", "move t" (to a place of this machine's own), "save".
+// fields 5 and 6 cleared), "remind t" (a new moment), "pin t", "move t" (to a place of this
+// machine's own), "save".
 Snapshot edited(Snapshot known, const QStringList &edits, const QString &machine)
 {
     QList<Live> live;
@@ -75,14 +65,12 @@ Snapshot edited(Snapshot known, const QStringList &edits, const QString &machine
         live.append({n.id, n.record});
     for (const QString &edit : edits) {
         const QString op = edit.section(' ', 0, 0), arg = edit.section(' ', 1);
-        if (op == "save") {
+        if (op == "save")
             known = capture(known, live, machine);
-            continue;
-        }
-        if (op == "new") {
+        if (op == "new")
             live.append({QString(), recordWith({{Texto, arg}})});
+        if (op == "save" || op == "new")
             continue;
-        }
         const auto it = std::find_if(live.begin(), live.end(), [&](const Live &l) {
             return field(l.record, Texto) == arg.section('=', 0, 0);
         });
@@ -252,7 +240,7 @@ private slots:
         QVERIFY(capture(back, now, A, QDate::currentDate().addMonths(7)).deleted.isEmpty());
         // The other machine moves "a" and saves: here it stays where this machine had it.
         write(*std::make_unique<SettingsStore>(), edited(back, {"move a"}, B));
-        QCOMPARE(summary(read(SettingsStore(), A).notes.value(0).record), QString("a @500"));
+        QCOMPARE(summaries(read(SettingsStore(), A)).value(0), QString("a @500"));
 
         // An older version deletes "a", changes "b" and adds "e"; "d" is damaged in place.
         // "Lembretes" renumbered, the rest kept.
