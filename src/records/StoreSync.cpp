@@ -173,9 +173,9 @@ QMap<QString, Place> parsePlaces(const QString &s)
 QString placed(const QString &record, const QMap<QString, Place> &places, const QString &machine)
 {
     const auto it = places.constFind(machine);
-    if (machine.isEmpty() || it == places.constEnd())
-        return record;
     Pieces p = split(record);
+    if (machine.isEmpty() || it == places.constEnd() || p.size() <= Altura)
+        return record;
     p[Topo] = twipsText(it->topTw);
     p[Esquerda] = twipsText(it->leftTw);
     p[Largura] = twipsText(it->widthTw);
