@@ -497,6 +497,8 @@ struct Merger {
                 }
             }
             for (int f : unit) {
+                if (f >= pm.size())
+                    break; // a record too short to hold the alarm's moment
                 pm[f] = takeTheirs ? pt.value(f) : po.value(f);
                 const Dot d = (takeTheirs ? t : o).dots.value(f);
                 if (!d.isNull())
