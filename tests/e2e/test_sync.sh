@@ -58,27 +58,16 @@ syncthing_config() { # syncthing_config SIDE OTHER: this side's device, listenin
 <configuration version="36">
   <folder id="quadrelo" label="quadrelo" path="$E2E_TMP/$s/sync" type="sendreceive" rescanIntervalS="3600"
           fsWatcherEnabled="true" fsWatcherDelayS="1" ignorePerms="false" autoNormalize="true">
-    <filesystemType>basic</filesystemType>
-    <device id="$me"></device>
-    <device id="$other"></device>
+    <filesystemType>basic</filesystemType><device id="$me"></device><device id="$other"></device>
     <minDiskFree unit="%">0</minDiskFree>
   </folder>
   <device id="$me" name="$s" compression="metadata"><address>dynamic</address></device>
   <device id="$other" name="$o" compression="metadata"><address>tcp://127.0.0.1:$oport</address></device>
   <gui enabled="true" tls="false"><address>127.0.0.1:$gui</address><apikey>quadrelo-test-$s</apikey></gui>
-  <options>
-    <listenAddress>tcp://127.0.0.1:$port</listenAddress>
-    <globalAnnounceEnabled>false</globalAnnounceEnabled>
-    <localAnnounceEnabled>false</localAnnounceEnabled>
-    <relaysEnabled>false</relaysEnabled>
-    <natEnabled>false</natEnabled>
-    <startBrowser>false</startBrowser>
-    <urAccepted>-1</urAccepted>
-    <urSeen>3</urSeen>
-    <autoUpgradeIntervalH>0</autoUpgradeIntervalH>
-    <crashReportingEnabled>false</crashReportingEnabled>
-    <minHomeDiskFree unit="%">0</minHomeDiskFree>
-  </options>
+  <options><listenAddress>tcp://127.0.0.1:$port</listenAddress><globalAnnounceEnabled>false</globalAnnounceEnabled>
+    <localAnnounceEnabled>false</localAnnounceEnabled><relaysEnabled>false</relaysEnabled><natEnabled>false</natEnabled>
+    <startBrowser>false</startBrowser><urAccepted>-1</urAccepted><urSeen>3</urSeen><autoUpgradeIntervalH>0</autoUpgradeIntervalH>
+    <crashReportingEnabled>false</crashReportingEnabled><minHomeDiskFree unit="%">0</minHomeDiskFree></options>
 </configuration>
 XML
 }
@@ -181,28 +170,15 @@ wait_until 10 "moved on A" note_at 300 400
 check "the move reached B's store" wait_until $LIMIT "A's place in B's store" eval 'field_on B "Um de A" 3 | grep -qx 6000'
 check "the note moved on A stays in place on B" holds_for 3 note_with_place B 200 200
 
-if [ "${SYNC_BENCH:-0}" -gt 0 ]; then
-    # Keystroke on A until B's window shows it: the other note, so each keystroke is a change
+if [ "${SYNC_BENCH:-0}" -gt 0 ]; then # keystrokes on A into the other note, each until B's window shows it
     WB=$(note_with_place B 600 200)
     click_in "$(note_at 200 200)" "${TEXT[@]}" # the caret blinks in another note of B
-    on A
-    WA=$(note_at 600 200)
-    click_in "$WA" "${TEXT[@]}" && xdotool key ctrl+End
+    on A && click_in "$(note_at 600 200)" "${TEXT[@]}" && xdotool key ctrl+End
     times=()
     for i in $(seq "$SYNC_BENCH"); do
-        on B
-        before=$(shot "$WB")
-        on A
-        t0=${EPOCHREALTIME/./}
-        xdotool type "$((i % 10))"
-        on B
-        until [ "$(shot "$WB")" != "$before" ]; do
-            [ "$(elapsed_ms "$t0")" -gt 60000 ] && break
-            sleep 0.05
-        done
-        times+=($(elapsed_ms "$t0"))
-        log "keystroke $i: $(elapsed_ms "$t0") ms until B shows it"
-        sleep 1
+        on B && before=$(shot "$WB") && on A && t0=${EPOCHREALTIME/./} && xdotool type "$((i % 10))" && on B
+        until [ "$(shot "$WB")" != "$before" ] || [ "$(elapsed_ms "$t0")" -gt 60000 ]; do sleep 0.05; done
+        times+=($(elapsed_ms "$t0")) && log "keystroke $i: ${times[-1]} ms until B shows it" && sleep 1
     done
     log "BENCH keystroke to the other side, median of ${#times[@]}: $(printf '%s\n' "${times[@]}" | sort -n |
         awk '{ a[NR] = $1 } END { print (NR % 2 ? a[(NR + 1) / 2] : (a[NR / 2] + a[NR / 2 + 1]) / 2) }') ms"
