@@ -623,10 +623,16 @@ void frmPrincipal::applyToWindows(const StoreSync::Snapshot &merged)
 
 void frmPrincipal::tellQuietly(const QString &text)
 {
-    if (m_tray->isVisible() && QSystemTrayIcon::isSystemTrayAvailable() && QSystemTrayIcon::supportsMessages())
-        m_tray->showMessage(QStringLiteral("Quadrelo"), text, QSystemTrayIcon::Information);
-    else
-        Platform::messages().show(text, MessageBox::Information);
+    // Once the join is over: a message box lets events run, and at the end of the session nobody
+    // would answer it.
+    QTimer::singleShot(0, this, [this, text] {
+        if (m_shutDown)
+            std::fprintf(stderr, "quadrelo: %s\n", qPrintable(text));
+        else if (m_tray->isVisible() && QSystemTrayIcon::isSystemTrayAvailable() && QSystemTrayIcon::supportsMessages())
+            m_tray->showMessage(QStringLiteral("Quadrelo"), text, QSystemTrayIcon::Information);
+        else
+            Platform::messages().show(text, MessageBox::Information);
+    });
 }
 
 QString frmPrincipal::saveAllFailure()

@@ -460,7 +460,7 @@ private slots:
                 QVERIFY(file.open(QIODevice::WriteOnly) && file.write(bad) > 0 && file.flush());
                 QTest::qWait(StoreWatcher::SettleMs * 3);
             }
-            QCOMPARE(platform.messages.shown.size(), 1);
+            QTRY_COMPARE(platform.messages.shown.size(), 1);
             QTest::keyClicks(note->findChild<QPlainTextEdit *>("txtTexto"), "?");
             QTest::qWait(AutoSave::DelayMs + 200); // a save meanwhile fails, and says so once
             writeFile("Quadrelo.conf");
@@ -477,7 +477,7 @@ private slots:
         };
         QTRY_COMPARE_WITH_TIMEOUT(shownTexts(), texts, 5000);
         QCOMPARE(f.shell->tray()->toolTip(), QString("Quadrelo - %1 Lembrete(s)").arg(texts.size()));
-        QCOMPARE(platform.messages.shown.size(), told);
+        QTRY_COMPARE(platform.messages.shown.size(), told);
         if (texts == QStringList{"lá"})
             QVERIFY2(note->findChild<QWidget *>("fraExclusao")->isHidden(), "the confirmation was withdrawn");
         QStringList saved;
