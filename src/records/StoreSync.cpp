@@ -17,6 +17,7 @@
 #include <QUuid>
 #include <cmath>
 
+#include <cstdio>
 #include <unistd.h>
 
 namespace StoreSync {
@@ -172,9 +173,9 @@ QMap<QString, Place> parsePlaces(const QString &s)
 QString placed(const QString &record, const QMap<QString, Place> &places, const QString &machine)
 {
     const auto it = places.constFind(machine);
-    if (machine.isEmpty() || it == places.constEnd())
-        return record;
     Pieces p = split(record);
+    if (machine.isEmpty() || it == places.constEnd() || p.size() <= Altura)
+        return record;
     p[Topo] = twipsText(it->topTw);
     p[Esquerda] = twipsText(it->leftTw);
     p[Largura] = twipsText(it->widthTw);
@@ -246,8 +247,9 @@ QString machineId()
     QFile f(temporary);
     if (f.open(QIODevice::WriteOnly) && f.write(id.toLatin1() + '\n') > 0 && f.flush()) {
         f.close();
-        if (::link(QFile::encodeName(temporary).constData(), QFile::encodeName(path).constData()) != 0)
-            QFile::rename(temporary, path); // an unreadable or damaged name: replaced
+        const QByteArray from = QFile::encodeName(temporary), to = QFile::encodeName(path);
+        if (::link(from.constData(), to.constData()) != 0 && !valid.match(stored()).hasMatch())
+            ::rename(from.constData(), to.constData()); // a damaged name: replaced
     }
     QFile::remove(temporary);
     const QString now = stored();
@@ -263,7 +265,7 @@ QString machineId()
 Snapshot read(const SettingsStore &store, const QString &machine)
 {
     struct Entry {
-        QString id, hash;
+        QString key, id, hash;
         Version version;
         QMap<int, Dot> dots;
         bool used = false;
@@ -276,6 +278,7 @@ Snapshot read(const SettingsStore &store, const QString &machine)
         Entry e;
         if (parts.size() == 4 && isUuid(parts[0]) && parseVersion(parts[1], e.version)
             && parseDots(parts[2], e.dots)) {
+            e.key = pair.first;
             e.id = parts[0];
             e.hash = parts[3];
             byKey.insert(pair.first, entries.size());
@@ -285,11 +288,12 @@ Snapshot read(const SettingsStore &store, const QString &machine)
     }
 
     Snapshot s;
-    QSet<QString> ids;
+    QSet<QString> ids, setAsideKeys;
     QList<int> unnamed; // notes that need an identity derived from their content
     for (const auto &pair : store.readSection(Persistence::notesSection())) {
         if (!isNoteRecord(pair.second)) {
             s.setAside << pair.second;
+            setAsideKeys.insert(pair.first);
             continue;
         }
         Note note;
@@ -337,9 +341,10 @@ Snapshot read(const SettingsStore &store, const QString &machine)
         }
     }
     // An identity whose note is gone: an older version deleted the note, or changed it so that it
-    // now goes by an identity of its own; either way the old note must not come back.
+    // now goes by an identity of its own; either way the old note must not come back. A record
+    // damaged since is no deletion: the other machines keep their copy of the note.
     for (const Entry &e : std::as_const(entries))
-        if (!e.used && !ids.contains(e.id) && !s.deleted.contains(e.id))
+        if (!e.used && !ids.contains(e.id) && !s.deleted.contains(e.id) && !setAsideKeys.contains(e.key))
             s.deleted.insert(e.id, {e.version, QDate::currentDate()});
 
     QMap<QString, QMap<QString, Place>> places;
@@ -492,6 +497,8 @@ struct Merger {
                 }
             }
             for (int f : unit) {
+                if (f >= pm.size())
+                    break; // a record too short to hold the alarm's moment
                 pm[f] = takeTheirs ? pt.value(f) : po.value(f);
                 const Dot d = (takeTheirs ? t : o).dots.value(f);
                 if (!d.isNull())

@@ -15,41 +15,30 @@ using namespace NoteRecord;
 namespace {
 const QString A = QStringLiteral("aaaa1111"), B = QStringLiteral("bbbb2222");
 
-// The note's text with what else matters here: pinned, alarm set, and its top when it is not
-// where the common store had it.
-QString summary(const QString &record)
-{
-    QString s = field(record, Texto);
-    if (field(record, Fixo) == "S")
-        s += " +pin";
-    if (field(record, Aviso) == "S")
-        s += " +alarm";
-    if (field(record, Topo) != "1500")
-        s += " @" + field(record, Topo);
-    return s;
-}
-
+// The notes' texts, each with what else matters here: pinned, alarm set, and its top when it is
+// not where the common store had it.
 QStringList summaries(const Snapshot &s)
 {
     QStringList list;
-    for (const Note &n : s.notes)
-        list << summary(n.record);
+    for (const Note &n : s.notes) {
+        const QStringList f = split(n.record);
+        list << f[Texto] + (f[Fixo] == "S" ? " +pin" : "") + (f[Aviso] == "S" ? " +alarm" : "")
+                    + (f[Topo] != "1500" ? " @" + f[Topo] : "");
+    }
     list.sort();
     return list;
-}
-
-QString versionOf(const Version &v)
-{
-    QString t;
-    for (auto it = v.begin(); it != v.end(); ++it)
-        t += it.key() + ':' + QString::number(it.value()) + ' ';
-    return t;
 }
 
 // Everything both machines must agree on: identities, fields but those of place, versions,
 // changes per field, deletions.
 QStringList agreed(const Snapshot &s)
 {
+    auto text = [](const Version &v) {
+        QString t;
+        for (auto it = v.begin(); it != v.end(); ++it)
+            t += it.key() + ':' + QString::number(it.value()) + ' ';
+        return t;
+    };
     QStringList list;
     for (const Note &n : s.notes) {
         QString dots;
@@ -58,16 +47,17 @@ QStringList agreed(const Snapshot &s)
         QStringList f = split(n.record);
         for (int p : {Topo, Esquerda, Largura, Altura})
             f[p].clear();
-        list << n.id + '|' + f.join('|') + '|' + versionOf(n.version) + '|' + dots;
+        list << n.id + '|' + f.join('|') + '|' + text(n.version) + '|' + dots;
     }
     for (auto it = s.deleted.begin(); it != s.deleted.end(); ++it)
-        list << "deleted " + it.key() + ' ' + versionOf(it->version) + it->date.toString();
+        list << "deleted " + it.key() + ' ' + text(it->version) + it->date.toString();
     list.sort();
     return list;
 }
 
 // The store after `edits` on `machine`: "new t", "del t", "text t=u", "alarm t" (it rang:
-// fields 5 and 6 cleared), "remind t" (a new moment), "pin t", "move t" (to a place of this machine's own), "save".
+// fields 5 and 6 cleared), "remind t" (a new moment), "pin t", "move t" (to a place of this
+// machine's own), "save".
 Snapshot edited(Snapshot known, const QStringList &edits, const QString &machine)
 {
     QList<Live> live;
@@ -75,14 +65,12 @@ Snapshot edited(Snapshot known, const QStringList &edits, const QString &machine
         live.append({n.id, n.record});
     for (const QString &edit : edits) {
         const QString op = edit.section(' ', 0, 0), arg = edit.section(' ', 1);
-        if (op == "save") {
+        if (op == "save")
             known = capture(known, live, machine);
-            continue;
-        }
-        if (op == "new") {
+        if (op == "new")
             live.append({QString(), recordWith({{Texto, arg}})});
+        if (op == "save" || op == "new")
             continue;
-        }
         const auto it = std::find_if(live.begin(), live.end(), [&](const Live &l) {
             return field(l.record, Texto) == arg.section('=', 0, 0);
         });
@@ -190,13 +178,54 @@ private slots:
         }
     }
 
+    // Two machines edit, save, and now and then merge the other's store as the sync tool last
+    // brought it: once both have merged, they hold the same notes, and every text is there that
+    // was not typed over or deleted where it was shown.
+    void randomHistories()
+    {
+        for (int seed = 1; seed <= 200; ++seed) {
+            QRandomGenerator rng(seed);
+            Snapshot known[2], carried[2];
+            QSet<QString> typed, gone;
+            auto sync = [&](int x) { known[x] = carried[x] = StoreSync::merge(known[x], carried[1 - x], x ? B : A).merged; };
+            for (int serial = 1; serial <= 60; ++serial) {
+                const int x = rng.bounded(2), op = rng.bounded(6);
+                QList<Live> live;
+                for (const Note &n : known[x].notes)
+                    live.append({n.id, n.record});
+                const QString text = QString::number(serial);
+                const int i = live.isEmpty() ? -1 : rng.bounded(int(live.size()));
+                if (i < 0 || op == 0) {
+                    live.append({QString(), recordWith({{Texto, text}})});
+                    typed << text;
+                } else if (op < 3) {
+                    live[i].record = ReplaceField(live[i].record, op == 1 ? Topo : Fixo, text);
+                } else {
+                    gone << field(live[i].record, Texto);
+                    if (op == 5 && seed % 2)
+                        live.removeAt(i);
+                    else
+                        live[i].record = ReplaceField(live[i].record, Texto, text), typed << text;
+                }
+                known[x] = capture(known[x], live, x ? B : A);
+                if (rng.bounded(3) == 0)
+                    sync(x);
+            }
+            sync(0), sync(1), sync(0);
+            QCOMPARE(agreed(known[0]), agreed(known[1]));
+            for (const Note &n : known[0].notes)
+                typed.remove(field(n.record, Texto));
+            QVERIFY2((typed - gone).isEmpty(), qPrintable(QStringList((typed - gone).values()).join(' ')));
+        }
+    }
+
     // The merge data survives the store file, and an identity an older version left behind when
     // it rewrote the notes neither sticks to the wrong note nor brings back what it deleted.
     void storeFile()
     {
         const QString odd = QStringLiteral(u"x, y; \"z\" = \\ é");
         QList<Live> live;
-        for (const QString &r : commonRecords + QStringList{recordWith({{Texto, odd}})})
+        for (const QString &r : commonRecords + QStringList{recordWith({{Texto, odd}}), recordWith({{Texto, "d"}})})
             live.append({QString(), r});
         const Snapshot common = capture({}, live, A);
         const Snapshot here = edited(common, {"move a", "text b=b1", "del c"}, A);
@@ -211,20 +240,22 @@ private slots:
         QVERIFY(capture(back, now, A, QDate::currentDate().addMonths(7)).deleted.isEmpty());
         // The other machine moves "a" and saves: here it stays where this machine had it.
         write(*std::make_unique<SettingsStore>(), edited(back, {"move a"}, B));
-        QCOMPARE(summary(read(SettingsStore(), A).notes.value(0).record), QString("a @500"));
+        QCOMPARE(summaries(read(SettingsStore(), A)).value(0), QString("a @500"));
 
-        // An older version deletes "a" and changes "b": "Lembretes" renumbered, the rest kept.
+        // An older version deletes "a", changes "b" and adds "e"; "d" is damaged in place.
+        // "Lembretes" renumbered, the rest kept.
         Persistence::writeNotes(*std::make_unique<SettingsStore>(),
-                                {ReplaceField(here.notes[1].record, Texto, "b2"), here.notes[2].record}, {"bad"});
+                                {ReplaceField(here.notes[1].record, Texto, "b2"), here.notes[2].record,
+                                 recordWith({{Texto, "e"}})}, {"bad"});
         const Snapshot old = read(SettingsStore());
-        QCOMPARE(old.notes.size(), 2);
+        QCOMPARE(old.notes.size(), 3);
         QVERIFY(old.notes[0].id != here.notes[1].id);
         QCOMPARE(old.notes[1].id, here.notes[2].id);
         QCOMPARE(old.setAside, QStringList{"bad"});
         // Merged with a machine that still has the notes as they were: the older version's
-        // deletion and change reach it, nothing comes back.
+        // deletion and change reach it, nothing comes back, and the damaged note is kept there.
         const Result r = StoreSync::merge(here, old, A);
-        QCOMPARE(summaries(r.merged), QStringList({"b2", odd}));
+        QCOMPARE(summaries(r.merged), QStringList({"b2", "d", "e", odd}));
         QCOMPARE(r.merged.setAside, QStringList{"bad"});
     }
 
