@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: GPL-3.0-or-later
 # Sets up a Debian/Ubuntu machine for Quadrelo, builds it, and then either starts it
-# (./quadrelo.sh run), runs every test (./quadrelo.sh test) or makes the Debian package
-# (./quadrelo.sh package).
+# (./quadrelo.sh run), runs every test (./quadrelo.sh test), runs only the test of notes kept on two
+# machines through Syncthing (./quadrelo.sh test-sync) or makes the Debian package (./quadrelo.sh package).
 set -euo pipefail
 cd "$(dirname "$0")"
 
@@ -11,6 +11,8 @@ BUILD_PACKAGES="cmake make g++ pkg-config qt6-base-dev qt6-multimedia-dev libxcb
 PACKAGE_PACKAGES="dpkg-dev file"
 TEST_PACKAGES="xvfb xauth openbox trayer xdotool wmctrl x11-utils pulseaudio pulseaudio-utils sox imagemagick
     desktop-file-utils appstream"
+# The notes on two machines: a real sync tool between two desktops on this machine.
+SYNC_PACKAGES="syncthing curl xvfb xauth openbox trayer xdotool wmctrl x11-utils imagemagick"
 
 install_missing() {
     local missing=()
@@ -39,9 +41,15 @@ run)
     ;;
 test)
     # shellcheck disable=SC2086
-    install_missing $BUILD_PACKAGES $PACKAGE_PACKAGES $TEST_PACKAGES
+    install_missing $BUILD_PACKAGES $PACKAGE_PACKAGES $TEST_PACKAGES $SYNC_PACKAGES
     build
     cd build && ctest --output-on-failure
+    ;;
+test-sync)
+    # shellcheck disable=SC2086
+    install_missing $BUILD_PACKAGES $SYNC_PACKAGES
+    build
+    cd build && ctest --output-on-failure -R e2e_sync
     ;;
 package)
     # shellcheck disable=SC2086
@@ -51,7 +59,7 @@ package)
     ls build-deb/quadrelo_*.deb
     ;;
 *)
-    echo "usage: $0 run|test|package" >&2
+    echo "usage: $0 run|test|test-sync|package" >&2
     exit 2
     ;;
 esac

@@ -1,12 +1,14 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 #include "note/frmLembrete.h"
+#include "records/StoreSync.h"
 
 #include <QObject>
 #include <QStringList>
 #include <QSystemTrayIcon>
 #include <functional>
 #include <memory>
+#include <optional>
 
 class QAction;
 class QMenu;
@@ -15,6 +17,8 @@ class SettingsStore;
 class AutoSave;
 class SessionEnd;
 class SingleInstance;
+class StoreWatcher;
+class QTemporaryDir;
 
 // The tray controller; it has no window of its own. It runs start-up and shutdown, owns the tray
 // icon with its tip and menu, turns the saved records into note windows, and carries out the
@@ -68,7 +72,7 @@ private:
     void LoadNotes();
     // Makes a note window from its set-up and counts it; nullptr when the program was closed
     // while the window was being laid out.
-    frmLembrete *makeNote(const frmLembrete::Setup &setup, bool show);
+    frmLembrete *makeNote(const frmLembrete::Setup &setup, bool show, const QString &noteId = QString());
     void noteDeleted();
     void SaveAll(); // throws RuntimeError
     // Runs save-all and reports a failure in a message box; true when saved.
@@ -76,6 +80,25 @@ private:
     // Runs save-all; the failure's message, or nothing when saved.
     QString saveAllFailure();
     void changeNoteCounter(int delta); // throws RuntimeError on overflow
+
+    // Notes kept on several machines: a sync tool carries the store; what another writer left
+    // (the store changed on disk, conflict copies beside it) is joined with the windows' notes.
+    // Captures the windows, joins in what others wrote, applies the join to the windows and
+    // writes it: always, or only when the store lacks something of it. Throws RuntimeError.
+    void syncStore(bool alwaysWrite);
+    void syncOnce(bool alwaysWrite);
+    // The watcher's call: the same, its failures told once by the reading itself.
+    void takeInChanges();
+    // The notes as the windows hold them now, then those that have no window.
+    QList<StoreSync::Live> liveNotes() const;
+    StoreSync::Snapshot captureWindows();
+    // A store file's content as a snapshot; nothing when it cannot be read whole, which is told
+    // once per file until it reads again.
+    std::optional<StoreSync::Snapshot> readStoreFile(const QString &path, const QByteArray &bytes, bool tell = true);
+    // Opens, closes and updates windows to show `merged`.
+    void applyToWindows(const StoreSync::Snapshot &merged);
+    // Tells the person something about the notes without stopping them: the tray's balloon.
+    void tellQuietly(const QString &text);
     // Brings back an open dialog that the window manager minimised. Show all does it by showing
     // the properties dialog anew and closing About.
     void restoreDialogs();
@@ -106,10 +129,19 @@ private:
     bool m_shutDown = false;
     bool m_started = false;
     QStringList m_launchedDuringStart;
-    // Records that could not be loaded; save-all writes them back after the notes.
-    QStringList m_setAside;
-    // Records not yet turned into windows; a shutdown during loading saves them as they are.
-    QStringList m_pendingLoad;
+    // The store as last read or written: the base of the next capture.
+    StoreSync::Snapshot m_known;
+    QString m_machine;
+    // Notes that have no window: not yet loaded (a shutdown during loading saves them as they
+    // are) or whose record cannot be shown. Kept in the store as they are.
+    QList<StoreSync::Live> m_unloaded;
+    StoreWatcher *m_watcher = nullptr;
+    std::unique_ptr<QTemporaryDir> m_readFolder;
+    int m_reads = 0;
+    QStringList m_copiesTaken;  // conflict copies merged already: path, size and time
+    QStringList m_unreadableTold;
+    bool m_syncing = false;
+    bool m_syncAgain = false;
     qint64 m_lastTriggerMs = -1;
     // The tray host is GNOME's AppIndicator extension, which reports no single left click.
     bool activatesOnDoubleClickOnly() const;

@@ -1,0 +1,203 @@
+#!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
+# End-to-end: notes kept on two machines by a real sync tool. Two Syncthing instances, each with
+# its own home, share a folder holding the notes' folder, talking over 127.0.0.1 only; two
+# Quadrelo instances, one run each, on two virtual desktops, each with its own folders.
+# SYNC_BENCH=N adds the benchmark: N keystrokes on one side, each timed until the other shows it.
+# Usage: test_sync.sh /path/to/quadrelo
+source "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
+
+TEXT=(100 60)      # an empty spot of the text box
+TRASH=(12 93)      # the delete picture, 18x18 at (3, 84)
+YES=(54 107)       # "&Sim" of the delete confirmation
+LIMIT=45           # seconds a change may take to reach the other side
+command -v syncthing >/dev/null && command -v curl >/dev/null || { log "missing syncthing or curl"; exit 77; }
+for t in Xvfb openbox trayer xdotool wmctrl xwininfo import; do
+    command -v "$t" >/dev/null || { log "missing $t (./quadrelo.sh test installs it)"; exit 77; }
+done
+E2E_TMP=$(mktemp -d "${TMPDIR:-/tmp}/quadrelo-sync.XXXXXX")
+unset WAYLAND_DISPLAY SESSION_MANAGER DBUS_SESSION_BUS_ADDRESS XAUTHORITY QT_QPA_PLATFORMTHEME \
+    QT_STYLE_OVERRIDE XDG_SESSION_TYPE XDG_CURRENT_DESKTOP DESKTOP_SESSION
+export QT_QPA_PLATFORM=xcb STNODEFAULTFOLDER=1 STNOUPGRADE=1 STNORESTART=1
+
+free_port() { python3 -c 'import socket; s=socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])'; }
+
+# on SIDE: the helpers of lib.sh act on that side's desktop, program and store
+on() {
+    local s=$1
+    eval "export DISPLAY=\$DISPLAY_$s; PROG_PID=\${PID_$s:-}; STORE=\$STORE_$s; TRAY_ID=\${TRAY_ID_$s:-}"
+    eval "TRAY_X=\${TRAY_X_$s:-0} TRAY_Y=\${TRAY_Y_$s:-0}"
+}
+
+side_env() { # the environment of one side's programs
+    local d=$E2E_TMP/$1
+    echo "HOME=$d/home XDG_CONFIG_HOME=$d/sync XDG_RUNTIME_DIR=$d/runtime XDG_DATA_HOME=$d/data"
+    echo "XDG_STATE_HOME=$d/state XDG_CACHE_HOME=$d/cache"
+}
+
+start_side() { # start_side A|B: folders, X server, window manager, tray
+    local s=$1 d=$E2E_TMP/$1
+    mkdir -p -m 700 "$d"/{home,sync/Quadrelo,runtime,data,state,cache,st}
+    touch "$d/sync/.stfolder"
+    eval "STORE_$s=$d/sync/Quadrelo/Quadrelo.conf"
+    Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp -noreset 3>"$d/display" >"$ART_DIR/xvfb-$s.log" 2>&1 &
+    PIDS_TO_STOP+=($!)
+    wait_until 15 "X server $s" test -s "$d/display" || exit 1
+    eval "DISPLAY_$s=:$(cat "$d/display")"
+    on "$s"
+    bg "openbox-$s" openbox --sm-disable
+    wait_until 15 "openbox $s" eval 'wmctrl -m | grep -q Openbox' || exit 1
+    bg "trayer-$s" trayer --edge top --align right --widthtype pixel --width 100 --height 24
+    wait_until 15 "trayer $s" panel_up || exit 1
+}
+
+syncthing_config() { # syncthing_config SIDE OTHER: this side's device, listening, GUI and folder
+    local s=$1 o=$2
+    eval "local me=\$ID_$s other=\$ID_$o port=\$PORT_$s oport=\$PORT_$o gui=\$GUI_$s"
+    cat >"$E2E_TMP/$s/st/config.xml" <<XML
+<configuration version="36">
+  <folder id="quadrelo" label="quadrelo" path="$E2E_TMP/$s/sync" type="sendreceive" rescanIntervalS="3600"
+          fsWatcherEnabled="true" fsWatcherDelayS="1" ignorePerms="false" autoNormalize="true">
+    <filesystemType>basic</filesystemType><device id="$me"></device><device id="$other"></device>
+    <minDiskFree unit="%">0</minDiskFree>
+  </folder>
+  <device id="$me" name="$s" compression="metadata"><address>dynamic</address></device>
+  <device id="$other" name="$o" compression="metadata"><address>tcp://127.0.0.1:$oport</address></device>
+  <gui enabled="true" tls="false"><address>127.0.0.1:$gui</address><apikey>quadrelo-test-$s</apikey></gui>
+  <options><listenAddress>tcp://127.0.0.1:$port</listenAddress><globalAnnounceEnabled>false</globalAnnounceEnabled>
+    <localAnnounceEnabled>false</localAnnounceEnabled><relaysEnabled>false</relaysEnabled><natEnabled>false</natEnabled>
+    <startBrowser>false</startBrowser><urAccepted>-1</urAccepted><urSeen>3</urSeen><autoUpgradeIntervalH>0</autoUpgradeIntervalH>
+    <crashReportingEnabled>false</crashReportingEnabled><minHomeDiskFree unit="%">0</minHomeDiskFree></options>
+</configuration>
+XML
+}
+
+start_syncthing() { # both instances, bounded in time
+    local s
+    for s in A B; do
+        eval "PORT_$s=$(free_port) GUI_$s=$(free_port)"
+        eval "ID_$s=$(env $(side_env $s) syncthing generate --home="$E2E_TMP/$s/st" 2>&1 |
+            sed -n 's/.*Device ID: *\([A-Z0-9-]*\).*/\1/p' | head -1)"
+        eval "[ -n \"\$ID_$s\" ]" || fatal "syncthing made a device id for $s"
+    done
+    syncthing_config A B
+    syncthing_config B A
+    for s in A B; do
+        bg "syncthing-$s" env $(side_env $s) timeout 900 syncthing serve --home="$E2E_TMP/$s/st" --no-browser \
+            --no-restart --no-upgrade
+        eval "ST_PID_$s=$BG_PID"
+    done
+    wait_until 60 "the two Syncthing instances connected" eval \
+        'curl -s -H "X-API-Key: quadrelo-test-A" http://127.0.0.1:$GUI_A/rest/system/connections | grep -q "\"connected\": true"' ||
+        fatal "the two Syncthing instances connect over 127.0.0.1"
+}
+
+start_side_program() { # start_side_program SIDE
+    local s=$1
+    on "$s"
+    bg "quadrelo-$s" env --default-signal=INT,QUIT $(side_env "$s") "$PROGRAM"
+    eval "PID_$s=$BG_PID"
+    on "$s"
+    wait_tray_icon || fatal "the tray icon of $s is embedded"
+    eval "TRAY_ID_$s=$TRAY_ID TRAY_X_$s=$TRAY_X TRAY_Y_$s=$TRAY_Y"
+}
+
+in_store() { grep -q -- "$2" "$(eval echo "\$STORE_$1")"; } # in_store SIDE TEXT
+field_on() { on "$1"; field "$2" "$3"; }                   # field_on SIDE TEXT N
+note_with_place() { on "$1"; note_at "$2" "$3"; }
+type_into() { # type_into SIDE NOTE TEXT: a click into the note's text, then the keys at its end
+    on "$1"
+    click_in "$2" "${TEXT[@]}" && xdotool key ctrl+End type --delay 20 "$3"
+}
+shot() { import -window "$1" rgb:- 2>/dev/null | md5sum; }
+shows_text() { # shows_text WINDOW: its first line of text is not blank
+    [ "$(import -window "$1" -crop 150x20+30+4 +repage -format %k info: 2>/dev/null)" -gt 1 ]
+}
+holds_for() { # holds_for SECONDS COMMAND...: true at every poll for that long
+    local start=${EPOCHREALTIME/./} limit=$(($1 * 1000))
+    shift
+    while [ "$(elapsed_ms "$start")" -lt "$limit" ]; do "$@" >/dev/null 2>&1 || return 1; sleep 0.2; done
+}
+
+# ---------------------------------------------------------------- the run
+
+start_side A
+start_side B
+rec() { make_record "01/12/2026 10:00" "" N "$1" "$2" N "" N "$3" 0 0 N 0 3060 2430; }
+on A
+write_store S "$(rec 3000 3000 Um)" "$(rec 3000 9000 Dois)" # Um at 200,200 px, Dois at 600,200 px
+start_syncthing
+wait_until 30 "the store reached B" eval 'in_store B Dois' || fatal "Syncthing carries the store to B"
+start_side_program A
+start_side_program B
+for s in A B; do
+    on $s
+    wait_until 15 "two notes on $s" count_is notes 2 || fatal "the stored notes are shown on $s"
+done
+
+# A note made and typed on A appears on B
+on A
+pointer_to "$TRAY_X" "$TRAY_Y" && xdotool click --repeat 2 --delay 80 1
+wait_until 10 "a new note on A" count_is notes 3 || fatal "a double click on the tray makes a note"
+NEW_A=$(notes | grep -vx -e "$(note_at 200 200)" -e "$(note_at 600 200)")
+type_into A "$NEW_A" "feita em A"
+on B
+check "a note made and typed on A appears on B" wait_until $LIMIT "three notes on B" count_is notes 3
+NEW_B=$(notes | grep -vx -e "$(note_at 200 200)" -e "$(note_at 600 200)")
+check "its text reached B" wait_until $LIMIT "text on B" in_store B "feita em A"
+check "B's window shows it" wait_until 10 "text shown on B" shows_text "$NEW_B"
+import -window root "$ART_DIR/B-with-A-note.png" 2>/dev/null
+
+# Deleted on B, gone on A
+on B
+click_in "$NEW_B" "${TRASH[@]}" && sleep 0.3 && click_in "$NEW_B" "${YES[@]}"
+wait_until 5 "deleted on B" count_is notes 2
+on A
+check "a note deleted on B goes away on A" wait_until $LIMIT "two notes on A" count_is notes 2
+
+# Different notes edited on both at the same time
+type_into A "$(note_with_place A 200 200)" " de A"
+type_into B "$(note_with_place B 600 200)" " de B"
+check "B's edit reached A" wait_until $LIMIT "Dois de B on A" in_store A "Dois de B"
+check "A's edit reached B" wait_until $LIMIT "Um de A on B" in_store B "Um de A"
+check "A's own edit survived" in_store A "Um de A"
+check "B's own edit survived" in_store B "Dois de B"
+
+# A note moved on A stays in place on B
+on A
+xdotool windowmove "$(note_at 200 200)" 300 400
+wait_until 10 "moved on A" note_at 300 400
+check "the move reached B's store" wait_until $LIMIT "A's place in B's store" eval 'field_on B "Um de A" 3 | grep -qx 6000'
+check "the note moved on A stays in place on B" holds_for 3 note_with_place B 200 200
+
+if [ "${SYNC_BENCH:-0}" -gt 0 ]; then # keystrokes on A into the other note, each until B's window shows it
+    WB=$(note_with_place B 600 200)
+    click_in "$(note_at 200 200)" "${TEXT[@]}" # the caret blinks in another note of B
+    on A && click_in "$(note_at 600 200)" "${TEXT[@]}" && xdotool key ctrl+End
+    times=()
+    for i in $(seq "$SYNC_BENCH"); do
+        on B && before=$(shot "$WB") && on A && t0=${EPOCHREALTIME/./} && xdotool type "$((i % 10))" && on B
+        until [ "$(shot "$WB")" != "$before" ] || [ "$(elapsed_ms "$t0")" -gt 60000 ]; do sleep 0.05; done
+        times+=($(elapsed_ms "$t0")) && log "keystroke $i: ${times[-1]} ms until B shows it" && sleep 1
+    done
+    log "BENCH keystroke to the other side, median of ${#times[@]}: $(printf '%s\n' "${times[@]}" | sort -n |
+        awk '{ a[NR] = $1 } END { print (NR % 2 ? a[(NR + 1) / 2] : (a[NR / 2] + a[NR / 2 + 1]) / 2) }') ms"
+fi
+
+# Both programs end (the sync tool first, so each store then holds its own machine's save)
+stop_pid "$ST_PID_A"
+stop_pid "$ST_PID_B"
+for s in A B; do
+    on $s
+    kill -TERM "$PROG_PID"
+    wait_exit "$PROG_PID" 10 || fail "$s ends at SIGTERM"
+done
+for s in A B; do
+    check "$s's store holds both edits and not the deleted note" \
+        eval "in_store $s 'Um de A' && in_store $s 'Dois de B' && ! in_store $s 'feita em A'"
+done
+on B
+check "B keeps its own place for the note moved on A" field_is "Um de A" 3 3000
+on A
+check "A keeps the place it moved the note to" field_is "Um de A" 3 6000
+finish
