@@ -38,7 +38,6 @@ gin() { # gin COMMAND: one command to the input tool; its answer in GIN
     echo "$*" >&"${INPUT[1]}" && read -r -t 30 GIN <&"${INPUT[0]}"
     [ "$GIN" = ok ] || [ "$1" = tray ] || [ "$1" = pixel ] || { log "input: $* -> ${GIN:-no answer}"; return 1; }
 }
-bus_has() { gdbus call --session -d org.freedesktop.DBus -o / -m org.freedesktop.DBus.NameHasOwner "$1" | grep -q true; }
 start_gnome() {
     local t
     for t in gnome-shell Xwayland dbus-daemon gdbus wmctrl xprop xwininfo xmessage xdotool /usr/bin/python3; do
@@ -82,9 +81,6 @@ start_gnome() {
     GIN_PID=$INPUT_PID
     PIDS_TO_STOP+=("$GIN_PID")
     gin move 900 700 || exit 1
-    if [ "$VARIANT" = appindicator ]; then
-        wait_until 20 "StatusNotifierWatcher" bus_has org.kde.StatusNotifierWatcher || exit 1
-    fi
     SHOT="$E2E_TMP/shot.png"
 }
 screen_pixel_is() { gin pixel "$1" "$2" "$SHOT" && [ "$GIN" = "$3" ]; }
@@ -143,13 +139,11 @@ upper() { # upper A B: the one higher in the stacking order
 }
 gin move 120 420 && gin click 1 # on the other window
 check "a pinned note stays above the focused window" wait_until 5 "above" eval '[ "$(upper "$FIXA" "$X")" = "$FIXA" ]'
-check "a pinned note is seen over the focused window" screen_pixel_is 750 300 80FFFF
 check "an unpinned note goes under the focused window" eval '[ "$(upper "$P" "$X")" = "$X" ]'
 click_in "$FIXA" "${PIN[@]}" # releases it, and raises it, as the person clicked on it
 wait_until 5 "released" lacks_state "$FIXA" _ABOVE
 gin move 120 420 && gin click 1
 check "a released note goes under the focused window" wait_until 5 "under" eval '[ "$(upper "$FIXA" "$X")" = "$X" ]'
-check "a released note looks covered" screen_pixel_is 750 300 FFFFFF
 
 # The other window stays, on the first workspace: the notes are on every one.
 wmctrl -s 1
