@@ -3,7 +3,7 @@
 # The end-to-end checks under GNOME Shell 43 (Wayland, the program on XWayland), headless, with
 # real input through the compositor: "appindicator" with the AppIndicator extension (the icon in
 # the top bar, GNOME's own menu), "plain" without it (no notification area at all). Prints one
-# line per desktop and check: "gnome-appindicator: PASS: ...". Everything runs in private
+# line per desktop and check, as tests/desktops/run.sh does for the others: "gnome  PASS  ...". Everything runs in private
 # folders, buses and displays, stopped by process id at the end.
 # Usage: gnome.sh /path/to/quadrelo [appindicator|plain]   (both, one after the other, by default)
 set -u
@@ -22,7 +22,7 @@ source "$HERE/../e2e/lib.sh" "$1"
 ART_DIR="$(dirname "$PROGRAM")/e2e-artifacts/$DESK"
 rm -rf "$ART_DIR" && mkdir -p "$ART_DIR"
 log() { # the checks' verdicts on standard output, everything in the run's log
-    case "$1" in PASS:* | FAIL:*) echo "$DESK: $1" ;; esac
+    case "$1" in PASS:* | FAIL:*) printf '%-12s %s  %s\n' "$DESK" "${1%%:*}" "${1#*: }" ;; esac
     printf '[%6d ms] %s\n' "$(elapsed_ms)" "$*" >>"$ART_DIR/run.log"
 }
 fail() {
@@ -41,10 +41,10 @@ gin() { # gin COMMAND: one command to the input tool; its answer in GIN
 start_gnome() {
     local t
     for t in gnome-shell Xwayland dbus-daemon gdbus wmctrl xprop xwininfo xmessage xdotool /usr/bin/python3; do
-        command -v "$t" >/dev/null || { log "missing $t"; echo "$DESK: SKIP: gnome-shell, mutter, xwayland or python3-gi is missing"; exit 77; }
+        command -v "$t" >/dev/null || { log "missing $t"; printf '%-12s SKIP  gnome-shell, mutter, xwayland or python3-gi is missing\n' "$DESK"; exit 77; }
     done
     [ "$VARIANT" = plain ] || [ -d /usr/share/gnome-shell/extensions/ubuntu-appindicators@ubuntu.com ] ||
-        { echo "$DESK: SKIP: gnome-shell-extension-appindicator is missing"; exit 77; }
+        { printf '%-12s SKIP  gnome-shell-extension-appindicator is missing\n' "$DESK"; exit 77; }
     E2E_TMP=$(mktemp -d "${TMPDIR:-/tmp}/quadrelo-gnome.XXXXXX")
     mkdir -m 700 "$E2E_TMP/config" "$E2E_TMP/runtime" "$E2E_TMP/home" "$E2E_TMP/cache" "$E2E_TMP/data"
     export XDG_CONFIG_HOME="$E2E_TMP/config" XDG_RUNTIME_DIR="$E2E_TMP/runtime" HOME="$E2E_TMP/home"
