@@ -108,10 +108,20 @@ void QtWindowOps::showOnAllDesktops(QWidget *window)
     static const xcb_atom_t desktop = internAtom(c, "_NET_WM_DESKTOP");
     if (desktop == XCB_ATOM_NONE)
         return;
-    const uint32_t all = 0xFFFFFFFF;
     const xcb_window_t id = nativeId(window);
-    xcb_change_property(c, XCB_PROP_MODE_REPLACE, id, desktop, XCB_ATOM_CARDINAL, 32, 1, &all);
-    sendToWindowManager(c, id, desktop, {all, 1, 0, 0, 0});
+    xcb_get_window_attributes_reply_t *attributes =
+        xcb_get_window_attributes_reply(c, xcb_get_window_attributes(c, id), nullptr);
+    const bool mapped = attributes && attributes->map_state != XCB_MAP_STATE_UNMAPPED;
+    free(attributes);
+    if (mapped) {
+        sendToWindowManager(c, id, desktop, {0xFFFFFFFF, 1, 0, 0, 0});
+    } else {
+        // Not "every workspace" as a property before mapping: xfwm4 reads that as its last
+        // workspace. Without one, every window manager maps the window on the current workspace,
+        // and the request once mapped puts it on all of them. A value left from an earlier
+        // mapping is removed for the same reason.
+        xcb_delete_property(c, id, desktop);
+    }
     xcb_flush(c);
 }
 

@@ -57,6 +57,7 @@ public:
 private:
     frmPrincipal();
     void createMenu();
+    void createTray();
     SettingsStore &store();
     void readShowAtStart();
     void watchForTray();
