@@ -75,8 +75,19 @@ void QtWindowOps::setTopmost(QWidget *window, bool on)
     QWindow *handle = window->windowHandle();
     if (handle && handle->flags().testFlag(Qt::WindowStaysOnTopHint) != on)
         handle->setFlag(Qt::WindowStaysOnTopHint, on);
-    if (window->isVisible())
-        window->raise();
+    if (!window->isVisible())
+        return;
+    window->raise();
+    // KWin may leave an application's own raise below the active window of another one; a
+    // restack request as a pager sends it is honoured.
+    if (xcb_connection_t *c = x11Connection()) {
+        static const xcb_atom_t restack = internAtom(c, "_NET_RESTACK_WINDOW");
+        if (restack != XCB_ATOM_NONE) {
+            enum : uint32_t { FromPager = 2, Above = 0 };
+            sendToWindowManager(c, nativeId(window), restack, {FromPager, XCB_WINDOW_NONE, Above, 0, 0});
+            xcb_flush(c);
+        }
+    }
 }
 
 bool QtWindowOps::startSystemMove(QWidget *window)

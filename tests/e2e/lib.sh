@@ -11,7 +11,7 @@ set -u
 PROGRAM=$(readlink -f "${1:-}")
 [ -x "$PROGRAM" ] || { echo "usage: $0 /path/to/quadrelo" >&2; exit 2; }
 TEST_NAME=$(basename "$0" .sh)
-ART_DIR="$(dirname "$PROGRAM")/e2e-artifacts/$TEST_NAME"
+ART_DIR="$(dirname "$PROGRAM")/e2e-artifacts/$TEST_NAME${E2E_DESKTOP:+-$(basename "$E2E_DESKTOP" .sh)}"
 rm -rf "$ART_DIR" && mkdir -p "$ART_DIR"
 export LC_ALL=C.UTF-8
 T0=${EPOCHREALTIME/./}
@@ -187,6 +187,7 @@ tray_click() { # a pause first: two left clicks within the double-click time mak
     sleep 0.5
     pointer_to "$TRAY_X" "$TRAY_Y" && xdotool click "${1:-1}"
 }
+tray_double_click() { sleep 0.5; pointer_to "$TRAY_X" "$TRAY_Y" && xdotool click --repeat 2 --delay 80 1; }
 menu_painted() { # two equal captures in a row: drawn, and ready for keys
     local m a
     m=$(menus | head -1)
