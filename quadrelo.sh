@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: GPL-3.0-or-later
 # Sets up a Debian/Ubuntu machine for Quadrelo, builds it, and then either starts it
-# (./quadrelo.sh run), runs every test (./quadrelo.sh test) or makes the Debian package
-# (./quadrelo.sh package).
+# (./quadrelo.sh run), runs every test (./quadrelo.sh test), runs the end-to-end checks on the
+# big desktops (./quadrelo.sh test-desktops) or makes the Debian package (./quadrelo.sh package).
 set -euo pipefail
 cd "$(dirname "$0")"
 
@@ -11,6 +11,10 @@ BUILD_PACKAGES="cmake make g++ pkg-config qt6-base-dev qt6-multimedia-dev libxcb
 PACKAGE_PACKAGES="dpkg-dev file"
 TEST_PACKAGES="xvfb xauth openbox trayer xdotool wmctrl x11-utils pulseaudio pulseaudio-utils sox imagemagick
     desktop-file-utils appstream"
+# The big desktops for ./quadrelo.sh test-desktops (about a gigabyte): Xfce, KDE Plasma (X11 and
+# Wayland); gdbus and ImageMagick drive and read their trays.
+DESKTOP_PACKAGES="dbus-daemon libglib2.0-bin xfwm4 xfce4-panel xfconf xfce4-settings
+    kwin-x11 kwin-wayland xwayland plasma-workspace plasma-desktop kactivitymanagerd qtwayland5"
 
 install_missing() {
     local missing=()
@@ -43,6 +47,13 @@ test)
     build
     cd build && ctest --output-on-failure
     ;;
+test-desktops)
+    # Not part of "test": it installs the desktops, and takes minutes for each.
+    # shellcheck disable=SC2086
+    install_missing $BUILD_PACKAGES $TEST_PACKAGES $DESKTOP_PACKAGES
+    build
+    exec tests/desktops/run.sh build/quadrelo
+    ;;
 package)
     # shellcheck disable=SC2086
     install_missing $BUILD_PACKAGES $PACKAGE_PACKAGES
@@ -51,7 +62,7 @@ package)
     ls build-deb/quadrelo_*.deb
     ;;
 *)
-    echo "usage: $0 run|test|package" >&2
+    echo "usage: $0 run|test|test-desktops|package" >&2
     exit 2
     ;;
 esac

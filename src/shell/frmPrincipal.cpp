@@ -115,19 +115,22 @@ frmPrincipal::frmPrincipal()
 
     createTray();
     // A StatusNotifierItem host that comes up after the program (a panel started later or
-    // restarted) knows nothing of the icon, and Qt only looks for one when the icon is made:
+    // restarted) knows nothing of the icon, and Qt only looks for a tray when the icon is made:
     // the icon is made again for it.
     auto *hostWatch = new QDBusServiceWatcher(QStringLiteral("org.kde.StatusNotifierWatcher"),
                                               QDBusConnection::sessionBus(),
                                               QDBusServiceWatcher::WatchForRegistration, this);
-    connect(hostWatch, &QDBusServiceWatcher::serviceRegistered, this, [this] {
-        if (m_shutDown || !m_tray->isVisible())
-            return;
-        const QString tip = m_tray->toolTip();
-        delete m_tray;
-        createTray();
-        TrayAdd(tip);
-    });
+    connect(hostWatch, &QDBusServiceWatcher::serviceRegistered, this, &frmPrincipal::renewTray);
+}
+
+void frmPrincipal::renewTray()
+{
+    if (m_shutDown || !m_tray->isVisible())
+        return;
+    const QString tip = m_tray->toolTip();
+    delete m_tray;
+    createTray();
+    TrayAdd(tip);
 }
 
 void frmPrincipal::createTray()
@@ -245,8 +248,8 @@ void frmPrincipal::watchForTray()
     connect(m_trayWatch, &QTimer::timeout, this, [this] {
         if (trayAvailable()) {
             m_trayWatch->stop();
-            if (!m_shutDown)
-                m_tray->show();
+            // Shown already, to no tray: showing it again would do nothing.
+            renewTray();
         }
     });
     m_trayWatch->start(TrayWatchIntervalMs);

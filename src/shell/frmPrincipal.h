@@ -58,6 +58,8 @@ private:
     frmPrincipal();
     void createMenu();
     void createTray();
+    // Makes the shown icon again, for a tray that came up after it was made.
+    void renewTray();
     SettingsStore &store();
     void readShowAtStart();
     void watchForTray();

@@ -3,7 +3,7 @@
 # compositing, so that screenshots show what is on the screen) and plasmashell, whose panel holds
 # the system tray (a StatusNotifierItem host). KWin's own settings are left as they come.
 DESKTOP_TOOLS="Xvfb dbus-daemon gdbus kwin_x11 plasmashell convert"
-source "$(dirname "${BASH_SOURCE[0]}")/sni.sh"
+source "$(dirname "${BASH_SOURCE[0]}")/_sni.sh"
 
 kde_environment() {
     export XDG_CURRENT_DESKTOP=KDE KDE_FULL_SESSION=true KDE_SESSION_VERSION=5

@@ -2,7 +2,7 @@
 # Xfce 4.18 on X11 for the end-to-end run: Xvfb, a private session bus, xfsettingsd, xfwm4 and
 # xfce4-panel with its status tray (a StatusNotifierItem host) in a 30 px strip at the top.
 DESKTOP_TOOLS="Xvfb dbus-daemon gdbus xfwm4 xfce4-panel xfsettingsd convert"
-source "$(dirname "${BASH_SOURCE[0]}")/sni.sh"
+source "$(dirname "${BASH_SOURCE[0]}")/_sni.sh"
 
 desktop_start() {
     Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp -noreset 3>"$E2E_TMP/display" >"$ART_DIR/xvfb.log" 2>&1 &
