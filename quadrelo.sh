@@ -2,7 +2,8 @@
 # SPDX-License-Identifier: GPL-3.0-or-later
 # Sets up a Debian/Ubuntu machine for Quadrelo, builds it, and then either starts it
 # (./quadrelo.sh run), runs every test (./quadrelo.sh test), runs only the test of notes kept on two
-# machines through Syncthing (./quadrelo.sh test-sync) or makes the Debian package (./quadrelo.sh package).
+# machines through Syncthing (./quadrelo.sh test-sync), runs the end-to-end checks on the big
+# desktops (./quadrelo.sh test-desktops) or makes the Debian package (./quadrelo.sh package).
 set -euo pipefail
 cd "$(dirname "$0")"
 
@@ -13,6 +14,13 @@ TEST_PACKAGES="xvfb xauth openbox trayer xdotool wmctrl x11-utils pulseaudio pul
     desktop-file-utils appstream"
 # The notes on two machines: a real sync tool between two desktops on this machine.
 SYNC_PACKAGES="syncthing curl xvfb xauth openbox trayer xdotool wmctrl x11-utils imagemagick"
+# The big desktops for ./quadrelo.sh test-desktops (about a gigabyte): Xfce, KDE Plasma (X11 and
+# Wayland), GNOME Shell (Wayland, with and without its AppIndicator extension); gdbus, python3-gi
+# and ImageMagick drive and read their trays.
+DESKTOP_PACKAGES="dbus-daemon libglib2.0-bin xfwm4 xfce4-panel xfconf xfce4-settings
+    kwin-x11 kwin-wayland xwayland plasma-workspace plasma-desktop kactivitymanagerd qtwayland5
+    gnome-shell gnome-shell-extension-appindicator mutter gnome-settings-daemon gsettings-desktop-schemas
+    python3-gi gir1.2-glib-2.0 dbus-x11"
 
 install_missing() {
     local missing=()
@@ -51,6 +59,13 @@ test-sync)
     build
     cd build && ctest --output-on-failure -R e2e_sync
     ;;
+test-desktops)
+    # Not part of "test": it installs the desktops, and takes minutes for each.
+    # shellcheck disable=SC2086
+    install_missing $BUILD_PACKAGES $TEST_PACKAGES $DESKTOP_PACKAGES
+    build
+    exec tests/desktops/run.sh build/quadrelo
+    ;;
 package)
     # shellcheck disable=SC2086
     install_missing $BUILD_PACKAGES $PACKAGE_PACKAGES
@@ -59,7 +74,7 @@ package)
     ls build-deb/quadrelo_*.deb
     ;;
 *)
-    echo "usage: $0 run|test|test-sync|package" >&2
+    echo "usage: $0 run|test|test-sync|test-desktops|package" >&2
     exit 2
     ;;
 esac

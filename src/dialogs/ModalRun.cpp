@@ -68,6 +68,9 @@ void exec(QDialog *dialog)
     QObject::connect(dialog, &QObject::destroyed, &loop, &QEventLoop::quit);
     NoteInputBlock block(dialog);
     dialog->setWindowState(dialog->windowState() & ~Qt::WindowMinimized);
+    // Above the notes, pinned ones too, which some window managers (KWin) keep over a dialog that
+    // comes up while the program is not the active one.
+    dialog->setWindowFlag(Qt::WindowStaysOnTopHint, true);
     dialog->winId(); // the hints must be on the window before the window manager maps it
     Platform::windows().forbidMinimiseMaximise(dialog, dialog->windowFlags().testFlag(Qt::WindowCloseButtonHint));
     dialog->show();

@@ -60,7 +60,9 @@ QString twipsText(float v)
 }
 
 frmLembrete::frmLembrete(QWidget *parent)
-    : QWidget(parent, Qt::Tool | Qt::FramelessWindowHint)
+    // An ordinary window, not a tool one: KWin hides tool (utility) windows whenever another
+    // program has the focus. No taskbar entry: asked of the window manager once mapped.
+    : QWidget(parent, Qt::Window | Qt::FramelessWindowHint)
 {
     WindowOps::stampCreationOrder(this);
     setWindowIcon(QIcon(QStringLiteral(":/icons/quadrelo-32.png")));

@@ -56,26 +56,6 @@ void sendToWindowManager(xcb_connection_t *c, xcb_window_t window, xcb_atom_t ty
                    reinterpret_cast<const char *>(&ev));
 }
 
-// Makes a note an ordinary window for the window manager, before it is mapped and whenever Qt
-// rewrites its hints. Qt gives a Qt::Tool window the utility type, and mutter lifts a utility
-// window that is transient for no particular window into the layer of the highest window of its
-// application: while one note was pinned, every note, released or never pinned, stayed above the
-// other applications' windows.
-void keepNormalType(xcb_connection_t *c, QWidget *window)
-{
-    // Qt's xcb plugin reads this property each time it writes the window's type.
-    static const char *const typeProperty = "_q_xcb_wm_window_type";
-    constexpr int NormalType = 0x1;
-    QWindow *handle = window->windowHandle();
-    if (!handle || handle->property(typeProperty).toInt() == NormalType)
-        return;
-    handle->setProperty(typeProperty, NormalType);
-    static const xcb_atom_t type = internAtom(c, "_NET_WM_WINDOW_TYPE");
-    static const xcb_atom_t normal = internAtom(c, "_NET_WM_WINDOW_TYPE_NORMAL");
-    if (type != XCB_ATOM_NONE && normal != XCB_ATOM_NONE)
-        xcb_change_property(c, XCB_PROP_MODE_REPLACE, nativeId(window), type, XCB_ATOM_ATOM, 32, 1, &normal);
-}
-
 // Squared distance between two rectangles (0 when they touch or overlap).
 qint64 distance2(const QRect &a, const QRect &b)
 {
@@ -92,13 +72,22 @@ void QtWindowOps::setTopmost(QWidget *window, bool on)
     if (!window)
         return;
     window->winId(); // the native window must exist for the flag to reach the window manager
-    if (xcb_connection_t *c = x11Connection())
-        keepNormalType(c, window);
     QWindow *handle = window->windowHandle();
     if (handle && handle->flags().testFlag(Qt::WindowStaysOnTopHint) != on)
         handle->setFlag(Qt::WindowStaysOnTopHint, on);
-    if (window->isVisible())
-        window->raise();
+    if (!window->isVisible())
+        return;
+    window->raise();
+    // KWin may leave an application's own raise below the active window of another one; a
+    // restack request as a pager sends it is honoured.
+    if (xcb_connection_t *c = x11Connection()) {
+        static const xcb_atom_t restack = internAtom(c, "_NET_RESTACK_WINDOW");
+        if (restack != XCB_ATOM_NONE) {
+            enum : uint32_t { FromPager = 2, Above = 0 };
+            sendToWindowManager(c, nativeId(window), restack, {FromPager, XCB_WINDOW_NONE, Above, 0, 0});
+            xcb_flush(c);
+        }
+    }
 }
 
 bool QtWindowOps::startSystemMove(QWidget *window)
@@ -130,11 +119,20 @@ void QtWindowOps::showOnAllDesktops(QWidget *window)
     static const xcb_atom_t desktop = internAtom(c, "_NET_WM_DESKTOP");
     if (desktop == XCB_ATOM_NONE)
         return;
-    keepNormalType(c, window);
-    const uint32_t all = 0xFFFFFFFF;
     const xcb_window_t id = nativeId(window);
-    xcb_change_property(c, XCB_PROP_MODE_REPLACE, id, desktop, XCB_ATOM_CARDINAL, 32, 1, &all);
-    sendToWindowManager(c, id, desktop, {all, 1, 0, 0, 0});
+    xcb_get_window_attributes_reply_t *attributes =
+        xcb_get_window_attributes_reply(c, xcb_get_window_attributes(c, id), nullptr);
+    const bool mapped = attributes && attributes->map_state != XCB_MAP_STATE_UNMAPPED;
+    free(attributes);
+    if (mapped) {
+        sendToWindowManager(c, id, desktop, {0xFFFFFFFF, 1, 0, 0, 0});
+    } else {
+        // Not "every workspace" as a property before mapping: xfwm4 reads that as its last
+        // workspace. Without one, every window manager maps the window on the current workspace,
+        // and the request once mapped puts it on all of them. A value left from an earlier
+        // mapping is removed for the same reason.
+        xcb_delete_property(c, id, desktop);
+    }
     xcb_flush(c);
 }
 

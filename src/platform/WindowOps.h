@@ -17,9 +17,9 @@ public:
     virtual bool startSystemMove(QWidget *window) = 0;
     // Keeps a mapped window off the taskbar and the pager.
     virtual void setSkipTaskbar(QWidget *window) = 0;
-    // Puts the window on every workspace. Call it before the window is mapped and again once it
-    // is: the window manager reads the property at mapping and takes a request afterwards. The
-    // window is given the ordinary window type here too, before its first mapping.
+    // Puts the window on every workspace. Call it before the window is mapped (it clears what an
+    // earlier mapping left, so the window comes up on the current workspace) and again once it is
+    // mapped (the request to the window manager).
     virtual void showOnAllDesktops(QWidget *window) = 0;
     // Asks the window manager for no minimise and no maximise (Motif hints); `closable` keeps the
     // title bar's close. Some window managers offer minimise all the same: see restore().

@@ -20,6 +20,9 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QCursor>
+#include <QDBusConnection>
+#include <QDBusServiceWatcher>
 #include <QDateTime>
 #include <QDir>
 #include <QFileInfo>
@@ -117,6 +120,28 @@ frmPrincipal::frmPrincipal()
     trayAvailable = [] { return QSystemTrayIcon::isSystemTrayAvailable(); };
     createMenu();
 
+    createTray();
+    // A StatusNotifierItem host that comes up after the program (a panel started later or
+    // restarted) knows nothing of the icon, and Qt only looks for a tray when the icon is made:
+    // the icon is made again for it.
+    auto *hostWatch = new QDBusServiceWatcher(QStringLiteral("org.kde.StatusNotifierWatcher"),
+                                              QDBusConnection::sessionBus(),
+                                              QDBusServiceWatcher::WatchForRegistration, this);
+    connect(hostWatch, &QDBusServiceWatcher::serviceRegistered, this, &frmPrincipal::renewTray);
+}
+
+void frmPrincipal::renewTray()
+{
+    if (m_shutDown || !m_tray->isVisible())
+        return;
+    const QString tip = m_tray->toolTip();
+    delete m_tray;
+    createTray();
+    TrayAdd(tip);
+}
+
+void frmPrincipal::createTray()
+{
     QIcon icon;
     icon.addFile(QStringLiteral(":/icons/quadrelo-16.png"));
     icon.addFile(QStringLiteral(":/icons/quadrelo-32.png"));
@@ -237,8 +262,8 @@ void frmPrincipal::watchForTray()
     connect(m_trayWatch, &QTimer::timeout, this, [this] {
         if (trayAvailable()) {
             m_trayWatch->stop();
-            if (!m_shutDown)
-                m_tray->show();
+            // Shown already, to no tray: showing it again would do nothing.
+            renewTray();
         }
     });
     m_trayWatch->start(TrayWatchIntervalMs);
@@ -754,10 +779,42 @@ void frmPrincipal::trayActivated(QSystemTrayIcon::ActivationReason reason)
 
 // ---- commands
 
+// Where a new note goes, in pixels: centred on the screen under the pointer, and a step down and
+// right of any shown note already there, so that new notes never hide each other exactly. Left to
+// the window manager, some put it at the top-left corner.
+static QPoint newNotePlace(QSize size)
+{
+    QScreen *screen = QGuiApplication::screenAt(QCursor::pos());
+    if (!screen)
+        screen = QGuiApplication::primaryScreen();
+    if (!screen)
+        return {};
+    const QRect area = screen->availableGeometry();
+    const QPoint offset(qMax(0, (area.width() - size.width()) / 2), qMax(0, (area.height() - size.height()) / 2));
+    const int spanX = qMax(1, area.width() - size.width());
+    const int spanY = qMax(1, area.height() - size.height());
+    constexpr int Step = 24;
+    auto taken = [](QPoint at) {
+        for (frmLembrete *note : NoteList::notes())
+            if (note->isVisible() && (note->pos() - at).manhattanLength() < Step)
+                return true;
+        return false;
+    };
+    // Down and right in steps, starting again at the top once past the bottom or right edge.
+    for (int i = 0; i < 100; ++i) {
+        const QPoint at(area.left() + (offset.x() + i * Step) % spanX, area.top() + (offset.y() + i * Step) % spanY);
+        if (!taken(at))
+            return at;
+    }
+    return area.topLeft() + offset;
+}
+
 void frmPrincipal::novo_Click()
 {
     frmLembrete::Setup setup;
     setup.record = newNoteRecord(Platform::clock().now());
+    const QPoint at = newNotePlace(QSize(Design::px(frmLembrete::DesignWidthTw), Design::px(frmLembrete::DesignHeightTw)));
+    setup.positionTw = QPointF(Design::twips(at.x()), Design::twips(at.y()));
     frmLembrete *note = makeNote(setup, true);
     if (!note)
         return;

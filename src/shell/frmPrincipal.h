@@ -65,6 +65,9 @@ public:
 private:
     frmPrincipal();
     void createMenu();
+    void createTray();
+    // Makes the shown icon again, for a tray that came up after it was made.
+    void renewTray();
     SettingsStore &store();
     void readShowAtStart();
     void watchForTray();

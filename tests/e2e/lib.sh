@@ -11,7 +11,7 @@ set -u
 PROGRAM=$(readlink -f "${1:-}")
 [ -x "$PROGRAM" ] || { echo "usage: $0 /path/to/quadrelo" >&2; exit 2; }
 TEST_NAME=$(basename "$0" .sh)
-ART_DIR="$(dirname "$PROGRAM")/e2e-artifacts/$TEST_NAME"
+ART_DIR="$(dirname "$PROGRAM")/e2e-artifacts/$TEST_NAME${E2E_DESKTOP:+-$(basename "$E2E_DESKTOP" .sh)}"
 rm -rf "$ART_DIR" && mkdir -p "$ART_DIR"
 export LC_ALL=C.UTF-8
 T0=${EPOCHREALTIME/./}
@@ -82,7 +82,8 @@ bg() { # bg LOGNAME COMMAND...: starts a process that is stopped at exit; BG_PID
 panel_up() { xwininfo -root -tree | grep -q '("panel" "trayer")'; } # mapped after it owns the tray
 start_desktop() {
     local t n
-    for t in Xvfb openbox trayer xdotool wmctrl xprop xwininfo import pulseaudio parecord sox xmessage; do
+    # E2E_DESKTOP names a file (tests/desktops/) whose desktop_start replaces Xvfb, openbox and trayer
+    for t in ${DESKTOP_TOOLS:-Xvfb openbox trayer} xdotool wmctrl xprop xwininfo import pulseaudio parecord sox xmessage; do
         command -v "$t" >/dev/null || { log "missing $t (./quadrelo.sh test installs it)"; exit 77; }
     done
     E2E_TMP=$(mktemp -d "${TMPDIR:-/tmp}/quadrelo-e2e.XXXXXX")
@@ -95,6 +96,9 @@ start_desktop() {
         DESKTOP_SESSION GNOME_DESKTOP_SESSION_ID KDE_FULL_SESSION
     export QT_QPA_PLATFORM=xcb
     STORE="$XDG_CONFIG_HOME/Quadrelo/Quadrelo.conf"
+    if declare -F desktop_start >/dev/null; then
+        desktop_start || exit 1 # exports DISPLAY, sets XVFB_PID to the process whose end ends the display
+    else
     # the server picks a free display number and writes it once it is ready
     Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp -noreset 3>"$E2E_TMP/display" >"$ART_DIR/xvfb.log" 2>&1 &
     XVFB_PID=$!
@@ -105,6 +109,7 @@ start_desktop() {
     wait_until 15 "openbox" eval 'wmctrl -m | grep -q Openbox' || exit 1
     bg trayer trayer --edge top --align right --widthtype pixel --width 100 --height 24
     wait_until 15 "trayer" panel_up || exit 1
+    fi
     bg pulseaudio pulseaudio --daemonize=no --exit-idle-time=-1 -n \
         --load="module-null-sink sink_name=nul" --load=module-native-protocol-unix
     wait_until 15 "PulseAudio" test -S "$XDG_RUNTIME_DIR/pulse/native" || exit 1
@@ -182,6 +187,7 @@ tray_click() { # a pause first: two left clicks within the double-click time mak
     sleep 0.5
     pointer_to "$TRAY_X" "$TRAY_Y" && xdotool click "${1:-1}"
 }
+tray_double_click() { sleep 0.5; pointer_to "$TRAY_X" "$TRAY_Y" && xdotool click --repeat 2 --delay 80 1; }
 menu_painted() { # two equal captures in a row: drawn, and ready for keys
     local m a
     m=$(menus | head -1)
@@ -218,3 +224,6 @@ field_is() { # field_is TEXT N EXPECTED
     got=$(field "$1" "$2")
     [ "$got" = "$3" ] || { log "record '$1' field $2: expected '$3', found '$got'"; return 1; }
 }
+
+# Another desktop: its file may redefine the helpers above (the tray's, for one).
+if [ -n "${E2E_DESKTOP:-}" ]; then source "$E2E_DESKTOP" || exit 2; fi

@@ -60,6 +60,7 @@ check "a click on the hide glyph hides its note" wait_until 5 "note hidden" coun
 click_in "$F" "${PROPS[@]}"
 pointer_to "${AWAY[@]}"
 wait_until 10 "properties dialog" count_is dialogs 1 || fatal "the properties picture opens the dialog"
+check "opening the properties leaves a hidden note hidden" count_is notes 2
 tray_menu m || fail "the tray menu opens while the properties dialog is open"
 check "show all from the tray menu works while the properties dialog is open" \
     wait_until 5 "three notes" count_is notes 3
@@ -95,12 +96,36 @@ check "a second launch ends at once with status 0" eval 'wait_exit $SECOND 10 &&
 check "a second launch shows the notes of the running one" wait_until 10 "three notes" count_is notes 3
 check "the first instance goes on, with one tray icon" eval 'alive $FIRST && count_is tray_icons 1'
 
+# Two new notes, by double clicks on the icon: in the middle of the screen, the second one beside
+# the first (some window managers put every new window at the top-left corner).
+new_note() { # NEW is the note that was not there before
+    local known
+    known=$(notes)
+    tray_double_click
+    wait_until 5 "a new note" count_is notes $(($(grep -c . <<<"$known") + 1)) || return 1
+    NEW=$(notes | grep -vxF "$known")
+}
+new_note
+n=($(geometry "$NEW"))
+near() { local d=$(($1 - $2)); [ "${d#-}" -le "$3" ]; } # near A B TOLERANCE
+check "a new note comes up in the middle of the screen (${n[*]})" \
+    eval 'near $((n[0] + n[2] / 2)) 640 40 && near $((n[1] + n[3] / 2)) 400 60'
+new_note
+m=($(geometry "$NEW"))
+check "a second new note does not cover the first (${m[*]})" \
+    eval '[ "${m[0]} ${m[1]}" != "${n[0]} ${n[1]}" ] && near ${m[0]} ${n[0]} 60 && near ${m[1]} ${n[1]} 60'
+import -window root "$ART_DIR/five-notes.png" 2>/dev/null # to look at
+
 # An ordinary window over the due note; it also shows when the workspace has changed.
 bg xmessage xmessage -geometry 300x250+0+520 "outra janela"
 wait_until 10 "other window" eval 'X=$(xdotool search --onlyvisible --class Xmessage | head -1); [ -n "$X" ]'
+click_in "$X" 150 100
+wait_until 5 "the other program has the focus" eval '[ "$(xdotool getactivewindow)" = "$X" ]'
+all_viewable() { local w; for w in $(notes); do viewable "$w" && lacks_state "$w" _HIDDEN || return 1; done; }
+stays_viewable() { local i; for i in 1 2 3 4 5; do all_viewable || return 1; sleep 0.2; done; }
+check "notes stay shown while another program has the focus" stays_viewable
 wmctrl -s 1
 wait_until 5 "workspace 2" eval "! viewable '$X'"
-all_viewable() { local w; for w in $(notes); do viewable "$w" || return 1; done; }
 check "notes stay visible on another workspace" all_viewable
 wmctrl -s 0 # the tray sits on the first one
 wait_until 5 "workspace 1" viewable "$X"
@@ -149,7 +174,7 @@ drag_corner() { # drag_corner X Y DX DY: the note whose corner is at X,Y, by the
     xdotool sleep 0.2 mouseup 1
 }
 start_program
-wait_until 15 "notes back" count_is notes 3 || fatal "the notes come back after the restart"
+wait_until 15 "notes back" count_is notes 5 || fatal "the notes come back after the restart"
 drag_corner 400 120 100 50
 wait_until 3 "note moved" note_at 500 170
 sleep 3 # past the automatic save's delay
@@ -157,7 +182,7 @@ kill -KILL "$PROG_PID"
 check "a move by the folded corner survives a kill" eval 'field_is "Primeira e pao" 3 2550 && field_is "Primeira e pao" 4 7500'
 
 start_program
-wait_until 15 "notes back" count_is notes 3 || fatal "the notes come back after the kill"
+wait_until 15 "notes back" count_is notes 5 || fatal "the notes come back after the kill"
 P=$(note_at 500 170)
 click_in "$P" "${TEXT[@]}"
 xdotool key ctrl+End type --delay 30 " e cafe"
