@@ -585,7 +585,7 @@ void frmPrincipal::syncOnce(bool alwaysWrite)
     }
     if (conflicts > 0)
         tellQuietly(QStringLiteral("%1 lembrete(s) foram mudados aqui e em outro computador ao mesmo tempo: "
-                                   "a versão do outro computador ficou num lembrete à parte.")
+                                   "um dos dois textos ficou num lembrete à parte.")
                         .arg(conflicts));
 }
 
