@@ -51,6 +51,15 @@ Sound readWav(const QByteArray &image)
             haveFormat = pa_sample_spec_valid(&sound.spec);
         } else if (id == "data" && haveFormat) {
             sound.samples = image.mid(body, qMin<qsizetype>(size, image.size() - body));
+            if (sound.spec.format == PA_SAMPLE_U8) {
+                // As 16-bit samples: PipeWire fills the gaps of an 8-bit stream with zero bytes,
+                // which are the loudest negative value there, not silence.
+                QByteArray wide(sound.samples.size() * 2, Qt::Uninitialized);
+                for (qsizetype i = 0; i < sound.samples.size(); ++i)
+                    qToLittleEndian<qint16>(qint16((uchar(sound.samples[i]) - 128) << 8), wide.data() + 2 * i);
+                sound.samples = wide;
+                sound.spec.format = PA_SAMPLE_S16LE;
+            }
             return sound;
         }
         pos = body + qsizetype(size) + (size & 1);
