@@ -53,10 +53,10 @@ set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION utils)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-# Loaded by Qt at run time, so dpkg-shlibdeps cannot see them: the X11 platform plugin, Qt's own
-# translations, and libqt6multimedia6, which on Debian carries the sound back ends as plugins.
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins, qt6-translations-l10n, libqt6multimedia6")
-# Qt Multimedia plays the sounds through a PulseAudio server, which PipeWire can stand in for.
+# Loaded by Qt at run time, so dpkg-shlibdeps cannot see them: the X11 platform plugin and Qt's own
+# translations.
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins, qt6-translations-l10n")
+# The sounds are played through a PulseAudio server, which PipeWire can stand in for.
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "pulseaudio | pipewire-pulse")
 # Files under /etc are the administrator's: dpkg keeps their changes (a Hidden=true that turns the
 # start at login off for everyone) across upgrades.

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "note/frmLembrete.h"
 #include "alarm/AlarmCheck.h"
+#include "alarm/MinuteClock.h"
 #include "alarm/Sounds.h"
 #include "note/ClickLabel.h"
 #include "note/NoteList.h"
@@ -59,6 +60,9 @@ QString twipsText(float v)
 
 }
 
+// The alarm check's next tick: the start of the next minute of the clock.
+static void armAlarmCheck(QTimer *check) { check->start(MinuteClock::msToNextMinute(Platform::clock().now())); }
+
 frmLembrete::frmLembrete(QWidget *parent)
     // An ordinary window, not a tool one: KWin hides tool (utility) windows whenever another
     // program has the focus. No taskbar entry: asked of the window manager once mapped.
@@ -96,7 +100,9 @@ void frmLembrete::createControls()
     tmrContAlarme->setObjectName(QStringLiteral("tmrContAlarme"));
     tmrAviso = new QTimer(this);
     tmrAviso->setObjectName(QStringLiteral("tmrAviso"));
-    tmrAviso->start(AlarmCheckIntervalMs);
+    // Aimed at the start of the next minute at every tick; a coarse timer may be seconds late.
+    tmrAviso->setTimerType(Qt::PreciseTimer);
+    armAlarmCheck(tmrAviso);
 
     txtTexto = new QPlainTextEdit(this);
     txtTexto->setObjectName(QStringLiteral("txtTexto"));
@@ -211,7 +217,18 @@ void frmLembrete::connectControls()
     connect(imgTop, &ClickLabel::pressed, this, [this] { imgTop_MouseDown(); });
     connect(cmdExcSim, &QPushButton::clicked, this, [this] { runGuarded([this] { cmdExcSim_Click(); }); });
     connect(cmdExcNao, &QPushButton::clicked, this, [this] { runGuarded([this] { cmdExcNao_Click(); }); });
-    connect(tmrAviso, &QTimer::timeout, this, [this] { runGuarded([this] { tmrAviso_Timer(); }); });
+    const auto check = [this] {
+        if (tmrContAlarme->isActive())
+            return; // a ring just started, before its first tick pauses the check
+        armAlarmCheck(tmrAviso);
+        runGuarded([this] { tmrAviso_Timer(); });
+    };
+    connect(tmrAviso, &QTimer::timeout, this, check);
+    // The clock was set or the machine woke up: check now, unless ringing has paused the check.
+    connect(&MinuteClock::instance(), &MinuteClock::clockChanged, this, [this, check] {
+        if (tmrAviso->isActive())
+            check();
+    });
     connect(tmrContAlarme, &QTimer::timeout, this, [this] { runGuarded([this] { tmrContAlarme_Timer(); }); });
 }
 
@@ -644,7 +661,7 @@ void frmLembrete::tmrContAlarme_Timer()
     if (!m_alarm.advance())
         return;
     // The alarm is consumed: the record and the bell say no alarm, the minute check goes on.
-    tmrAviso->start(AlarmCheckIntervalMs);
+    armAlarmCheck(tmrAviso);
     Alarme->setToolTip(QString());
     setRecord(ReplaceField(ReplaceField(m_record, Aviso, QStringLiteral("N")), DataHoraAviso, QString()));
     QPointer<frmLembrete> self(this);

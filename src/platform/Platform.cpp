@@ -2,7 +2,7 @@
 #include "platform/Platform.h"
 #include "platform/Clock.h"
 #include "platform/MessageBox.h"
-#include "platform/QtSoundOutput.h"
+#include "platform/PulseSoundOutput.h"
 #include "platform/ShellOpener.h"
 #include "platform/WindowOps.h"
 
@@ -29,7 +29,7 @@ Clock &clock()
 SoundOutput &sound()
 {
     if (!g_sound) {
-        static QtSoundOutput *real = new QtSoundOutput; // lives as long as the program
+        static PulseSoundOutput *real = new PulseSoundOutput; // lives as long as the program
         g_sound = real;
     }
     return *g_sound;

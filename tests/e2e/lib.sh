@@ -1,6 +1,6 @@
 # SPDX-License-Identifier: GPL-3.0-or-later
-# Fixture for the end-to-end tests: a private virtual desktop (Xvfb, openbox, trayer, a PulseAudio
-# null sink), private XDG folders, the program, and the few helpers the tests drive it with.
+# Fixture for the end-to-end tests: a private virtual desktop (Xvfb, openbox, trayer; a PulseAudio
+# null sink of its own), private XDG folders, the program, and the few helpers the tests drive it with.
 # Sourced with the program's path as $1. Nothing may reach the real user's session: the folders
 # are temporary, the display is our own, and the variables leading to the user's session bus,
 # session manager, compositor or sound server are removed. Every process started here is stopped
@@ -110,10 +110,41 @@ start_desktop() {
     bg trayer trayer --edge top --align right --widthtype pixel --width 100 --height 24
     wait_until 15 "trayer" panel_up || exit 1
     fi
-    bg pulseaudio pulseaudio --daemonize=no --exit-idle-time=-1 -n \
-        --load="module-null-sink sink_name=nul" --load=module-native-protocol-unix
-    wait_until 15 "PulseAudio" test -S "$XDG_RUNTIME_DIR/pulse/native" || exit 1
     pointer_to "${AWAY[@]}"
+}
+
+# ---------------------------------------------------------------- sound server
+
+SOUNDS=0
+start_sound() { # a PulseAudio null sink and a recording of it; SOUND_PID, REC_PID, REC_WAV
+    SOUNDS=$((SOUNDS + 1))
+    bg "pulseaudio-$SOUNDS" pulseaudio --daemonize=no --exit-idle-time=-1 -n \
+        --load="module-null-sink sink_name=nul" --load=module-native-protocol-unix
+    SOUND_PID=$BG_PID
+    wait_until 15 "PulseAudio" test -S "$XDG_RUNTIME_DIR/pulse/native" || exit 1
+    REC_WAV="$ART_DIR/sound-$SOUNDS.wav"
+    # a short latency: with its default of two seconds the null sink renders ahead, and a sound
+    # that is cut off by the next one can end up unheard
+    bg "parecord-$SOUNDS" parecord --latency-msec=20 -d nul.monitor --channels=1 --rate=11025 \
+        --file-format=wav "$REC_WAV"
+    REC_PID=$BG_PID
+}
+stop_sound() { # the recording, then the server, woken first should it be stopped
+    stop_pid "$REC_PID"
+    kill -CONT "$SOUND_PID" 2>/dev/null
+    stop_pid "$SOUND_PID"
+}
+sound_client() { pactl list clients 2>/dev/null | grep -q 'application.name = "Quadrelo"'; }
+bursts() { # bursts WAV: the start, in seconds, of each sound (after a quarter second of silence)
+    sox "$1" -t dat - 2>/dev/null | awk '!/^;/ { v = $2 < 0 ? -$2 : $2
+        if (v > 0.1) { if (last == "" || $1 - last > 0.25) printf "%.2f\n", $1; last = $1 } }'
+}
+heard_each_second() { # heard_each_second WAV N: at least N sounds, each about a second after the last
+    local b
+    b=($(bursts "$1"))
+    log "sounds in $(basename "$1") at: ${b[*]:-none}"
+    [ ${#b[@]} -ge "$2" ] && printf '%s\n' "${b[@]}" | awk 'NR > 1 && ($1 - p < 0.7 || $1 - p > 1.3) { bad = 1 }
+        { p = $1 } END { exit bad }'
 }
 
 start_program() { # one more instance; PROG_PID is its id

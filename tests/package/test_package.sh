@@ -28,7 +28,7 @@ dpkg-deb -x "$deb" "$tmp/root"
 depends=$(dpkg-deb -f "$deb" Depends)
 echo "Depends: $depends"
 # What Qt loads at run time, and what only dpkg-shlibdeps can have found in the binary.
-for pkg in qt6-qpa-plugins qt6-translations-l10n libqt6multimedia6 libqt6widgets6 libc6; do
+for pkg in qt6-qpa-plugins qt6-translations-l10n libpulse0 libqt6widgets6 libc6; do
     check "Depends names $pkg" grep -Eq "(^|, )$pkg( |,|$)" <<<"$depends"
 done
 

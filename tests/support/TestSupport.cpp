@@ -44,6 +44,7 @@ void TestPlatform::reset()
 {
     QFile::remove(SettingsStore::defaultPath());
     clock.current = FakeClock().current;
+    clock.running.invalidate();
     sound = RecordingSound();
     shell.opened.clear();
     messages.shown.clear();

@@ -7,6 +7,7 @@
 #include "platform/WindowOps.h"
 
 #include <QDateTime>
+#include <QElapsedTimer>
 #include <QPair>
 #include <QStringList>
 
@@ -18,7 +19,9 @@ class QWidget;
 class FakeClock : public Clock {
 public:
     QDateTime current = QDateTime(QDate(2026, 12, 5), QTime(9, 7, 0));
-    QDateTime now() const override { return current; }
+    // Once started, the clock runs on from `current` as real time passes.
+    QElapsedTimer running;
+    QDateTime now() const override { return running.isValid() ? current.addMSecs(running.elapsed()) : current; }
 };
 
 class RecordingSound : public SoundOutput {

@@ -164,6 +164,51 @@ private slots:
         QVERIFY(note->findChild<QWidget *>("Alarme")->isHidden());
         QCOMPARE(split(note->record()).mid(Aviso, 4), (QStringList{"N", "", "N", "tocou lá"}));
     }
+
+    // When an alarm for 09:00 rings, with the clock running from `start`: at the start of its
+    // minute, or within two seconds of the clock being set past it; and once only, however the
+    // clock is set afterwards.
+    void ringingMoment_data()
+    {
+        QTest::addColumn<QTime>("start");
+        QTest::addColumn<QTime>("setTo"); // the clock is set to this at once (none: left alone)
+        QTest::addColumn<bool>("backAndForth"); // after the ring: set back to 08:59, then to 09:00:10
+        QTest::newRow("the start of its minute") << QTime(8, 59, 59, 300) << QTime() << false;
+        QTest::newRow("the clock set forward") << QTime(8, 40, 30) << QTime(9, 0, 5) << false;
+        QTest::newRow("set forward, back and forward again") << QTime(8, 40, 30) << QTime(9, 0, 5) << true;
+    }
+
+    void ringingMoment()
+    {
+        QFETCH(QTime, start);
+        QFETCH(QTime, setTo);
+        QFETCH(bool, backAndForth);
+        const auto setClock = [this](QTime to) {
+            platform.clock.current = QDateTime(QDate(2026, 12, 5), to);
+            platform.clock.running.start();
+        };
+        setClock(start);
+        ShellFixture f;
+        f.start({recordWith({{Aviso, "S"}, {DataHoraAviso, "05/12/2026 09:00"}, {Som, "1"}})}, "N");
+        auto *ticker = openNotes().value(0)->findChild<QTimer *>("tmrContAlarme");
+        if (setTo.isValid()) {
+            QTest::qWait(1200); // the program has seen the clock run at the old time
+            setClock(setTo);
+        }
+        const QDateTime due = setTo.isValid() ? platform.clock.now() : QDateTime(QDate(2026, 12, 5), QTime(9, 0));
+        QTRY_VERIFY_WITH_TIMEOUT(ticker->isActive(), 4000);
+        const qint64 late = due.msecsTo(platform.clock.now());
+        QVERIFY2(late >= 0 && late < 2000, qPrintable(QString::number(late)));
+        ticker->setInterval(5);
+        QTRY_VERIFY(!ticker->isActive());
+        if (backAndForth) {
+            setClock(QTime(8, 59));
+            QTest::qWait(1500);
+            setClock(QTime(9, 0, 10));
+            QTest::qWait(1500);
+        }
+        QCOMPARE(platform.sound.played, QStringList(3, "TIC"));
+    }
 };
 
 QTEST_MAIN(TestAlarm)

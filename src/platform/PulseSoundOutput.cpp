@@ -1,0 +1,304 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "platform/PulseSoundOutput.h"
+
+#include <QElapsedTimer>
+#include <QFile>
+#include <QHash>
+#include <QMutex>
+#include <QThread>
+#include <QtEndian>
+
+#include <pulse/pulseaudio.h>
+
+#include <atomic>
+
+namespace {
+
+// Without a server, or after losing it, a connection is tried again this often.
+constexpr int ReconnectMs = 1000;
+// What the server holds of a playing sound ahead of the output.
+constexpr pa_usec_t BufferUs = 50000;
+// A stream is kept this long after its last sound, for the next sound of a ringing alarm.
+constexpr int KeepStreamMs = 3000;
+
+struct Sound {
+    pa_sample_spec spec{};
+    QByteArray samples;
+};
+
+// The format and samples of a RIFF WAVE image of uncompressed 8- or 16-bit PCM; no samples for
+// anything else.
+Sound readWav(const QByteArray &image)
+{
+    if (image.size() < 12 || !image.startsWith("RIFF") || image.mid(8, 4) != "WAVE")
+        return {};
+    Sound sound;
+    bool haveFormat = false;
+    qsizetype pos = 12;
+    while (pos + 8 <= image.size()) {
+        const QByteArray id = image.mid(pos, 4);
+        const quint32 size = qFromLittleEndian<quint32>(image.constData() + pos + 4);
+        const qsizetype body = pos + 8;
+        if (id == "fmt " && size >= 16 && body + 16 <= image.size()) {
+            const char *f = image.constData() + body;
+            const quint16 tag = qFromLittleEndian<quint16>(f);
+            const quint16 bits = qFromLittleEndian<quint16>(f + 14);
+            if (tag != 1 || (bits != 8 && bits != 16))
+                return {};
+            sound.spec.format = bits == 8 ? PA_SAMPLE_U8 : PA_SAMPLE_S16LE;
+            sound.spec.channels = uint8_t(qFromLittleEndian<quint16>(f + 2));
+            sound.spec.rate = qFromLittleEndian<quint32>(f + 4);
+            haveFormat = pa_sample_spec_valid(&sound.spec);
+        } else if (id == "data" && haveFormat) {
+            sound.samples = image.mid(body, qMin<qsizetype>(size, image.size() - body));
+            if (sound.spec.format == PA_SAMPLE_U8) {
+                // As 16-bit samples: PipeWire fills the gaps of an 8-bit stream with zero bytes,
+                // which are the loudest negative value there, not silence.
+                QByteArray wide(sound.samples.size() * 2, Qt::Uninitialized);
+                for (qsizetype i = 0; i < sound.samples.size(); ++i)
+                    qToLittleEndian<qint16>(qint16((uchar(sound.samples[i]) - 128) << 8), wide.data() + 2 * i);
+                sound.samples = wide;
+                sound.spec.format = PA_SAMPLE_S16LE;
+            }
+            return sound;
+        }
+        pos = body + qsizetype(size) + (size & 1);
+    }
+    return {};
+}
+
+}
+
+// Owns the server connection and the one playing stream. Everything of the sound library runs
+// here, in its own event loop; the windows' thread only leaves a request and wakes the loop.
+class PulseSoundOutput::Worker : public QThread {
+public:
+    std::atomic<int> devices{0};
+
+    Worker() : m_loop(pa_mainloop_new()) {}
+    ~Worker() override
+    {
+        {
+            QMutexLocker lock(&m_mutex);
+            m_quit = true;
+        }
+        pa_mainloop_wakeup(m_loop);
+        wait();
+        pa_mainloop_free(m_loop);
+    }
+
+    // A sound to start, or an empty name to silence what plays; replaces a request not yet taken.
+    void request(const QString &name)
+    {
+        {
+            QMutexLocker lock(&m_mutex);
+            m_pending = name;
+            m_hasRequest = true;
+        }
+        pa_mainloop_wakeup(m_loop);
+    }
+
+protected:
+    void run() override
+    {
+        for (;;) {
+            followServer();
+            QString name;
+            bool hasRequest = false;
+            {
+                QMutexLocker lock(&m_mutex);
+                if (m_quit)
+                    break;
+                std::swap(hasRequest, m_hasRequest);
+                name = m_pending;
+            }
+            if (m_stream && m_sincePlay.hasExpired(KeepStreamMs))
+                dropStream();
+            if (hasRequest)
+                startSound(name);
+            // Sleeps until the server says something, a request comes, or a deadline above.
+            qint64 waitMs = -1;
+            if (!m_context)
+                waitMs = qMax<qint64>(0, ReconnectMs - m_sinceDrop.elapsed());
+            if (m_stream) {
+                const qint64 keep = qMax<qint64>(0, KeepStreamMs - m_sincePlay.elapsed());
+                waitMs = waitMs < 0 ? keep : qMin(waitMs, keep);
+            }
+            if (pa_mainloop_prepare(m_loop, waitMs < 0 ? -1 : int(waitMs * 1000)) < 0 || pa_mainloop_poll(m_loop) < 0
+                || pa_mainloop_dispatch(m_loop) < 0)
+                break;
+        }
+        dropStream();
+        dropContext();
+    }
+
+private:
+    bool ready() const { return m_context && pa_context_get_state(m_context) == PA_CONTEXT_READY; }
+
+    void followServer()
+    {
+        if (!m_context && (!m_sinceDrop.isValid() || m_sinceDrop.hasExpired(ReconnectMs)))
+            connectServer();
+        // Also a connection that failed at once, with no server to try.
+        if (m_context && !PA_CONTEXT_IS_GOOD(pa_context_get_state(m_context)))
+            dropContext();
+        if (ready() && !m_subscribed) {
+            m_subscribed = true;
+            m_recount = true;
+            pa_context_set_subscribe_callback(m_context, &Worker::onEvent, this);
+            if (pa_operation *op = pa_context_subscribe(m_context, PA_SUBSCRIPTION_MASK_SINK, nullptr, nullptr))
+                pa_operation_unref(op);
+        }
+        if (ready() && m_recount && !m_listing) {
+            m_recount = false;
+            m_counted = 0;
+            if (pa_operation *op = pa_context_get_sink_info_list(m_context, &Worker::onSink, this)) {
+                m_listing = true;
+                pa_operation_unref(op);
+            }
+        }
+    }
+
+    void connectServer()
+    {
+        m_sinceDrop.start();
+        m_context = pa_context_new(pa_mainloop_get_api(m_loop), "Quadrelo");
+        // A failed connection says so through its state, seen by followServer.
+        if (m_context)
+            pa_context_connect(m_context, nullptr, PA_CONTEXT_NOAUTOSPAWN, nullptr);
+    }
+
+    void dropContext()
+    {
+        if (!m_context)
+            return;
+        dropStream();
+        pa_context_set_subscribe_callback(m_context, nullptr, nullptr);
+        pa_context_disconnect(m_context);
+        pa_context_unref(m_context);
+        m_context = nullptr;
+        m_subscribed = m_listing = m_recount = false;
+        devices = 0;
+        m_sinceDrop.start();
+    }
+
+    static void onEvent(pa_context *, pa_subscription_event_type_t type, uint32_t, void *self)
+    {
+        const int kind = type & PA_SUBSCRIPTION_EVENT_TYPE_MASK;
+        if ((type & PA_SUBSCRIPTION_EVENT_FACILITY_MASK) == PA_SUBSCRIPTION_EVENT_SINK
+            && kind != PA_SUBSCRIPTION_EVENT_CHANGE)
+            static_cast<Worker *>(self)->m_recount = true;
+    }
+
+    static void onSink(pa_context *, const pa_sink_info *info, int eol, void *self)
+    {
+        auto *w = static_cast<Worker *>(self);
+        if (eol == 0 && info) {
+            ++w->m_counted;
+            return;
+        }
+        w->m_listing = false;
+        if (eol > 0)
+            w->devices = w->m_counted;
+    }
+
+    const Sound &sound(const QString &name)
+    {
+        auto it = m_sounds.find(name);
+        if (it == m_sounds.end()) {
+            QFile file(QStringLiteral(":/SOM/") + name);
+            it = m_sounds.insert(name, file.open(QIODevice::ReadOnly) ? readWav(file.readAll()) : Sound());
+        }
+        return *it;
+    }
+
+    // Cuts off what plays and starts the sound. A ringing alarm's sounds share one stream: a
+    // stream made anew for each would wait for a server that renders far ahead (a PulseAudio null
+    // sink with a recorder on its monitor renders two seconds at a time) and be cut off by the
+    // next sound before it is heard. A new stream goes to the output that is the default then.
+    void startSound(const QString &name)
+    {
+        if (name.isEmpty() || !ready()) {
+            dropStream();
+            return;
+        }
+        const Sound &s = sound(name);
+        if (s.samples.isEmpty())
+            return;
+        m_sincePlay.start();
+        m_data = s.samples;
+        m_written = 0;
+        if (m_stream && pa_stream_get_state(m_stream) == PA_STREAM_READY
+            && pa_sample_spec_equal(pa_stream_get_sample_spec(m_stream), &s.spec)) {
+            if (pa_operation *op = pa_stream_flush(m_stream, nullptr, nullptr))
+                pa_operation_unref(op);
+            write(m_stream, pa_stream_writable_size(m_stream));
+            return;
+        }
+        dropStream();
+        m_stream = pa_stream_new(m_context, "Quadrelo", &s.spec, nullptr);
+        if (!m_stream)
+            return;
+        pa_stream_set_write_callback(m_stream, &Worker::onWritable, this);
+        // A short buffer, so that a sound starts soon after it is asked for.
+        pa_buffer_attr buffer;
+        buffer.maxlength = buffer.minreq = buffer.fragsize = uint32_t(-1);
+        buffer.tlength = uint32_t(pa_usec_to_bytes(BufferUs, &s.spec));
+        buffer.prebuf = 0; // plays from the first bytes, without waiting for a full buffer
+        if (pa_stream_connect_playback(m_stream, nullptr, &buffer, PA_STREAM_ADJUST_LATENCY, nullptr, nullptr) < 0)
+            dropStream();
+    }
+
+    static void onWritable(pa_stream *stream, size_t bytes, void *self) { static_cast<Worker *>(self)->write(stream, bytes); }
+
+    void write(pa_stream *stream, size_t bytes)
+    {
+        const size_t n = qMin(bytes, size_t(m_data.size()) - m_written);
+        if (n != size_t(-1) && n > 0 && pa_stream_write(stream, m_data.constData() + m_written, n, nullptr, 0, PA_SEEK_RELATIVE) == 0)
+            m_written += n;
+    }
+
+    void dropStream()
+    {
+        if (!m_stream)
+            return;
+        pa_stream_set_write_callback(m_stream, nullptr, nullptr);
+        if (PA_STREAM_IS_GOOD(pa_stream_get_state(m_stream)))
+            pa_stream_disconnect(m_stream);
+        pa_stream_unref(m_stream);
+        m_stream = nullptr;
+    }
+
+    pa_mainloop *const m_loop;
+    QMutex m_mutex;
+    QString m_pending;
+    bool m_hasRequest = false;
+    bool m_quit = false;
+
+    pa_context *m_context = nullptr;
+    QElapsedTimer m_sinceDrop;
+    bool m_subscribed = false;
+    bool m_recount = false;
+    bool m_listing = false;
+    int m_counted = 0;
+
+    QHash<QString, Sound> m_sounds;
+    pa_stream *m_stream = nullptr;
+    QElapsedTimer m_sincePlay;
+    QByteArray m_data;
+    size_t m_written = 0;
+};
+
+PulseSoundOutput::PulseSoundOutput() : m_worker(std::make_unique<Worker>())
+{
+    m_worker->setObjectName(QStringLiteral("sound"));
+    m_worker->start();
+}
+
+PulseSoundOutput::~PulseSoundOutput() = default;
+
+int PulseSoundOutput::deviceCount() const { return m_worker->devices; }
+
+void PulseSoundOutput::play(const QString &name) { m_worker->request(name); }
+
+void PulseSoundOutput::stop() { m_worker->request(QString()); }
