@@ -209,8 +209,6 @@ frmPrincipal::StartResult frmPrincipal::Form_Load(const QString &command)
         readShowAtStart();
         line = 80;
         const bool trayPresent = trayAvailable();
-        if (!trayPresent)
-            m_showAtStart = true; // nothing else could show the notes
         // Started by a desktop action: the notes shown or hidden as it asks, anything else done
         // once they are loaded.
         if (command == QLatin1String("mostrar") || command == QLatin1String("esconder"))
@@ -222,10 +220,18 @@ frmPrincipal::StartResult frmPrincipal::Form_Load(const QString &command)
         LoadNotes();
         if (!trayPresent) {
             watchForTray();
-            Platform::messages().show(
-                QStringLiteral("A área de notificação não está disponível. O ícone do Quadrelo "
-                               "aparecerá assim que a área de trabalho oferecer uma área de notificação."),
-                MessageBox::Information);
+            // Nothing but the tray could show hidden notes: without one after a while, they are
+            // shown and the person is told why there is no icon.
+            QTimer::singleShot(trayGraceMs, this, [this, hide = command == QLatin1String("esconder")] {
+                if (m_shutDown || trayAvailable())
+                    return;
+                if (!hide)
+                    runGuarded([this] { mostrar_Click(); });
+                Platform::messages().show(
+                    QStringLiteral("A área de notificação não está disponível. O ícone do Quadrelo "
+                                   "aparecerá assim que a área de trabalho oferecer uma área de notificação."),
+                    MessageBox::Information);
+            });
         }
     } catch (const RuntimeError &error) {
         Platform::messages().show(QStringLiteral("%1 - %2 - %3").arg(line).arg(error.code()).arg(error.description()),

@@ -61,6 +61,9 @@ public:
     std::function<void()> quitApplication;
     // Whether the desktop offers a notification area; tests replace it.
     std::function<bool()> trayAvailable;
+    // How long a start without a notification area waits for one before it shows the notes and
+    // says so: started at login, the program may come up before the panel. Tests shorten it.
+    int trayGraceMs = 10000;
 
 private:
     frmPrincipal();

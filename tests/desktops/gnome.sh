@@ -117,7 +117,7 @@ if [ "$VARIANT" = appindicator ]; then
     check "the icon appears in the top bar" wait_until 20 "icon" tray_found || fatal "the icon appears"
 else
     check "without a notification area, the message about it is shown" \
-        wait_until 10 "message" eval 'xprop -id "$(dialogs | head -1)" WM_NAME | grep -q Quadrelo'
+        wait_until 20 "message" eval 'xprop -id "$(dialogs | head -1)" WM_NAME | grep -q Quadrelo'
     click_in "$(dialogs | head -1)" 10 10 # to the front, then Return is its OK
     gin key Return
     wait_until 10 "message closed" count_is dialogs 0

@@ -210,7 +210,11 @@ private slots:
         QFETCH(QStringList, stored);
         ShellFixture f;
         f.shell->trayAvailable = [tray] { return tray; };
+        f.shell->trayGraceMs = 50;
         f.start(records, abertura);
+        if (!tray) // hidden until the wait for a tray is over
+            QVERIFY(!openNotes().value(0)->isVisible());
+        QTest::qWait(100);
         QCOMPARE(openNotes().size(), notes);
         for (frmLembrete *note : openNotes())
             QCOMPARE(note->isVisible(), shown);
