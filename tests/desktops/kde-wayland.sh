@@ -30,11 +30,7 @@ desktop_start() {
 # the program's icon is an XEmbed one, which Plasma's xembedsniproxy (started with the panel, as a
 # Plasma session does) shows as an item of its own.
 tray_icons() { local s; for s in $(sni_items); do sni_owned "$s" || sni_proxied "$s" && echo "$s"; done; }
-sni_proxied() {
-    local owner
-    owner=$(gdbus call --session -d org.freedesktop.DBus -o /org/freedesktop/DBus -m org.freedesktop.DBus.GetConnectionUnixProcessID "${1%%/*}" 2>/dev/null | grep -o '[0-9]*' | tail -1)
-    [ -n "$owner" ] && [ "$owner" = "${PROXY_PID:-}" ]
-}
+sni_proxied() { local o; o=$(sni_owner "$1"); [ -n "$o" ] && [ "$o" = "${PROXY_PID:-}" ]; }
 sni_item() { tray_icons | head -1; }
 sni_call() { # sni_call METHOD ARGS...: on the program's item
     local s
@@ -61,10 +57,3 @@ tray_click() { # the host's clicks: Activate, and ContextMenu for the right butt
     if [ "${1:-1}" = 3 ]; then sni_call ContextMenu 0 0; else sni_call Activate 0 0; fi
 }
 tray_double_click() { sleep 0.5; sni_call Activate 0 0 && sni_call Activate 0 0; }
-menus() { # the program's own menu, an X window, for an icon the proxy shows; else none
-    local w
-    for w in $(xwininfo -root -children | awk '/^ +0x/ { print $1 }'); do
-        info "$w" | grep -q 'Map State: IsViewable' || continue
-        xprop -id "$w" _NET_WM_WINDOW_TYPE 2>/dev/null | grep -q 'MENU' && echo $((w))
-    done
-}

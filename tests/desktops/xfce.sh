@@ -5,14 +5,7 @@ DESKTOP_TOOLS="Xvfb dbus-daemon gdbus xfwm4 xfce4-panel xfsettingsd convert"
 source "$(dirname "${BASH_SOURCE[0]}")/_sni.sh"
 
 desktop_start() {
-    Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp -noreset 3>"$E2E_TMP/display" >"$ART_DIR/xvfb.log" 2>&1 &
-    XVFB_PID=$!
-    PIDS_TO_STOP+=($!)
-    wait_until 15 "X server" test -s "$E2E_TMP/display" || return 1
-    export DISPLAY=":$(cat "$E2E_TMP/display")"
-    bg dbus dbus-daemon --session --nofork --address="unix:path=$XDG_RUNTIME_DIR/bus"
-    export DBUS_SESSION_BUS_ADDRESS="unix:path=$XDG_RUNTIME_DIR/bus"
-    wait_until 10 "session bus" test -S "$XDG_RUNTIME_DIR/bus" || return 1
+    x_and_bus || return 1
     local conf="$XDG_CONFIG_HOME/xfce4/xfconf/xfce-perchannel-xml"
     mkdir -p "$conf" && cp "$(dirname "${BASH_SOURCE[0]}")/conf/xfce4-panel.xml" "$conf/"
     export XDG_CURRENT_DESKTOP=XFCE

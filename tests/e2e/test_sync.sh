@@ -11,8 +11,7 @@ TEXT=(100 60)      # an empty spot of the text box
 TRASH=(12 93)      # the delete picture, 18x18 at (3, 84)
 YES=(54 107)       # "&Sim" of the delete confirmation
 LIMIT=45           # seconds a change may take to reach the other side
-command -v syncthing >/dev/null && command -v curl >/dev/null || { log "missing syncthing or curl"; exit 77; }
-for t in Xvfb openbox trayer xdotool wmctrl xwininfo import; do
+for t in syncthing curl Xvfb openbox trayer xdotool wmctrl xwininfo import; do
     command -v "$t" >/dev/null || { log "missing $t (./quadrelo.sh test installs it)"; exit 77; }
 done
 E2E_TMP=$(mktemp -d "${TMPDIR:-/tmp}/quadrelo-sync.XXXXXX")
@@ -103,7 +102,6 @@ start_side_program() { # start_side_program SIDE
 }
 
 in_store() { grep -q -- "$2" "$(eval echo "\$STORE_$1")"; } # in_store SIDE TEXT
-field_on() { on "$1"; field "$2" "$3"; }                   # field_on SIDE TEXT N
 note_with_place() { on "$1"; note_at "$2" "$3"; }
 type_into() { # type_into SIDE NOTE TEXT: a click into the note's text, then the keys at its end
     on "$1"
@@ -167,7 +165,7 @@ check "B's own edit survived" in_store B "Dois de B"
 on A
 xdotool windowmove "$(note_at 200 200)" 300 400
 wait_until 10 "moved on A" note_at 300 400
-check "the move reached B's store" wait_until $LIMIT "A's place in B's store" eval 'field_on B "Um de A" 3 | grep -qx 6000'
+check "the move reached B's store" wait_until $LIMIT "A's place in B's store" eval 'on B; field "Um de A" 3 | grep -qx 6000'
 check "the note moved on A stays in place on B" holds_for 3 note_with_place B 200 200
 
 if [ "${SYNC_BENCH:-0}" -gt 0 ]; then # keystrokes on A into the other note, each until B's window shows it
@@ -185,19 +183,15 @@ if [ "${SYNC_BENCH:-0}" -gt 0 ]; then # keystrokes on A into the other note, eac
 fi
 
 # Both programs end (the sync tool first, so each store then holds its own machine's save)
-stop_pid "$ST_PID_A"
-stop_pid "$ST_PID_B"
+stop_pid "$ST_PID_A" && stop_pid "$ST_PID_B"
 for s in A B; do
-    on $s
-    kill -TERM "$PROG_PID"
+    on $s && kill -TERM "$PROG_PID"
     wait_exit "$PROG_PID" 10 || fail "$s ends at SIGTERM"
 done
 for s in A B; do
     check "$s's store holds both edits and not the deleted note" \
         eval "in_store $s 'Um de A' && in_store $s 'Dois de B' && ! in_store $s 'feita em A'"
 done
-on B
-check "B keeps its own place for the note moved on A" field_is "Um de A" 3 3000
-on A
-check "A keeps the place it moved the note to" field_is "Um de A" 3 6000
+on B && check "B keeps its own place for the note moved on A" field_is "Um de A" 3 3000
+on A && check "A keeps the place it moved the note to" field_is "Um de A" 3 6000
 finish

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The note record: colours, field replacement, the two built-in records, text and number conversions.
+// The note record: field replacement, text and number conversions.
 #include "platform/RuntimeError.h"
 #include "records/NoteRecord.h"
 
@@ -31,23 +31,6 @@ int errorOf(const std::function<void()> &call)
 class TestRecords : public QObject {
     Q_OBJECT
 private slots:
-    void colours_data()
-    {
-        QTest::addColumn<int>("index");
-        QTest::addColumn<QColor>("colour");
-        const QColor table[] = {{224, 255, 0},   {128, 128, 255}, {255, 255, 255}, {128, 255, 255},
-                                {224, 224, 224}, {255, 128, 255}, {128, 255, 128}, {255, 128, 128}};
-        const char *names[] = {"Amarelo", "Azul", "Branco", "Ciano", "Cinza", "Púrpura", "Verde", "Vermelho"};
-        for (int i = 0; i < 8; ++i)
-            QTest::newRow(names[i]) << i << table[i];
-    }
-
-    void colours()
-    {
-        QFETCH(int, index);
-        QTEST(ColorFromIndex(quint8(index)), "colour");
-    }
-
     void replaceField_data()
     {
         QTest::addColumn<QString>("record");
@@ -70,20 +53,6 @@ private slots:
         QString result;
         const int error = errorOf([&] { result = ReplaceField(record, quint8(position), "X"); });
         QTEST(error ? QStringLiteral("error %1").arg(error) : result, "expected");
-    }
-
-    void builtInRecords()
-    {
-        QCOMPARE(welcomeRecord(),
-                 rec("26/05/2004 14:56||S|1590|1560|N||S|"
-                     "O Quadrelo 2.0 é um utilitário de tecnologia nacional.~~"
-                     "Oferecemos gratuitamente esse utilitário, para mostrar a qualidade de programas nacionais.~~"
-                     "Esperamos que esse utilitário possa ajudá-lo em seu dia a dia.~~"
-                     "Conheça outros produtos da Borvane, visitando nosso site: www.borvane.com.br~~"
-                     "Caso necessite de serviços de programação, procure-nos.~~"
-                     "Abraços~Equipe Borvane|0|0|N|0|7200|2925|"));
-        QCOMPARE(newNoteRecord(QDateTime(QDate(2026, 3, 9), QTime(7, 5, 59))),
-                 rec("09/03/2026 07:05||N|||N||N||0|0|N|0|3060|2010|"));
     }
 
     void textEncoding_data()

@@ -47,6 +47,25 @@ static QStringList sorted(QStringList records)
     return records;
 }
 
+static QPlainTextEdit *textBox(frmLembrete *note) { return note->findChild<QPlainTextEdit *>("txtTexto"); }
+
+// What the open notes show: "S" or "N" per note for shown or hidden, or their texts in order.
+static QString visibleMarks()
+{
+    QString marks;
+    for (frmLembrete *note : openNotes())
+        marks += note->isVisible() ? "S" : "N";
+    return marks;
+}
+
+static QStringList shownTexts()
+{
+    QStringList texts;
+    for (frmLembrete *note : openNotes())
+        texts << textBox(note)->toPlainText();
+    return sorted(texts);
+}
+
 static QByteArray storeBytes()
 {
     QFile file(SettingsStore::defaultPath());
@@ -69,13 +88,18 @@ private slots:
         frmLembrete *note = openNotes().value(0);
         QVERIFY(note && note->isVisible() && note->isPinned());
         QCOMPARE(note->geometry(), QRect(104, 106, 480, 195));
-        QVERIFY(note->findChild<QPlainTextEdit *>("txtTexto")->isReadOnly());
+        QVERIFY(textBox(note)->isReadOnly());
+        // The show-at-start item writes the setting and flips its mark, and back.
+        for (const QString expected : {"N", "S"}) {
+            f.choose("exibir");
+            QCOMPARE(SettingsStore().read("Config", "Abertura"), expected);
+            QCOMPARE(f.shell->menu()->findChild<QAction *>("exibir")->isChecked(), expected == "S");
+        }
         f.choose("encerrar");
         QCOMPARE(f.quits, 1);
         QCOMPARE(ShellFixture::storedNotes(), (QList<QPair<QString, QString>>{{"0", welcomeRecord()}}));
     }
 
-    // One instance per user: a running one keeps a second out, untouched; a dead one's lock does not.
     // One instance per user and per store: a running one keeps a second out, untouched, and so
     // does one that writes the same store from another runtime folder; a dead one's lock does not,
     // nor does a runtime folder that cannot be used.
@@ -164,13 +188,7 @@ private slots:
             QLocalSocket().connectToServer(SingleInstance::socketPath()); // and closed at once
         else if (running)
             QVERIFY(SingleInstance::notifyRunning(command));
-        auto notesShown = [] {
-            QString marks;
-            for (frmLembrete *note : openNotes())
-                marks += note->isVisible() ? "S" : "N";
-            return marks;
-        };
-        QTRY_COMPARE(notesShown(), shown);
+        QTRY_COMPARE(visibleMarks(), shown);
         QCOMPARE(f.quits, command == "encerrar" ? 1 : 0);
     }
 
@@ -215,9 +233,7 @@ private slots:
         if (!tray) // hidden until the wait for a tray is over
             QVERIFY(!openNotes().value(0)->isVisible());
         QTest::qWait(100);
-        QCOMPARE(openNotes().size(), notes);
-        for (frmLembrete *note : openNotes())
-            QCOMPARE(note->isVisible(), shown);
+        QCOMPARE(visibleMarks(), QString(shown ? "S" : "N").repeated(notes));
         QCOMPARE(f.shell->tray()->toolTip(), QString("Quadrelo - %1 Lembrete(s)").arg(notes));
         QCOMPARE(f.shell->menu()->findChild<QAction *>("exibir")->isChecked(), abertura == "S");
         QCOMPARE(platform.messages.shown.size(), message.isEmpty() ? 0 : 1);
@@ -241,7 +257,7 @@ private slots:
         QVERIFY(note->findChild<QWidget *>("Alarme")->isVisible());
         QVERIFY(note->isPinned());
         QCOMPARE(platform.windows.topmost.value(0), (QPair<QWidget *, bool>(note, true)));
-        QCOMPARE(note->findChild<QPlainTextEdit *>("txtTexto")->toPlainText(), QString("a\nb"));
+        QCOMPARE(textBox(note)->toPlainText(), QString("a\nb"));
     }
 
     // Save-all stores where the note is, its size and the text typed, and leaves the rest of
@@ -252,7 +268,7 @@ private slots:
         f.start({recordWith({{Cor, "4"}, {Texto, "antes"}})});
         frmLembrete *note = openNotes().value(0);
         note->move(20, 30);
-        auto *text = note->findChild<QPlainTextEdit *>("txtTexto");
+        auto *text = textBox(note);
         text->selectAll();
         QTest::keyClicks(text, "depois");
         QTest::keyClick(text, Qt::Key_Return);
@@ -262,23 +278,6 @@ private slots:
                  split(recordWith({{Cor, "4"}, {Topo, "450"}, {Esquerda, "300"}, {Largura, "3060"}, {Altura, "2430"},
                                    {Texto, QString("depois") + QChar(LineBreak) + "fim"}}))
                      .mid(0, FieldCount));
-    }
-
-    // A save that fails leaves the file as it was, says so, and keeps the program and its notes.
-    void failedSaveKeepsEverything()
-    {
-        ShellFixture f;
-        f.start({recordWith({})});
-        const QByteArray before = storeBytes();
-        f.choose("novo");
-        openNotes().last()->setRecord("no separators"); // a record that cannot be rewritten
-        f.choose("salvar");
-        QCOMPARE(platform.messages.shown.size(), 1);
-        QVERIFY(platform.messages.shown.first().startsWith("Os lembretes não puderam ser salvos: 6 - "));
-        QCOMPARE(storeBytes(), before);
-        f.choose("encerrar");
-        QCOMPARE(f.quits, 0);
-        QCOMPARE(openNotes().size(), 2);
     }
 
     // Closing the program while the notes are still loading keeps every record, loaded or not.
@@ -292,17 +291,6 @@ private slots:
         QCOMPARE(f.quits, 1);
         QCOMPARE(sorted(storedRecords()), sorted(records));
         QVERIFY(openNotes().isEmpty());
-    }
-
-    // SIGTERM (and logout) run the shutdown: the typed text is saved and the program ends.
-    void terminationSignalSaves()
-    {
-        ShellFixture f;
-        f.start({recordWith({})});
-        QTest::keyClicks(openNotes().value(0)->findChild<QPlainTextEdit *>("txtTexto"), "salvo");
-        std::raise(SIGTERM);
-        QTRY_COMPARE(f.quits, 1);
-        QCOMPARE(split(storedRecords().value(0)).value(Texto), QString("salvo"));
     }
 
     // The tray icon: a click shows every note; a double click (or two clicks from hosts that
@@ -361,7 +349,7 @@ private slots:
         QTest::qWait(60);
         QCOMPARE(saves.size(), 0);
         if (change == "typed") {
-            QTest::keyClicks(note->findChild<QPlainTextEdit *>("txtTexto"), "digitado");
+            QTest::keyClicks(textBox(note), "digitado");
         } else if (change == "moved") {
             note->move(300, 200);
         } else if (change == "resized") {
@@ -387,31 +375,40 @@ private slots:
             QCOMPARE(split(storedRecords().value(0)).value(Texto), QString("digitado"));
     }
 
-    // A failing automatic save is told once, keeps being tried, and its next success is silent;
-    // a save at the end of the session never waits on a box.
-    void automaticSaveFailures()
+    // A failing save leaves the file as it was and keeps the program and its notes: save-all and
+    // exit say so each time; a save by itself says so once, keeps being tried, and its next success
+    // is silent; a save at the end of the session never waits on a box.
+    void failedSaves()
     {
         ShellFixture f;
         f.start({recordWith({})});
         frmLembrete *note = openNotes().value(0);
-        auto *text = note->findChild<QPlainTextEdit *>("txtTexto");
         f.shell->findChild<QTimer *>("autoSaveDelay")->setInterval(20);
         QSignalSpy saves(f.shell->findChild<AutoSave *>(), &AutoSave::attempted);
+        const QByteArray before = storeBytes();
         const QString good = note->record();
         note->setRecord("no separators"); // a record that cannot be rewritten
+        f.choose("salvar");
+        QCOMPARE(platform.messages.shown.size(), 1);
+        QVERIFY(platform.messages.shown.first().startsWith("Os lembretes não puderam ser salvos: 6 - "));
+        f.choose("encerrar");
+        QCOMPARE(platform.messages.shown.size(), 2);
+        QCOMPARE(f.quits, 0);
+        QCOMPARE(openNotes().size(), 1);
         for (int attempt = 1; attempt <= 2; ++attempt) {
-            QTest::keyClicks(text, "x");
+            QTest::keyClicks(textBox(note), "x");
             QTRY_COMPARE(saves.size(), attempt);
         }
-        QCOMPARE(platform.messages.shown.size(), 1);
+        QCOMPARE(storeBytes(), before);
+        QCOMPARE(platform.messages.shown.size(), 3);
         note->setRecord(good);
         QTRY_COMPARE(saves.size(), 3);
         QCOMPARE(saves.last().first().toBool(), true);
-        QCOMPARE(platform.messages.shown.size(), 1);
+        QCOMPARE(platform.messages.shown.size(), 3);
         note->setRecord("no separators");
         std::raise(SIGTERM);
         QTRY_COMPARE(f.quits, 1);
-        QCOMPARE(platform.messages.shown.size(), 1);
+        QCOMPARE(platform.messages.shown.size(), 3);
     }
 
     // Generated hostile records: the start takes bounded time and no note grows past the screen,
@@ -507,8 +504,8 @@ private slots:
             live.clear();
         const StoreSync::Snapshot theirs = StoreSync::capture(base, live, "outra");
         // Meanwhile here: a keystroke not yet saved, and a delete confirmation open.
-        QTest::keyClick(note->findChild<QPlainTextEdit *>("txtTexto"), Qt::Key_End);
-        QTest::keyClicks(note->findChild<QPlainTextEdit *>("txtTexto"), texts.filter("aqui!").isEmpty() ? "" : "!");
+        QTest::keyClick(textBox(note), Qt::Key_End);
+        QTest::keyClicks(textBox(note), texts.filter("aqui!").isEmpty() ? "" : "!");
         clickChild(note, "Lixeira");
         auto writeFile = [&](const QString &name) {
             const QString folder = how == "linked file" ? linked.path() : config;
@@ -528,7 +525,7 @@ private slots:
                 QTest::qWait(StoreWatcher::SettleMs * 3);
             }
             QTRY_COMPARE(platform.messages.shown.size(), 1);
-            QTest::keyClicks(note->findChild<QPlainTextEdit *>("txtTexto"), "?");
+            QTest::keyClicks(textBox(note), "?");
             QTest::qWait(AutoSave::DelayMs + 200); // a save meanwhile fails, and says so once
             writeFile("Quadrelo.conf");
         } else {
@@ -536,12 +533,6 @@ private slots:
             if (how == "saved here first")
                 f.choose("salvar");
         }
-        auto shownTexts = [] {
-            QStringList t;
-            for (frmLembrete *n : openNotes())
-                t << n->findChild<QPlainTextEdit *>("txtTexto")->toPlainText();
-            return sorted(t);
-        };
         QTRY_COMPARE_WITH_TIMEOUT(shownTexts(), texts, 5000);
         QCOMPARE(f.shell->tray()->toolTip(), QString("Quadrelo - %1 Lembrete(s)").arg(texts.size()));
         QTRY_COMPARE(platform.messages.shown.size(), told);
@@ -553,19 +544,6 @@ private slots:
         QCOMPARE(sorted(saved), texts);
         QCOMPARE(QFileInfo(SettingsStore::defaultPath()).isSymLink(), how == "linked file");
         QVERIFY(how != "copy" || QFile::exists(config + "/" + copyName));
-    }
-
-    // The show-at-start item writes the setting and flips its mark, and back.
-    void showAtStartToggle()
-    {
-        ShellFixture f;
-        f.start({}, "S");
-        QAction *item = f.shell->menu()->findChild<QAction *>("exibir");
-        for (const QString expected : {"N", "S"}) {
-            f.choose("exibir");
-            QCOMPARE(SettingsStore().read("Config", "Abertura"), expected);
-            QCOMPARE(item->isChecked(), expected == "S");
-        }
     }
 };
 

@@ -1,9 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The settings store on disk: first use, key order, save-all, and files it must not touch.
+// The settings store on disk: key order, save-all, and files it must not touch.
 #include "TestSupport.h"
 #include "platform/RuntimeError.h"
 #include "platform/SettingsStore.h"
-#include "records/NoteRecord.h"
 #include "records/Persistence.h"
 
 #include <QtTest>
@@ -30,17 +29,6 @@ class TestStore : public QObject {
 
 private slots:
     void init() { platform.reset(); }
-
-    void firstUseSeedsTheWelcomeNote()
-    {
-        {
-            SettingsStore store;
-            QCOMPARE(Persistence::ReadSettingSeeded(store, "Config", "Abertura", "S"), QString("S"));
-        }
-        const SettingsStore onDisk;
-        QCOMPARE(onDisk.read("Config", "Abertura"), QString("S"));
-        QCOMPARE(onDisk.readSection("Lembretes"), KeyValueList({{"999", NoteRecord::welcomeRecord()}}));
-    }
 
     void sectionReadsInNumericKeyOrder()
     {
