@@ -18,7 +18,7 @@ namespace {
 constexpr int ReconnectMs = 1000;
 // What the server holds of a playing sound ahead of the output.
 constexpr pa_usec_t BufferUs = 50000;
-// A stream is kept this long after its last sound, for the next sound of a ringing alarm.
+// A stream is closed this long after its sound started: every sound is shorter.
 constexpr int KeepStreamMs = 3000;
 
 struct Sound {
@@ -212,10 +212,9 @@ private:
         return *it;
     }
 
-    // Cuts off what plays and starts the sound. A ringing alarm's sounds share one stream: a
-    // stream made anew for each would wait for a server that renders far ahead (a PulseAudio null
-    // sink with a recorder on its monitor renders two seconds at a time) and be cut off by the
-    // next sound before it is heard. A new stream goes to the output that is the default then.
+    // Cuts off what plays and starts the sound, in a stream of its own on the output that is the
+    // default at that moment. (A stream kept for the next sound, flushed and written again, stayed
+    // silent after a reconnection.)
     void startSound(const QString &name)
     {
         if (name.isEmpty() || !ready()) {
@@ -228,13 +227,6 @@ private:
         m_sincePlay.start();
         m_data = s.samples;
         m_written = 0;
-        if (m_stream && pa_stream_get_state(m_stream) == PA_STREAM_READY
-            && pa_sample_spec_equal(pa_stream_get_sample_spec(m_stream), &s.spec)) {
-            if (pa_operation *op = pa_stream_flush(m_stream, nullptr, nullptr))
-                pa_operation_unref(op);
-            write(m_stream, pa_stream_writable_size(m_stream));
-            return;
-        }
         dropStream();
         m_stream = pa_stream_new(m_context, "Quadrelo", &s.spec, nullptr);
         if (!m_stream)
@@ -254,7 +246,10 @@ private:
     void write(pa_stream *stream, size_t bytes)
     {
         const size_t n = qMin(bytes, size_t(m_data.size()) - m_written);
-        if (n != size_t(-1) && n > 0 && pa_stream_write(stream, m_data.constData() + m_written, n, nullptr, 0, PA_SEEK_RELATIVE) == 0)
+        // A sound starts where the server reads now: after a silence the stream has run dry, and
+        // what is written behind the read position is never heard.
+        const pa_seek_mode_t from = m_written == 0 ? PA_SEEK_RELATIVE_ON_READ : PA_SEEK_RELATIVE;
+        if (n > 0 && pa_stream_write(stream, m_data.constData() + m_written, n, nullptr, 0, from) == 0)
             m_written += n;
     }
 

@@ -134,9 +134,13 @@ stop_sound() { # the recording, then the server, woken first should it be stoppe
     kill -CONT "$SOUND_PID" 2>/dev/null
     stop_pid "$SOUND_PID"
 }
+recorded() { # recorded TENTHS: the recording holds that many tenths of a second (it starts late)
+    [ "$(stat -c %s "$REC_WAV" 2>/dev/null || echo 0)" -ge $((44 + 2205 * $1)) ]
+}
 sound_client() { pactl list clients 2>/dev/null | grep -q 'application.name = "Quadrelo"'; }
 bursts() { # bursts WAV: the start, in seconds, of each sound (after a quarter second of silence)
-    sox "$1" -t dat - 2>/dev/null | awk '!/^;/ { v = $2 < 0 ? -$2 : $2
+    # past the click parecord itself records in its first tenths of a second
+    sox "$1" -t dat - 2>/dev/null | awk '!/^;/ && $1 > 0.2 { v = $2 < 0 ? -$2 : $2
         if (v > 0.1) { if (last == "" || $1 - last > 0.25) printf "%.2f\n", $1; last = $1 } }'
 }
 heard_each_second() { # heard_each_second WAV N: at least N sounds, each about a second after the last

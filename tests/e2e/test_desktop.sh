@@ -148,7 +148,7 @@ stop_sound
 check "the alarm is heard each second, three times" heard_each_second "$REC_WAV" 3
 start_sound
 wait_until 10 "sound client again" sound_client
-sleep 2.3
+wait_until 10 "2.6 s recorded" recorded 26
 stop_pid "$REC_PID"
 check "after the sound server restarts, the alarm is heard again" heard_each_second "$REC_WAV" 2
 
