@@ -22,7 +22,7 @@ constexpr pa_usec_t BufferUs = 50000;
 constexpr int KeepStreamMs = 3000;
 
 struct Sound {
-    pa_sample_spec spec{};
+    pa_sample_spec sampleSpec{};
     QByteArray samples;
 };
 
@@ -45,20 +45,20 @@ Sound readWav(const QByteArray &image)
             const quint16 bits = qFromLittleEndian<quint16>(f + 14);
             if (tag != 1 || (bits != 8 && bits != 16))
                 return {};
-            sound.spec.format = bits == 8 ? PA_SAMPLE_U8 : PA_SAMPLE_S16LE;
-            sound.spec.channels = uint8_t(qFromLittleEndian<quint16>(f + 2));
-            sound.spec.rate = qFromLittleEndian<quint32>(f + 4);
-            haveFormat = pa_sample_spec_valid(&sound.spec);
+            sound.sampleSpec.format = bits == 8 ? PA_SAMPLE_U8 : PA_SAMPLE_S16LE;
+            sound.sampleSpec.channels = uint8_t(qFromLittleEndian<quint16>(f + 2));
+            sound.sampleSpec.rate = qFromLittleEndian<quint32>(f + 4);
+            haveFormat = pa_sample_spec_valid(&sound.sampleSpec);
         } else if (id == "data" && haveFormat) {
             sound.samples = image.mid(body, qMin<qsizetype>(size, image.size() - body));
-            if (sound.spec.format == PA_SAMPLE_U8) {
+            if (sound.sampleSpec.format == PA_SAMPLE_U8) {
                 // As 16-bit samples: PipeWire fills the gaps of an 8-bit stream with zero bytes,
                 // which are the loudest negative value there, not silence.
                 QByteArray wide(sound.samples.size() * 2, Qt::Uninitialized);
                 for (qsizetype i = 0; i < sound.samples.size(); ++i)
                     qToLittleEndian<qint16>(qint16((uchar(sound.samples[i]) - 128) << 8), wide.data() + 2 * i);
                 sound.samples = wide;
-                sound.spec.format = PA_SAMPLE_S16LE;
+                sound.sampleSpec.format = PA_SAMPLE_S16LE;
             }
             return sound;
         }
@@ -228,14 +228,14 @@ private:
         m_data = s.samples;
         m_written = 0;
         dropStream();
-        m_stream = pa_stream_new(m_context, "Quadrelo", &s.spec, nullptr);
+        m_stream = pa_stream_new(m_context, "Quadrelo", &s.sampleSpec, nullptr);
         if (!m_stream)
             return;
         pa_stream_set_write_callback(m_stream, &Worker::onWritable, this);
         // A short buffer, so that a sound starts soon after it is asked for.
         pa_buffer_attr buffer;
         buffer.maxlength = buffer.minreq = buffer.fragsize = uint32_t(-1);
-        buffer.tlength = uint32_t(pa_usec_to_bytes(BufferUs, &s.spec));
+        buffer.tlength = uint32_t(pa_usec_to_bytes(BufferUs, &s.sampleSpec));
         buffer.prebuf = 0; // plays from the first bytes, without waiting for a full buffer
         if (pa_stream_connect_playback(m_stream, nullptr, &buffer, PA_STREAM_ADJUST_LATENCY, nullptr, nullptr) < 0)
             dropStream();
