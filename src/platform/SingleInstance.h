@@ -10,9 +10,11 @@ class QLockFile;
 
 // One running instance per user and per store. A lock in the user's runtime folder finds the
 // running instance, and a socket beside it lets a later launch hand it a command; a second
-// lock beside the store file keeps any other process (one started without that runtime folder,
-// say) from writing the same store. Each lock holds its owner's process id, so a lock left by a
-// crashed instance is taken over.
+// lock, named after the store file's real path in the user's own temporary folder, keeps any
+// other process of this machine (one started without that runtime folder, say) from writing the
+// same store. It is kept out of the store's folder, which a sync tool may carry to other
+// machines. Each lock holds its owner's process id, so a lock left by a crashed instance is taken
+// over.
 class SingleInstance : public QObject {
     Q_OBJECT
 public:
@@ -22,7 +24,7 @@ public:
     ~SingleInstance() override;
     // Takes both locks; the holder starts listening for later launches at once, so none of them
     // waits on it. A runtime folder that cannot be used only costs that listening. Throws
-    // RuntimeError when the store's folder cannot hold its lock.
+    // RuntimeError when the store's lock cannot be made.
     Outcome acquire();
     // From a later launch: hands the running instance one command word (a short line of
     // letters). True when it was delivered; gives up quietly after a short while (an instance
