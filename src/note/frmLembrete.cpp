@@ -50,14 +50,6 @@ bool hasLongWord(const QString &text)
     return false;
 }
 
-QString twipsText(float v)
-{
-    const double d = double(v);
-    if (d == std::floor(d) && std::fabs(d) < 1e15)
-        return QString::number(qint64(d));
-    return QString::number(d, 'g', 7);
-}
-
 }
 
 // The alarm check's next tick: the start of the next minute of the clock.

@@ -64,6 +64,14 @@ QString decodeText(const QString &stored)
     return text;
 }
 
+QString twipsText(float v)
+{
+    const double d = double(v);
+    if (d == std::floor(d) && std::fabs(d) < 1e15)
+        return QString::number(qint64(d));
+    return QString::number(d, 'g', 7);
+}
+
 QString formatDateTime(const QDateTime &moment)
 {
     return moment.toString(QStringLiteral("dd/MM/yyyy HH:mm"));

@@ -50,6 +50,8 @@ QString decodeText(const QString &stored);
 
 // "DD/MM/YYYY HH:NN".
 QString formatDateTime(const QDateTime &moment);
+// A place or size in twips as save-all writes it: a whole number without a decimal point.
+QString twipsText(float v);
 
 QString newNoteRecord(const QDateTime &now);
 QString welcomeRecord();

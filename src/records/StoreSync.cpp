@@ -123,14 +123,6 @@ bool parseDots(const QString &s, QMap<int, Dot> &dots)
     return true;
 }
 
-// Twips as save-all writes them: whole numbers without a decimal point.
-QString twipsText(float v)
-{
-    const double d = double(v);
-    if (d == std::floor(d) && std::fabs(d) < 1e15)
-        return QString::number(qint64(d));
-    return QString::number(d, 'g', 7);
-}
 
 bool placeOf(const QString &record, Place &place)
 {
