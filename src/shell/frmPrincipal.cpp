@@ -12,6 +12,7 @@
 #include "platform/SettingsStore.h"
 #include "platform/SingleInstance.h"
 #include "platform/StoreWatcher.h"
+#include "platform/TrayHost.h"
 #include "platform/WindowOps.h"
 #include "records/NoteRecord.h"
 #include "records/Persistence.h"
@@ -117,13 +118,18 @@ frmPrincipal::frmPrincipal()
     m_autoSave = new AutoSave([this] { return saveAllFailure(); }, this);
     m_autoSave->hold(true); // until the notes are loaded
     quitApplication = [] { QCoreApplication::exit(0); };
-    trayAvailable = [] { return QSystemTrayIcon::isSystemTrayAvailable(); };
+    trayAvailable = [this] {
+        const TrayHost::Presence p = TrayHost::probe();
+        // A registry of StatusNotifierItems without a panel yet is a panel still starting: an X
+        // tray beside it is then its proxy (KDE's xembedsniproxy), whose clicks do not reach the
+        // program under Wayland. It is taken only once the wait for a tray is over.
+        return p.statusNotifierHost || (p.xembedTray && (!p.statusNotifierWatcher || m_trayGraceOver));
+    };
     createMenu();
 
-    createTray();
-    // A StatusNotifierItem host that comes up after the program (a panel started later or
-    // restarted) knows nothing of the icon, and Qt only looks for a tray when the icon is made:
-    // the icon is made again for it.
+    // The icon is made once a tray is there (see TrayAdd). A StatusNotifierItem host that comes
+    // up after it (a panel started later or restarted) knows nothing of it, and Qt only looks
+    // for a tray when the icon is made: the icon is made again for it.
     auto *hostWatch = new QDBusServiceWatcher(QStringLiteral("org.kde.StatusNotifierWatcher"),
                                               QDBusConnection::sessionBus(),
                                               QDBusServiceWatcher::WatchForRegistration, this);
@@ -132,12 +138,14 @@ frmPrincipal::frmPrincipal()
 
 void frmPrincipal::renewTray()
 {
-    if (m_shutDown || !m_tray->isVisible())
+    if (m_shutDown || m_trayTip.isEmpty())
         return;
-    const QString tip = m_tray->toolTip();
-    delete m_tray;
-    createTray();
-    TrayAdd(tip);
+    if (!trayAvailable()) {
+        watchForTray();
+        return;
+    }
+    delete std::exchange(m_tray, nullptr);
+    TrayAdd(m_trayTip);
 }
 
 void frmPrincipal::createTray()
@@ -223,8 +231,9 @@ frmPrincipal::StartResult frmPrincipal::Form_Load(const QString &command)
             // Nothing but the tray could show hidden notes: without one after a while, they are
             // shown and the person is told why there is no icon.
             QTimer::singleShot(trayGraceMs, this, [this, hide = command == QLatin1String("esconder")] {
+                m_trayGraceOver = true;
                 if (m_shutDown || trayAvailable())
-                    return;
+                    return renewTray();
                 if (!hide)
                     runGuarded([this] { mostrar_Click(); });
                 Platform::messages().show(
@@ -264,6 +273,8 @@ void frmPrincipal::readShowAtStart()
 
 void frmPrincipal::watchForTray()
 {
+    if (m_trayWatch)
+        return m_trayWatch->start();
     m_trayWatch = new QTimer(this);
     connect(m_trayWatch, &QTimer::timeout, this, [this] {
         if (trayAvailable()) {
@@ -667,7 +678,7 @@ void frmPrincipal::tellQuietly(const QString &text)
     QTimer::singleShot(0, this, [this, text] {
         if (m_shutDown)
             std::fprintf(stderr, "quadrelo: %s\n", qPrintable(text));
-        else if (m_tray->isVisible() && QSystemTrayIcon::isSystemTrayAvailable() && QSystemTrayIcon::supportsMessages())
+        else if (m_tray && m_tray->isVisible() && QSystemTrayIcon::isSystemTrayAvailable() && QSystemTrayIcon::supportsMessages())
             m_tray->showMessage(QStringLiteral("Quadrelo"), text, QSystemTrayIcon::Information);
         else
             Platform::messages().show(text, MessageBox::Information);
@@ -711,17 +722,28 @@ void frmPrincipal::changeNoteCounter(int delta) { m_noteCounter = addInteger(m_n
 
 void frmPrincipal::TrayAdd(const QString &tip)
 {
-    m_tray->setToolTip(tip);
-    m_tray->show();
+    m_trayTip = tip;
+    if (!m_tray && trayAvailable())
+        createTray();
+    if (m_tray) {
+        m_tray->setToolTip(tip);
+        m_tray->show();
+    }
 }
 
-void frmPrincipal::TrayUpdateTip() { m_tray->setToolTip(QStringLiteral("Quadrelo - %1 Lembrete(s)").arg(m_noteCounter)); }
+void frmPrincipal::TrayUpdateTip()
+{
+    m_trayTip = QStringLiteral("Quadrelo - %1 Lembrete(s)").arg(m_noteCounter);
+    if (m_tray)
+        m_tray->setToolTip(m_trayTip);
+}
 
 void frmPrincipal::TrayRemove()
 {
     if (m_trayWatch)
         m_trayWatch->stop();
-    m_tray->hide();
+    if (m_tray)
+        m_tray->hide();
 }
 
 void frmPrincipal::restoreDialogs()

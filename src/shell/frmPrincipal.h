@@ -55,6 +55,7 @@ public:
 
     // The tray menu; its items carry the names of the commands ("novo", "mostrar", ...).
     QMenu *menu() const { return mnu0.get(); }
+    // The tray icon; nullptr until the desktop has a tray to show it in.
     QSystemTrayIcon *tray() const { return m_tray; }
 
     // Ends the event loop after the shutdown sequence; tests replace it.
@@ -129,6 +130,8 @@ private:
     QAction *exibir = nullptr;
     QSystemTrayIcon *m_tray = nullptr;
     QTimer *m_trayWatch = nullptr;
+    QString m_trayTip; // what the icon says, kept while there is no tray to show it
+    bool m_trayGraceOver = false;
     AutoSave *m_autoSave = nullptr;
     qint16 m_noteCounter = 0;
     bool m_showAtStart = true;
