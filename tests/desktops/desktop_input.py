@@ -1,99 +1,223 @@
 #!/usr/bin/python3
 # SPDX-License-Identifier: GPL-3.0-or-later
-# A person's mouse and keyboard for a headless GNOME Shell, through mutter's RemoteDesktop
-# interface: the shell itself (top bar, its menus) gets them, which xdotool on XWayland cannot
-# reach. One session for the whole run, so the shell's sharing indicator appears once and the top
-# bar's icons keep their places. Reads a command a line and answers each with a line ("ok"):
-#   move X Y | click B | dclick B | drag X Y DX DY | key NAME | shot FILE
-#   pixel X Y FILE (answers "RRGGBB") | tray FILE (answers the icon's centre "X Y", or "none")
-import sys, time
+# A person's mouse and keyboard, and the screen as the person sees it, for a headless compositor
+# whose own surfaces (GNOME's top bar, Plasma's panel and menus) xdotool on XWayland cannot
+# reach. "mutter": GNOME Shell's RemoteDesktop and Screenshot interfaces, one session for the
+# whole run, so the sharing indicator appears once and the top bar's icons keep their places.
+# "kwin": kwin_wayland's fake-input protocol, spoken on the Wayland socket, and its ScreenShot2
+# interface (kwin started with KWIN_WAYLAND_NO_PERMISSION_CHECKS and
+# KWIN_SCREENSHOT_NO_PERMISSION_CHECKS). Reads a command a line and answers each with a line ("ok"):
+#   move X Y | down B | up B | click B | dclick B | drag X Y DX DY | key NAME[+NAME...] | type TEXT
+#   shot FILE | pixel X Y FILE (answers "RRGGBB") | tray FILE (the icon's centre "X Y", or "none")
+import os, socket, struct, sys, threading, time
 import gi
 gi.require_version('Gdk', '3.0')
 gi.require_version('GdkPixbuf', '2.0')
 from gi.repository import Gdk, Gio, GLib, GdkPixbuf
 
+KWIN = sys.argv[1:] == ['kwin']
 bus = Gio.bus_get_sync(Gio.BusType.SESSION, None)
-RD = 'org.gnome.Mutter.RemoteDesktop'
 W, H = 1280, 800
-
-
-def call(dest, path, iface, method, args=None, sig=None):
-    return bus.call_sync(dest, path, iface, method, GLib.Variant(sig, args) if sig else None, None, 0, 10000, None)
-
-
-# The shell's screenshot call accepts only callers that own this name.
-call('org.freedesktop.DBus', '/org/freedesktop/DBus', 'org.freedesktop.DBus', 'RequestName',
-     ('org.gnome.Screenshot', 4), '(su)')
-session = call(RD, '/org/gnome/Mutter/RemoteDesktop', RD, 'CreateSession').unpack()[0]
-S = RD + '.Session'
-call(RD, session, S, 'Start')
-
-
-def rel(dx, dy):
-    call(RD, session, S, 'NotifyPointerMotionRelative', (float(dx), float(dy)), '(dd)')
-
-
-def move(x, y):
-    # From the bottom-right corner, where the motion stops: the top-left one is the hot corner.
-    rel(4 * W, 4 * H)
-    rel(x - (W - 1), y - (H - 1))
-
-
 BUTTONS = {'1': 0x110, '2': 0x112, '3': 0x111}  # evdev BTN_LEFT, BTN_MIDDLE, BTN_RIGHT
+MODIFIERS = {'ctrl': 'Control_L', 'shift': 'Shift_L', 'alt': 'Alt_L'}
 
 
-def click(b, times=1):
-    for _ in range(times):
-        for pressed in (True, False):
-            call(RD, session, S, 'NotifyPointerButton', (BUTTONS[b], pressed), '(ib)')
-            time.sleep(0.05)
+def call(dest, path, iface, method, args=None, sig=None, fds=None):
+    v = GLib.Variant(sig, args) if sig else None
+    if fds is not None:
+        return bus.call_with_unix_fd_list_sync(dest, path, iface, method, v, None, 0, 10000, fds, None)[0]
+    return bus.call_sync(dest, path, iface, method, v, None, 0, 10000, None)
 
 
-def key(name, pressed=True):
-    call(RD, session, S, 'NotifyKeyboardKeysym', (Gdk.keyval_from_name(name), pressed), '(ub)')
+class Mutter:
+    RD = 'org.gnome.Mutter.RemoteDesktop'
+    S = RD + '.Session'
+    TRAY_BAND = range(0, 32)  # the top bar
+
+    def __init__(self):
+        # The shell's screenshot call accepts only callers that own this name.
+        call('org.freedesktop.DBus', '/org/freedesktop/DBus', 'org.freedesktop.DBus', 'RequestName',
+             ('org.gnome.Screenshot', 4), '(su)')
+        self.session = call(self.RD, '/org/gnome/Mutter/RemoteDesktop', self.RD, 'CreateSession').unpack()[0]
+        self.rd('Start')
+        self.keysym(Gdk.KEY_Shift_L, True), self.keysym(Gdk.KEY_Shift_L, False)  # a session's first key is lost
+
+    def rd(self, method, args=None, sig=None):
+        call(self.RD, self.session, self.S, method, args, sig)
+
+    def move(self, x, y):
+        # From the bottom-right corner, where the motion stops: the top-left one is the hot corner.
+        self.nudge(4 * W, 4 * H)
+        self.nudge(x - (W - 1), y - (H - 1))
+
+    def nudge(self, dx, dy):
+        self.rd('NotifyPointerMotionRelative', (float(dx), float(dy)), '(dd)')
+
+    def button(self, b, pressed):
+        self.rd('NotifyPointerButton', (BUTTONS[b], pressed), '(ib)')
+
+    def keysym(self, keyval, pressed):
+        self.rd('NotifyKeyboardKeysym', (keyval, pressed), '(ub)')
+
+    def screen(self, path):
+        call('org.gnome.Shell.Screenshot', '/org/gnome/Shell/Screenshot', 'org.gnome.Shell.Screenshot',
+             'Screenshot', (False, False, path), '(bbs)')
+        return GdkPixbuf.Pixbuf.new_from_file(path)
 
 
-def screen(path):
-    call('org.gnome.Shell.Screenshot', '/org/gnome/Shell/Screenshot', 'org.gnome.Shell.Screenshot',
-         'Screenshot', (False, False, path), '(bbs)')
-    pb = GdkPixbuf.Pixbuf.new_from_file(path)
+class KWin:
+    TRAY_BAND = range(H - 44, H)  # the panel
+
+    def __init__(self):
+        self.sock = socket.socket(socket.AF_UNIX, socket.SOCK_STREAM)
+        self.sock.connect(os.path.join(os.environ['XDG_RUNTIME_DIR'], os.environ['WAYLAND_DISPLAY']))
+        self.incoming = self.events()
+        self.send(1, 1, 2)  # wl_display.get_registry: the registry is object 2
+        found = self.roundtrip(lambda obj, op, body: obj == 2 and op == 0 and self.string(body, 4) == IFACE)
+        if not found:
+            raise SystemExit('kwin offers no fake input (KWIN_WAYLAND_NO_PERMISSION_CHECKS)')
+        name, version = struct.unpack('<I', found[:4])[0], struct.unpack('<I', found[-4:])[0]
+        self.send(2, 0, name, IFACE, min(version, 4), 4)  # wl_registry.bind: fake input is object 4
+        self.send(4, 0, 'quadrelo', 'end-to-end checks')  # authenticate
+        Gdk.init([])
+        keymap = Gdk.Keymap.get_for_display(Gdk.Display.get_default())
+        self.keycode = lambda keyval: keymap.get_entries_for_keyval(keyval)[1][0].keycode - 8
+
+    def send(self, obj, op, *args):
+        body = b''
+        for a in args:
+            if isinstance(a, str):
+                b = a.encode() + b'\0'
+                body += struct.pack('<I', len(b)) + b + b'\0' * (-len(b) % 4)
+            else:
+                body += struct.pack('<i' if isinstance(a, float) else '<I', int(a * 256) if isinstance(a, float) else a)
+        self.sock.sendall(struct.pack('<II', obj, (8 + len(body)) << 16 | op) + body)
+
+    @staticmethod
+    def string(body, at):
+        n = struct.unpack('<I', body[at:at + 4])[0]
+        return body[at + 4:at + 3 + n].decode()
+
+    def events(self):
+        buf = b''
+        while True:
+            while len(buf) >= 8 and len(buf) >= struct.unpack('<I', buf[4:8])[0] >> 16:
+                obj, word = struct.unpack('<II', buf[:8])
+                yield obj, word & 0xFFFF, buf[8:word >> 16]
+                buf = buf[word >> 16:]
+            chunk = self.sock.recv(65536)
+            if not chunk:
+                raise SystemExit('kwin closed the connection')
+            buf += chunk
+
+    def roundtrip(self, wanted=lambda *e: False):
+        # wl_display.sync: once its callback (object 3) is done, kwin has taken every request before it
+        self.send(1, 0, 3)
+        found = None
+        for obj, op, body in self.incoming:
+            if obj == 1 and op == 0:
+                raise SystemExit('protocol error: %r' % body)
+            if wanted(obj, op, body):
+                found = body
+            if obj == 3:
+                return found
+
+    def move(self, x, y):
+        self.at = (x, y)
+        self.send(4, 9, float(x), float(y))
+        self.roundtrip()
+
+    def nudge(self, dx, dy):
+        self.move(self.at[0] + dx, self.at[1] + dy)
+
+    def button(self, b, pressed):
+        self.send(4, 2, BUTTONS[b], int(pressed))
+        self.roundtrip()
+
+    def keysym(self, keyval, pressed):
+        self.send(4, 10, self.keycode(keyval), int(pressed))
+        self.roundtrip()
+
+    def screen(self, path):
+        r, w = os.pipe()
+        fds = Gio.UnixFDList.new()
+        fds.append(w)
+        os.close(w)
+        got = []  # kwin may write the picture before it answers: read it meanwhile
+        reader = threading.Thread(target=lambda: got.append(os.fdopen(r, 'rb').read()))
+        reader.start()
+        info = call('org.kde.KWin.ScreenShot2', '/org/kde/KWin/ScreenShot2', 'org.kde.KWin.ScreenShot2',
+                    'CaptureArea', (0, 0, W, H, {}, 0), '(iiuua{sv}h)', fds).unpack()[0]
+        del fds
+        reader.join(10)
+        data = got[0]
+        width, height, stride = info['width'], info['height'], info['stride']
+        rows = bytearray()
+        for y in range(height):  # QImage's 32-bit formats: B, G, R, A in memory
+            row = data[y * stride:y * stride + width * 4]
+            rows += bytes(b for i in range(0, len(row), 4) for b in (row[i + 2], row[i + 1], row[i]))
+        pb = GdkPixbuf.Pixbuf.new_from_bytes(GLib.Bytes.new(bytes(rows)), GdkPixbuf.Colorspace.RGB, False, 8,
+                                             width, height, width * 3)
+        pb.savev(path, 'png', [], [])
+        return pb
+
+
+IFACE = 'org_kde_kwin_fake_input'
+desk = KWin() if KWIN else Mutter()
+
+
+def pixels(pb):
     px, stride, n = pb.get_pixels(), pb.get_rowstride(), pb.get_n_channels()
     return lambda x, y: tuple(px[y * stride + x * n:y * stride + x * n + 3])
 
 
-def yellow(rgb):
-    return rgb[0] > 220 and rgb[1] > 190 and rgb[2] < 110
-
-
 def tray(path):
-    # The icon is the only bright yellow in the top bar's right half.
-    at = screen(path)
-    found = [(x, y) for y in range(32) for x in range(W // 2, W) if yellow(at(x, y))]
+    # The icon is the only bright yellow in the right half of the bar that holds it.
+    at = pixels(desk.screen(path))
+    found = [(x, y) for y in desk.TRAY_BAND for x in range(W // 2, W)
+             if at(x, y)[0] > 220 and at(x, y)[1] > 190 and at(x, y)[2] < 110]
     if len(found) < 20:
         return 'none'
     return '%d %d' % (sum(x for x, _ in found) // len(found), sum(y for _, y in found) // len(found))
 
 
+def press(keyvals):
+    for k in keyvals:
+        desk.keysym(k, True)
+    for k in reversed(keyvals):
+        desk.keysym(k, False)
+
+
 def run(op, a):
     if op == 'move':
-        move(float(a[0]), float(a[1]))
+        desk.move(float(a[0]), float(a[1]))
+    elif op in ('down', 'up'):
+        desk.button(a[0], op == 'down')
     elif op in ('click', 'dclick'):
-        click(a[0], 2 if op == 'dclick' else 1)
+        for _ in range(2 if op == 'dclick' else 1):
+            for pressed in (True, False):
+                desk.button(a[0], pressed)
+                time.sleep(0.05)
     elif op == 'drag':  # press at X,Y, move by DX,DY in ten steps, release
-        move(float(a[0]), float(a[1]))
-        call(RD, session, S, 'NotifyPointerButton', (BUTTONS['1'], True), '(ib)')
+        x, y, dx, dy = map(float, a)
+        desk.move(x, y)
+        desk.button('1', True)
         time.sleep(0.2)
         for _ in range(10):
-            rel(float(a[2]) / 10, float(a[3]) / 10)
+            desk.nudge(dx / 10, dy / 10)
             time.sleep(0.05)
         time.sleep(0.2)
-        call(RD, session, S, 'NotifyPointerButton', (BUTTONS['1'], False), '(ib)')
+        desk.button('1', False)
     elif op == 'key':
-        key(a[0]); key(a[0], False)
+        press([Gdk.keyval_from_name(MODIFIERS.get(n, n)) for n in a[0].split('+')])
+    elif op == 'type':  # the rest of the line, blanks and all
+        for c in a:
+            press([Gdk.unicode_to_keyval(ord(c))])
+            time.sleep(0.03)
     elif op == 'shot':
-        screen(a[0])
+        desk.screen(a[0])
     elif op == 'pixel':
-        return '%02X%02X%02X' % screen(a[2])(int(a[0]), int(a[1]))
+        return '%02X%02X%02X' % pixels(desk.screen(a[2]))(int(a[0]), int(a[1]))
     elif op == 'tray':
         return tray(a[0])
     else:
@@ -101,12 +225,12 @@ def run(op, a):
     return 'ok'
 
 
-key('Shift_L'); key('Shift_L', False)  # a session's first key is lost: spend it here
 for line in sys.stdin:
     words = line.split()
     try:
-        answer = run(words[0], words[1:]) if words else 'ok'
+        answer = run('type', line[5:].rstrip('\n')) if line.startswith('type ') else run(words[0], words[1:]) if words else 'ok'
     except GLib.Error as e:
         answer = 'error: ' + e.message
     print(answer, flush=True)
-call(RD, session, S, 'Stop')
+if not KWIN:
+    desk.rd('Stop')

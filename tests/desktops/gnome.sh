@@ -19,6 +19,7 @@ VARIANT=$2
 DESK=gnome-$VARIANT
 [ "$VARIANT" = plain ] && DESK=gnome
 source "$HERE/../e2e/lib.sh" "$1"
+source "$HERE/_input.sh"
 ART_DIR="$(dirname "$PROGRAM")/e2e-artifacts/$DESK"
 rm -rf "$ART_DIR" && mkdir -p "$ART_DIR"
 log() { # the checks' verdicts on standard output, everything in the run's log
@@ -33,11 +34,6 @@ fail() {
 
 # ---------------------------------------------------------------- the desktop
 
-gin() { # gin COMMAND: one command to the input tool; its answer in GIN
-    GIN=""
-    echo "$*" >&"${INPUT[1]}" && read -r -t 30 GIN <&"${INPUT[0]}"
-    [ "$GIN" = ok ] || [ "$1" = tray ] || [ "$1" = pixel ] || { log "input: $* -> ${GIN:-no answer}"; return 1; }
-}
 start_gnome() {
     local t
     for t in gnome-shell Xwayland dbus-daemon gdbus wmctrl xprop xwininfo xmessage xdotool /usr/bin/python3; do
@@ -77,17 +73,12 @@ start_gnome() {
     # A login lands on the overview since GNOME 40; the person leaves it for the desktop.
     gdbus call --session -d org.gnome.Shell -o /org/gnome/Shell -m org.freedesktop.DBus.Properties.Set \
         org.gnome.Shell OverviewActive '<false>' >/dev/null
-    coproc INPUT { exec /usr/bin/python3 "$HERE/gnome_input.py" 2>>"$ART_DIR/input.log"; }
-    GIN_PID=$INPUT_PID
-    PIDS_TO_STOP+=("$GIN_PID")
+    start_input mutter
     gin move 900 700 || exit 1
-    SHOT="$E2E_TMP/shot.png"
 }
-screen_pixel_is() { gin pixel "$1" "$2" "$SHOT" && [ "$GIN" = "$3" ]; }
 
 # ---------------------------------------------------------------- the tray icon and GNOME's menu
 
-tray_found() { gin tray "$SHOT" && [ "$GIN" != none ] && TRAY=($GIN); }
 MENU_TOP=62 MENU_STEP=36 # the first item's centre and the items' spacing, below the top bar
 menu_open() { screen_pixel_is "${TRAY[0]}" $((MENU_TOP + MENU_STEP / 2)) 303030; }
 menu_closed() { ! menu_open; }
