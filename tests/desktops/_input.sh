@@ -13,5 +13,6 @@ gin() { # gin COMMAND: one command to the input tool; its answer in GIN
     echo "$*" >&"${INPUT[1]}" && read -r -t 30 GIN <&"${INPUT[0]}"
     [ "$GIN" = ok ] || [ "$1" = tray ] || [ "$1" = pixel ] || { log "input: $* -> ${GIN:-no answer}"; return 1; }
 }
+screenshot() { [ -n "${GIN_PID:-}" ] && gin shot "$1"; }
 screen_pixel_is() { gin pixel "$1" "$2" "$SHOT" && [ "$GIN" = "$3" ]; }
 tray_found() { gin tray "$SHOT" && [ "$GIN" != none ] && TRAY=($GIN); }

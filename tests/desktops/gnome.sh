@@ -26,11 +26,6 @@ log() { # the checks' verdicts on standard output, everything in the run's log
     case "$1" in PASS:* | FAIL:*) printf '%-12s %s  %s\n' "$DESK" "${1%%:*}" "${1#*: }" ;; esac
     printf '[%6d ms] %s\n' "$(elapsed_ms)" "$*" >>"$ART_DIR/run.log"
 }
-fail() {
-    CHECKS=$((CHECKS + 1)) FAILURES=$((FAILURES + 1))
-    log "FAIL: $*"
-    [ -n "${GIN_PID:-}" ] && gin shot "$ART_DIR/failure-$FAILURES.png"
-}
 
 # ---------------------------------------------------------------- the desktop
 

@@ -33,7 +33,7 @@ wmctrl() { # kwin_wayland leaves X clients' workspace switches alone: its own ca
     [ "$1" = -s ] || { command wmctrl "$@"; return; }
     gdbus call --session -d org.kde.KWin -o /KWin -m org.kde.KWin.setCurrentDesktop $(($2 + 1)) >/dev/null
 }
-pixel_is() { gin pixel "$1" "$2" "$SHOT" && [ "$GIN" = "$3" ]; }
+pixel_is() { screen_pixel_is "$@"; }
 xdotool() { # the pointer and keys through kwin; anything else is xdotool's
     case "$1" in mousemove | mousedown | mouseup | click | key | type | sleep) ;; *) command xdotool "$@"; return ;; esac
     local repeat=1 i
@@ -70,7 +70,7 @@ wait_tray_icon() {
     wait_until 20 "icon in the panel" tray_found || return 1
     TRAY_X=${TRAY[0]} TRAY_Y=${TRAY[1]} TRAY_ID=none
 }
-menu_area() { gin shot "$SHOT" && convert "$SHOT" -crop 500x500+780+250 +repage rgb:- | md5sum; }
+menu_area() { gin shot "$SHOT" && convert "$SHOT" -crop 200x30+1060+720 +repage rgb:- | md5sum; }
 tray_menu() { # tray_menu KEY...: right click on the icon, then the keys
     local before
     before=$(menu_area)

@@ -23,8 +23,9 @@ log() { local ms; ms=$(elapsed_ms); printf '[%3d.%03ds] %s\n' $((ms / 1000)) $((
 fail() {
     CHECKS=$((CHECKS + 1)) FAILURES=$((FAILURES + 1))
     log "FAIL: $*"
-    [ -n "${DISPLAY:-}" ] && import -window root "$ART_DIR/failure-$FAILURES.png" 2>/dev/null
+    [ -n "${DISPLAY:-}" ] && screenshot "$ART_DIR/failure-$FAILURES.png"
 }
+screenshot() { import -window root "$1" 2>/dev/null; } # the whole screen, to look at
 check() { # check DESCRIPTION COMMAND...
     local desc=$1
     shift

@@ -115,7 +115,7 @@ new_note
 m=($(geometry "$NEW"))
 check "a second new note does not cover the first (${m[*]})" \
     eval '[ "${m[0]} ${m[1]}" != "${n[0]} ${n[1]}" ] && near ${m[0]} ${n[0]} 60 && near ${m[1]} ${n[1]} 60'
-import -window root "$ART_DIR/five-notes.png" 2>/dev/null # to look at
+screenshot "$ART_DIR/five-notes.png" # to look at
 
 # An ordinary window over the due note; it also shows when the workspace has changed.
 bg xmessage xmessage -geometry 300x250+0+520 "outra janela"

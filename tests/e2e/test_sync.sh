@@ -144,7 +144,7 @@ check "a note made and typed on A appears on B" wait_until $LIMIT "three notes o
 NEW_B=$(notes | grep -vx -e "$(note_at 200 200)" -e "$(note_at 600 200)")
 check "its text reached B" wait_until $LIMIT "text on B" in_store B "feita em A"
 check "B's window shows it" wait_until 10 "text shown on B" shows_text "$NEW_B"
-import -window root "$ART_DIR/B-with-A-note.png" 2>/dev/null
+screenshot "$ART_DIR/B-with-A-note.png"
 
 # Deleted on B, gone on A
 on B
