@@ -3,7 +3,7 @@
 # End-to-end: notes kept on two machines by a real sync tool. Two Syncthing instances, each with
 # its own home, share a folder holding the notes' folder, talking over 127.0.0.1 only; two
 # Quadrelo instances, one run each, on two virtual desktops, each with its own folders.
-# SYNC_BENCH=N adds the benchmark: N keystrokes on one side, each timed until the other shows it.
+# SYNC_BENCH names a file of benchmark steps to run once the checks of both sides are done.
 # Usage: test_sync.sh /path/to/quadrelo
 source "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
 
@@ -39,10 +39,8 @@ start_side() { # start_side A|B: folders, X server, window manager, tray
     mkdir -p -m 700 "$d"/{home,sync/Quadrelo,runtime,data,state,cache,st}
     touch "$d/sync/.stfolder"
     eval "STORE_$s=$d/sync/Quadrelo/Quadrelo.conf"
-    Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp -noreset 3>"$d/display" >"$ART_DIR/xvfb-$s.log" 2>&1 &
-    PIDS_TO_STOP+=($!)
-    wait_until 15 "X server $s" test -s "$d/display" || exit 1
-    eval "DISPLAY_$s=:$(cat "$d/display")"
+    start_xvfb "$s" || exit 1
+    eval "DISPLAY_$s=$DISPLAY"
     on "$s"
     bg "openbox-$s" openbox --sm-disable
     wait_until 15 "openbox $s" eval 'wmctrl -m | grep -q Openbox' || exit 1
@@ -107,7 +105,6 @@ type_into() { # type_into SIDE NOTE TEXT: a click into the note's text, then the
     on "$1"
     click_in "$2" "${TEXT[@]}" && xdotool key ctrl+End type --delay 20 "$3"
 }
-shot() { import -window "$1" rgb:- 2>/dev/null | md5sum; }
 shows_text() { # shows_text WINDOW: its first line of text is not blank
     [ "$(import -window "$1" -crop 150x20+30+4 +repage -format %k info: 2>/dev/null)" -gt 1 ]
 }
@@ -168,19 +165,7 @@ wait_until 10 "moved on A" note_at 300 400
 check "the move reached B's store" wait_until $LIMIT "A's place in B's store" eval 'on B; field "Um de A" 3 | grep -qx 6000'
 check "the note moved on A stays in place on B" holds_for 3 note_with_place B 200 200
 
-if [ "${SYNC_BENCH:-0}" -gt 0 ]; then # keystrokes on A into the other note, each until B's window shows it
-    WB=$(note_with_place B 600 200)
-    click_in "$(note_at 200 200)" "${TEXT[@]}" # the caret blinks in another note of B
-    on A && click_in "$(note_at 600 200)" "${TEXT[@]}" && xdotool key ctrl+End
-    times=()
-    for i in $(seq "$SYNC_BENCH"); do
-        on B && before=$(shot "$WB") && on A && t0=${EPOCHREALTIME/./} && xdotool type "$((i % 10))" && on B
-        until [ "$(shot "$WB")" != "$before" ] || [ "$(elapsed_ms "$t0")" -gt 60000 ]; do sleep 0.05; done
-        times+=($(elapsed_ms "$t0")) && log "keystroke $i: ${times[-1]} ms until B shows it" && sleep 1
-    done
-    log "BENCH keystroke to the other side, median of ${#times[@]}: $(printf '%s\n' "${times[@]}" | sort -n |
-        awk '{ a[NR] = $1 } END { print (NR % 2 ? a[(NR + 1) / 2] : (a[NR / 2] + a[NR / 2 + 1]) / 2) }') ms"
-fi
+[ -n "${SYNC_BENCH:-}" ] && source "$SYNC_BENCH" # a benchmark's own steps, here (tools/bench/)
 
 # Both programs end (the sync tool first, so each store then holds its own machine's save)
 stop_pid "$ST_PID_A" && stop_pid "$ST_PID_B"

@@ -5,4 +5,4 @@
 # (10 unless given). Usage: tools/bench/sync_latency.sh build/quadrelo [N]
 set -eu
 here=$(dirname "$0")
-SYNC_BENCH=${2:-10} bash "$here/../../tests/e2e/test_sync.sh" "$1" | grep -E "keystroke|BENCH|FAIL|checks"
+SYNC_BENCH=$(readlink -f "$here/sync_keystrokes.sh") KEYSTROKES=${2:-10} bash "$here/../../tests/e2e/test_sync.sh" "$1" | grep -E "keystroke|BENCH|FAIL|checks"
