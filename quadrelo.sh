@@ -20,7 +20,7 @@ SYNC_PACKAGES="syncthing curl xvfb xauth openbox trayer xdotool wmctrl x11-utils
 DESKTOP_PACKAGES="dbus-daemon libglib2.0-bin xfwm4 xfce4-panel xfconf xfce4-settings
     kwin-x11 kwin-wayland xwayland plasma-workspace plasma-desktop kactivitymanagerd qtwayland5
     gnome-shell gnome-shell-extension-appindicator mutter gnome-settings-daemon gsettings-desktop-schemas
-    python3-gi gir1.2-glib-2.0 dbus-x11"
+    python3-gi gir1.2-glib-2.0 gir1.2-gtk-3.0 gir1.2-gdkpixbuf-2.0 dbus-x11"
 
 install_missing() {
     local missing=()

@@ -1,6 +1,7 @@
 # SPDX-License-Identifier: GPL-3.0-or-later
 # Input through the compositor (desktop_input.py), for desktops whose own surfaces xdotool on
 # XWayland cannot reach. start_input BACKEND starts the tool; gin COMMAND sends it one command.
+# The run's own pointer, keys and screen go through it too.
 
 start_input() {
     coproc INPUT { exec /usr/bin/python3 "$(dirname "${BASH_SOURCE[0]}")/desktop_input.py" "$1" 2>>"$ART_DIR/input.log"; }
@@ -16,3 +17,24 @@ gin() { # gin COMMAND: one command to the input tool; its answer in GIN
 screenshot() { [ -n "${GIN_PID:-}" ] && gin shot "$1"; }
 screen_pixel_is() { gin pixel "$1" "$2" "$SHOT" && [ "$GIN" = "$3" ]; }
 tray_found() { gin tray "$SHOT" && [ "$GIN" != none ] && TRAY=($GIN); }
+pointer_to() { gin move "$1" "$2"; }
+pixel_is() { screen_pixel_is "$@"; }
+xdotool() { # the pointer and keys through the compositor; anything else is xdotool's
+    case "$1" in mousemove | mousedown | mouseup | click | key | type | sleep) ;; *) command xdotool "$@"; return ;; esac
+    local repeat=1 i
+    while [ $# -gt 0 ]; do
+        case "$1" in
+        mousemove) gin move "$2" "$3" && shift 3 ;;
+        mousedown | mouseup) gin "${1#mouse}" "$2" && shift 2 ;;
+        sleep) sleep "$2" && shift 2 ;;
+        --repeat) repeat=$2 && shift 2 ;;
+        --delay) shift 2 ;;
+        click) shift ;;
+        [123]) for ((i = 0; i < repeat; i++)); do gin click "$1"; done; repeat=1 && shift ;;
+        key) shift && while [ $# -gt 0 ] && [ "$1" != type ]; do [ "${1#--}" = "$1" ] && gin key "$1" && sleep 0.1; shift; done ;;
+        type) shift && { [ "$1" != --delay ] || shift 2; } && gin type "$1" && shift ;;
+        *) log "xdotool through the compositor: $1?"; return 1 ;;
+        esac
+    done
+}
+

@@ -11,19 +11,12 @@ sni_items() { # the registered items, as "service/path"
 }
 sni_watcher_up() { gdbus introspect --session -d org.kde.StatusNotifierWatcher -o /StatusNotifierWatcher >/dev/null 2>&1; }
 tray_icons() { local s; for s in $(sni_items); do sni_owned "$s" && echo "$s"; done; } # the program's items
-sni_owner() { # sni_owner SERVICE[/PATH]: the process id behind the service
+sni_owner() { # sni_owner SERVICE[/PATH]: the process id behind the service (GNOME's host lists SERVICE@/PATH)
+    local s=${1%%/*}
     gdbus call --session -d org.freedesktop.DBus -o /org/freedesktop/DBus -m org.freedesktop.DBus.GetConnectionUnixProcessID \
-        "${1%%/*}" 2>/dev/null | grep -o '[0-9]*' | tail -1
+        "${s%@}" 2>/dev/null | grep -o '[0-9]*' | tail -1
 }
 sni_owned() { [ "$(sni_owner "$1")" = "$PROG_PID" ]; }
-x_and_bus() { # Xvfb and a private session bus; XVFB_PID ends the display
-    Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp -noreset 3>"$E2E_TMP/display" >"$ART_DIR/xvfb.log" 2>&1 &
-    XVFB_PID=$!
-    PIDS_TO_STOP+=($!)
-    wait_until 15 "X server" test -s "$E2E_TMP/display" || return 1
-    export DISPLAY=":$(cat "$E2E_TMP/display")"
-    session_bus
-}
 session_bus() {
     bg dbus dbus-daemon --session --nofork --address="unix:path=$XDG_RUNTIME_DIR/bus"
     export DBUS_SESSION_BUS_ADDRESS="unix:path=$XDG_RUNTIME_DIR/bus"

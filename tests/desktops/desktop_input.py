@@ -7,7 +7,7 @@
 # "kwin": kwin_wayland's fake-input protocol, spoken on the Wayland socket, and its ScreenShot2
 # interface (kwin started with KWIN_WAYLAND_NO_PERMISSION_CHECKS and
 # KWIN_SCREENSHOT_NO_PERMISSION_CHECKS). Reads a command a line and answers each with a line ("ok"):
-#   move X Y | down B | up B | click B | dclick B | drag X Y DX DY | key NAME[+NAME...] | type TEXT
+#   move X Y | down B | up B | click B | dclick B | key NAME[+NAME...] | type TEXT
 #   shot FILE | pixel X Y FILE (answers "RRGGBB") | tray FILE (the icon's centre "X Y", or "none")
 import os, socket, struct, sys, threading, time
 import gi
@@ -21,13 +21,11 @@ W, H = 1280, 800
 BUTTONS = {'1': 0x110, '2': 0x112, '3': 0x111}  # evdev BTN_LEFT, BTN_MIDDLE, BTN_RIGHT
 MODIFIERS = {'ctrl': 'Control_L', 'shift': 'Shift_L', 'alt': 'Alt_L'}
 
-
 def call(dest, path, iface, method, args=None, sig=None, fds=None):
     v = GLib.Variant(sig, args) if sig else None
     if fds is not None:
         return bus.call_with_unix_fd_list_sync(dest, path, iface, method, v, None, 0, 10000, fds, None)[0]
     return bus.call_sync(dest, path, iface, method, v, None, 0, 10000, None)
-
 
 class Mutter:
     RD = 'org.gnome.Mutter.RemoteDesktop'
@@ -46,12 +44,13 @@ class Mutter:
         call(self.RD, self.session, self.S, method, args, sig)
 
     def move(self, x, y):
-        # From the bottom-right corner, where the motion stops: the top-left one is the hot corner.
-        self.nudge(4 * W, 4 * H)
-        self.nudge(x - (W - 1), y - (H - 1))
-
-    def nudge(self, dx, dy):
-        self.rd('NotifyPointerMotionRelative', (float(dx), float(dy)), '(dd)')
+        # The session's pointer moves only by steps: at first from the bottom-right corner, where
+        # the motion stops (the top-left one is the hot corner), then from where it was sent.
+        if not hasattr(self, 'at'):
+            self.rd('NotifyPointerMotionRelative', (4.0 * W, 4.0 * H), '(dd)')
+            self.at = (W - 1, H - 1)
+        self.rd('NotifyPointerMotionRelative', (float(x - self.at[0]), float(y - self.at[1])), '(dd)')
+        self.at = (x, y)
 
     def button(self, b, pressed):
         self.rd('NotifyPointerButton', (BUTTONS[b], pressed), '(ib)')
@@ -63,7 +62,6 @@ class Mutter:
         call('org.gnome.Shell.Screenshot', '/org/gnome/Shell/Screenshot', 'org.gnome.Shell.Screenshot',
              'Screenshot', (False, False, path), '(bbs)')
         return GdkPixbuf.Pixbuf.new_from_file(path)
-
 
 class KWin:
     TRAY_BAND = range(H - 44, H)  # the panel
@@ -123,12 +121,8 @@ class KWin:
                 return found
 
     def move(self, x, y):
-        self.at = (x, y)
         self.send(4, 9, float(x), float(y))
         self.roundtrip()
-
-    def nudge(self, dx, dy):
-        self.move(self.at[0] + dx, self.at[1] + dy)
 
     def button(self, b, pressed):
         self.send(4, 2, BUTTONS[b], int(pressed))
@@ -161,15 +155,12 @@ class KWin:
         pb.savev(path, 'png', [], [])
         return pb
 
-
 IFACE = 'org_kde_kwin_fake_input'
 desk = KWin() if KWIN else Mutter()
-
 
 def pixels(pb):
     px, stride, n = pb.get_pixels(), pb.get_rowstride(), pb.get_n_channels()
     return lambda x, y: tuple(px[y * stride + x * n:y * stride + x * n + 3])
-
 
 def tray(path):
     # The icon is the only bright yellow in the right half of the bar that holds it.
@@ -180,13 +171,11 @@ def tray(path):
         return 'none'
     return '%d %d' % (sum(x for x, _ in found) // len(found), sum(y for _, y in found) // len(found))
 
-
 def press(keyvals):
     for k in keyvals:
         desk.keysym(k, True)
     for k in reversed(keyvals):
         desk.keysym(k, False)
-
 
 def run(op, a):
     if op == 'move':
@@ -198,19 +187,9 @@ def run(op, a):
             for pressed in (True, False):
                 desk.button(a[0], pressed)
                 time.sleep(0.05)
-    elif op == 'drag':  # press at X,Y, move by DX,DY in ten steps, release
-        x, y, dx, dy = map(float, a)
-        desk.move(x, y)
-        desk.button('1', True)
-        time.sleep(0.2)
-        for _ in range(10):
-            desk.nudge(dx / 10, dy / 10)
-            time.sleep(0.05)
-        time.sleep(0.2)
-        desk.button('1', False)
     elif op == 'key':
         press([Gdk.keyval_from_name(MODIFIERS.get(n, n)) for n in a[0].split('+')])
-    elif op == 'type':  # the rest of the line, blanks and all
+    elif op == 'type':
         for c in a:
             press([Gdk.unicode_to_keyval(ord(c))])
             time.sleep(0.03)
@@ -224,11 +203,10 @@ def run(op, a):
         return 'unknown command: ' + op
     return 'ok'
 
-
 for line in sys.stdin:
-    words = line.split()
-    try:
-        answer = run('type', line[5:].rstrip('\n')) if line.startswith('type ') else run(words[0], words[1:]) if words else 'ok'
+    words = line.split() or ['']
+    try:  # "type" takes the rest of the line, blanks and all
+        answer = run('type', line[5:].rstrip('\n')) if words[0] == 'type' else run(words[0], words[1:]) if words[0] else 'ok'
     except GLib.Error as e:
         answer = 'error: ' + e.message
     print(answer, flush=True)

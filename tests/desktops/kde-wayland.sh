@@ -28,29 +28,9 @@ desktop_start() {
     start_input kwin
 }
 
-pointer_to() { gin move "$1" "$2"; }
 wmctrl() { # kwin_wayland leaves X clients' workspace switches alone: its own call, as its pager makes
     [ "$1" = -s ] || { command wmctrl "$@"; return; }
     gdbus call --session -d org.kde.KWin -o /KWin -m org.kde.KWin.setCurrentDesktop $(($2 + 1)) >/dev/null
-}
-pixel_is() { screen_pixel_is "$@"; }
-xdotool() { # the pointer and keys through kwin; anything else is xdotool's
-    case "$1" in mousemove | mousedown | mouseup | click | key | type | sleep) ;; *) command xdotool "$@"; return ;; esac
-    local repeat=1 i
-    while [ $# -gt 0 ]; do
-        case "$1" in
-        mousemove) gin move "$2" "$3" && shift 3 ;;
-        mousedown | mouseup) gin "${1#mouse}" "$2" && shift 2 ;;
-        sleep) sleep "$2" && shift 2 ;;
-        --repeat) repeat=$2 && shift 2 ;;
-        --delay) shift 2 ;;
-        click) shift ;;
-        [123]) for ((i = 0; i < repeat; i++)); do gin click "$1"; done; repeat=1 && shift ;;
-        key) shift && while [ $# -gt 0 ] && [ "$1" != type ]; do [ "${1#--}" = "$1" ] && gin key "$1" && sleep 0.1; shift; done ;;
-        type) shift && { [ "$1" != --delay ] || shift 2; } && gin type "$1" && shift ;;
-        *) log "xdotool through kwin: $1?"; return 1 ;;
-        esac
-    done
 }
 
 # Plasma draws the program's item in its panel; its menu is Plasma's own, a Wayland surface.

@@ -11,9 +11,7 @@ kde_environment() {
     # two workspaces for the workspace checks; no first-run splash and tips
     printf '[Desktops]\nNumber=2\nRows=1\n' >"$XDG_CONFIG_HOME/kwinrc"
     printf '[KSplash]\nEngine=none\n' >"$XDG_CONFIG_HOME/ksplashrc"
-    bg dbus dbus-daemon --session --nofork --address="unix:path=$XDG_RUNTIME_DIR/bus"
-    export DBUS_SESSION_BUS_ADDRESS="unix:path=$XDG_RUNTIME_DIR/bus"
-    wait_until 10 "session bus" test -S "$XDG_RUNTIME_DIR/bus"
+    session_bus
 }
 
 plasma_panel() { # the panel's window: plasmashell's dock
@@ -25,11 +23,8 @@ plasma_panel() { # the panel's window: plasmashell's dock
 }
 
 desktop_start() {
-    Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp -noreset 3>"$E2E_TMP/display" >"$ART_DIR/xvfb.log" 2>&1 &
-    XVFB_PID=$!
-    PIDS_TO_STOP+=($!)
-    wait_until 15 "X server" test -s "$E2E_TMP/display" || return 1
-    export DISPLAY=":$(cat "$E2E_TMP/display")" XDG_SESSION_TYPE=x11
+    start_xvfb || return 1
+    export XDG_SESSION_TYPE=x11
     kde_environment || return 1
     KWIN_COMPOSE=N bg kwin kwin_x11 --replace
     wait_until 20 "kwin" eval 'wmctrl -m | grep -qi kwin' || return 1

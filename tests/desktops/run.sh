@@ -4,14 +4,15 @@
 # line per desktop and check. Usage: run.sh /path/to/quadrelo [DESKTOP...]
 #
 # A desktop is a file here, NAME.sh (files starting with "_" are shared helpers; gnome.sh is a
-# runner of its own, since its input goes through the compositor), sourced by
+# runner of its own, for a desktop without any notification area), sourced by
 # tests/e2e/lib.sh when E2E_DESKTOP names it. It sets DESKTOP_TOOLS (the commands it needs) and
 # defines desktop_start, which starts the display, the session bus, the window manager and the
 # tray inside the run's private folders, exports DISPLAY (and what else its clients need) and sets
 # XVFB_PID to the process whose end ends the display. It may redefine any helper of lib.sh that
 # its desktop does differently: wait_tray_icon, tray_click, tray_double_click, tray_menu, menus and
-# tray_icons for the tray; pointer_to and click_in for input that xdotool cannot give. Every
-# process it starts goes through lib.sh's bg, so it is stopped at the end.
+# tray_icons for the tray; pointer_to, xdotool and screenshot for input and pictures that go
+# through the compositor (_input.sh). Every process it starts goes through lib.sh's bg, so it
+# is stopped at the end.
 set -u
 here=$(dirname "$(readlink -f "$0")")
 program=$(readlink -f "${1:-}")
@@ -29,12 +30,12 @@ for d in "${desktops[@]}"; do
     desktop=""
     [ "$d" = openbox ] || desktop="$here/$d.sh"
     [ -z "$desktop" ] || [ -f "$desktop" ] || { printf '%-12s FAIL  no such desktop\n' "$d"; failed=1; continue; }
-    if [ "$d" = gnome ]; then # xdotool cannot reach GNOME's top bar: a runner of its own, same lines
+    if [ "$d" = gnome ]; then # no notification area: a runner of its own, same lines
         bash "$desktop" "$program"
         case $? in 0 | 77) ;; *) failed=1 ;; esac
         continue
     fi
-    E2E_DESKTOP=$desktop timeout 600 bash "$here/../e2e/test_desktop.sh" "$program" >"$log" 2>&1
+    E2E_DESKTOP=$desktop ALARM_LEAD=90 timeout 600 bash "$here/../e2e/test_desktop.sh" "$program" >"$log" 2>&1
     rc=$?
     grep -E '\] (PASS|FAIL): ' "$log" | sed -E "s/^\[[^]]*\] (PASS|FAIL): /\1  /; s/^/$(printf '%-12s' "$d") /"
     case $rc in

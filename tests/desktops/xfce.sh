@@ -5,7 +5,7 @@ DESKTOP_TOOLS="Xvfb dbus-daemon gdbus xfwm4 xfce4-panel xfsettingsd convert"
 source "$(dirname "${BASH_SOURCE[0]}")/_sni.sh"
 
 desktop_start() {
-    x_and_bus || return 1
+    start_xvfb && session_bus || return 1
     local conf="$XDG_CONFIG_HOME/xfce4/xfconf/xfce-perchannel-xml"
     mkdir -p "$conf" && cp "$(dirname "${BASH_SOURCE[0]}")/conf/xfce4-panel.xml" "$conf/"
     export XDG_CURRENT_DESKTOP=XFCE

@@ -80,6 +80,15 @@ bg() { # bg LOGNAME COMMAND...: starts a process that is stopped at exit; BG_PID
     PIDS_TO_STOP+=("$BG_PID")
 }
 
+start_xvfb() { # start_xvfb [NAME]: an X server; DISPLAY and XVFB_PID are its
+    local f="$E2E_TMP/display${1:+-$1}"
+    # the server picks a free display number and writes it once it is ready
+    Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp -noreset 3>"$f" >"$ART_DIR/xvfb${1:+-$1}.log" 2>&1 &
+    XVFB_PID=$!
+    PIDS_TO_STOP+=($!)
+    wait_until 15 "X server ${1:-}" test -s "$f" || return 1
+    export DISPLAY=":$(cat "$f")"
+}
 panel_up() { xwininfo -root -tree | grep -q '("panel" "trayer")'; } # mapped after it owns the tray
 start_desktop() {
     local t n
@@ -100,12 +109,7 @@ start_desktop() {
     if declare -F desktop_start >/dev/null; then
         desktop_start || exit 1 # exports DISPLAY, sets XVFB_PID to the process whose end ends the display
     else
-    # the server picks a free display number and writes it once it is ready
-    Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp -noreset 3>"$E2E_TMP/display" >"$ART_DIR/xvfb.log" 2>&1 &
-    XVFB_PID=$!
-    PIDS_TO_STOP+=($!)
-    wait_until 15 "X server" test -s "$E2E_TMP/display" || exit 1
-    export DISPLAY=":$(cat "$E2E_TMP/display")"
+    start_xvfb || exit 1
     bg openbox openbox --sm-disable
     wait_until 15 "openbox" eval 'wmctrl -m | grep -q Openbox' || exit 1
     bg trayer trayer --edge top --align right --widthtype pixel --width 100 --height 24

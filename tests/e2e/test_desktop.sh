@@ -18,7 +18,7 @@ start_desktop
 # "Primeira" at 200,200 px; "Longe" saved at left 100000 twips, beyond the screen; "Reuniao",
 # ringing until clicked with sound 1 ("TIC"), low on the left where no other window goes.
 rec() { make_record "01/12/2026 10:00" "" N "$1" "$2" "$3" "$4" N "$5" "$6" 0 "${8:-N}" "$7" 3060 2430; }
-DUE=$((($(date +%s) + 30 + 59) / 60 * 60))
+DUE=$((($(date +%s) + ${ALARM_LEAD:-30} + 59) / 60 * 60)) # ALARM_LEAD: seconds the checks before it may take
 write_store S "$(rec 3000 3000 N "" Primeira 0 0)" "$(rec 6000 100000 N "" Longe 2 0)" \
     "$(rec 8250 450 S "$(date -d "@$DUE" "+%d/%m/%Y %H:%M")" Reuniao 3 1 S)"
 start_program
@@ -46,11 +46,13 @@ check "the pin picture keeps the note above other windows" wait_until 5 "above" 
 click_in "$P" "${PIN[@]}"
 check "the release picture lets it go" wait_until 5 "not above" p_state lacks_state
 
-# Press, move in steps, release: a drag by the folded corner
-pointer_to $((200 + CORNER[0])) $((200 + CORNER[1]))
-xdotool mousedown 1 sleep 0.2
-for i in $(seq 10); do xdotool mousemove $((200 + CORNER[0] + 20 * i)) $((200 + CORNER[1] - 8 * i)) sleep 0.05; done
-xdotool sleep 0.2 mouseup 1
+drag_corner() { # drag_corner X Y DX DY: the note whose corner is at X,Y, by the folded corner
+    pointer_to $(($1 + CORNER[0])) $(($2 + CORNER[1]))
+    xdotool mousedown 1 sleep 0.2
+    for i in $(seq 10); do xdotool mousemove $(($1 + CORNER[0] + $3 * i / 10)) $(($2 + CORNER[1] + $4 * i / 10)) sleep 0.05; done
+    xdotool sleep 0.2 mouseup 1
+}
+drag_corner 200 200 200 -80
 check "a drag by the folded corner moves the note" wait_until 3 "note moved" note_at 400 120
 P=$(note_at 400 120)
 
@@ -67,12 +69,15 @@ check "show all from the tray menu works while the properties dialog is open" \
     wait_until 5 "three notes" count_is notes 3
 check "the properties dialog stays open" count_is dialogs 1
 D=$(dialogs)
+tray_menu e Return
+wait_until 5 "notes hidden" count_is notes 0
 xdotool windowminimize "$D"
 wait_until 5 "dialog minimised" eval "! viewable '$D'"
 tray_click
 dialog_back() { D=$(dialogs) && [ -n "$D" ] && viewable "$D"; }
 check "a left click on the icon brings back the minimised dialog" wait_until 10 "dialog back" dialog_back ||
     { tray_click; wait_until 5 "dialog back on a second click, for the checks after this one" dialog_back; }
+check "and shows every note" count_is notes 3
 click_in "$D" "${CANCELAR[@]}"
 pointer_to "${AWAY[@]}"
 check "Cancelar closes the dialog brought back" wait_until 5 "no dialog" count_is dialogs 0
@@ -118,10 +123,22 @@ check "a second new note does not cover the first (${m[*]})" \
 screenshot "$ART_DIR/five-notes.png" # to look at
 
 # An ordinary window over the due note; it also shows when the workspace has changed.
+upper() { # upper A B: the one higher in the stacking order
+    xprop -root _NET_CLIENT_LIST_STACKING | grep -o '0x[0-9a-f]*' |
+        while read -r w; do [ $((w)) = "$1" ] || [ $((w)) = "$2" ] && echo $((w)); done | tail -1
+}
+F=$(note_at "${f[0]}" "${f[1]}")
+click_in "$F" "${PIN[@]}"
+wait_until 5 "pinned" has_state "$F" _ABOVE
 bg xmessage xmessage -geometry 300x250+0+520 "outra janela"
 wait_until 10 "other window" eval 'X=$(xdotool search --onlyvisible --class Xmessage | head -1); [ -n "$X" ]'
-click_in "$X" 150 100
-wait_until 5 "the other program has the focus" eval '[ "$(xdotool getactivewindow)" = "$X" ]'
+focus_x() { click_in "$X" 150 100 && wait_until 5 "the other program has the focus" eval '[ "$(xdotool getactivewindow)" = "$X" ]'; }
+focus_x
+check "a pinned note stays above the focused window" eval '[ "$(upper "$F" "$X")" = "$F" ]'
+click_in "$F" "${PIN[@]}"
+wait_until 5 "released" lacks_state "$F" _ABOVE
+focus_x
+check "a released note goes under the focused window" eval '[ "$(upper "$F" "$X")" = "$X" ]'
 all_viewable() { local w; for w in $(notes); do viewable "$w" && lacks_state "$w" _HIDDEN || return 1; done; }
 stays_viewable() { local i; for i in 1 2 3 4 5; do all_viewable || return 1; sleep 0.2; done; }
 check "notes stay shown while another program has the focus" stays_viewable
@@ -132,16 +149,12 @@ wmctrl -s 0 # the tray sits on the first one
 wait_until 5 "workspace 1" viewable "$X"
 
 A=$(note_at 30 550)
-upper() { # upper: the one of A and X higher in the stacking order
-    xprop -root _NET_CLIENT_LIST_STACKING | grep -o '0x[0-9a-f]*' |
-        while read -r w; do [ $((w)) = "$A" ] || [ $((w)) = "$X" ] && echo $((w)); done | tail -1
-}
-[ "$(upper)" = "$X" ] || fatal "the other window covers the due note before it rings"
+[ "$(upper "$A" "$X")" = "$X" ] || fatal "the other window covers the due note before it rings"
 log "all but the alarm checked, $(($(elapsed_ms "$STARTED") / 1000)) s after start; waiting for the ring"
 check "the due alarm rings: its note flashes" wait_until 100 "flash" pixel_is 130 610 FFFFC0
 late=$(((${EPOCHREALTIME/./} - DUE * 1000000) / 1000))
 check "the flash starts within 2 s of the alarm's minute ($late ms after it)" test "$late" -ge 0 -a "$late" -le 2000
-check "the ringing note is raised above the other window" [ "$(upper)" = "$A" ]
+check "the ringing note is raised above the other window" [ "$(upper "$A" "$X")" = "$A" ]
 check "the ringing note is not left on top of all windows" lacks_state "$A" _ABOVE
 sleep 2.6 # three sounds, a second apart
 stop_sound
@@ -184,12 +197,6 @@ check "SIGTERM ends the program with status 0" eval 'wait_exit $PROG_PID 15 && [
 check "SIGTERM saves the text typed into a note" eval 'field "Primeira e pao e leite" 8 >/dev/null'
 
 # Without the shutdown sequence, edits are kept all the same: saved by themselves seconds after.
-drag_corner() { # drag_corner X Y DX DY: the note whose corner is at X,Y, by the folded corner
-    pointer_to $(($1 + CORNER[0])) $(($2 + CORNER[1]))
-    xdotool mousedown 1 sleep 0.2
-    for i in $(seq 10); do xdotool mousemove $(($1 + CORNER[0] + $3 * i / 10)) $(($2 + CORNER[1] + $4 * i / 10)) sleep 0.05; done
-    xdotool sleep 0.2 mouseup 1
-}
 start_program
 wait_until 15 "notes back" count_is notes 5 || fatal "the notes come back after the restart"
 drag_corner 400 120 100 50
