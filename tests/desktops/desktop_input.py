@@ -3,7 +3,7 @@
 # A person's mouse and keyboard, and the screen as the person sees it, for a headless compositor
 # whose own surfaces (GNOME's top bar, Plasma's panel and menus) xdotool on XWayland cannot
 # reach. "mutter": GNOME Shell's RemoteDesktop and Screenshot interfaces, one session for the
-# whole run, so the sharing indicator appears once and the top bar's icons keep their places.
+# whole run, so that the sharing indicator appears once.
 # "kwin": kwin_wayland's fake-input protocol, spoken on the Wayland socket, and its ScreenShot2
 # interface (kwin started with KWIN_WAYLAND_NO_PERMISSION_CHECKS and
 # KWIN_SCREENSHOT_NO_PERMISSION_CHECKS). Reads a command a line and answers each with a line ("ok"):

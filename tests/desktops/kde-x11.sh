@@ -33,6 +33,4 @@ desktop_start() {
     wait_until 40 "system tray" sni_watcher_up || return 1
     wait_until 30 "panel" eval 'P=$(plasma_panel)' || return 1
     TRAY_AREA=$(geometry "$P")
-    wait_until 20 "panel drawn" strip_settled || return 1
-    sni_before
 }

@@ -17,6 +17,4 @@ desktop_start() {
     wait_until 20 "status tray" sni_watcher_up || return 1
     wait_until 10 "panel mapped" eval 'P=$(xdotool search --onlyvisible --class xfce4-panel | head -1); [ -n "$P" ]' || return 1
     TRAY_AREA=$(geometry "$P")
-    wait_until 10 "panel drawn" strip_settled || return 1
-    sni_before
 }
