@@ -232,7 +232,9 @@ frmPrincipal::StartResult frmPrincipal::Form_Load(const QString &command)
             // shown and the person is told why there is no icon.
             QTimer::singleShot(trayGraceMs, this, [this, hide = command == QLatin1String("esconder")] {
                 m_trayGraceOver = true;
-                if (m_shutDown || trayAvailable())
+                if (m_shutDown || m_tray)
+                    return;
+                if (trayAvailable())
                     return renewTray();
                 if (!hide)
                     runGuarded([this] { mostrar_Click(); });
