@@ -108,6 +108,12 @@ void ShellFixture::choose(const char *item)
 
 QList<QPair<QString, QString>> ShellFixture::storedNotes() { return SettingsStore().readSection(QStringLiteral("Lembretes")); }
 
+QByteArray bytesOf(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("(missing)");
+}
+
 QList<frmLembrete *> openNotes() { return NoteList::notes(); }
 
 void clickChild(QWidget *window, const char *name)

@@ -93,6 +93,8 @@ struct ShellFixture {
     static QList<QPair<QString, QString>> storedNotes();
 };
 
+// A file's bytes, or "(missing)".
+QByteArray bytesOf(const QString &path);
 // Every note window still open, in creation order.
 QList<frmLembrete *> openNotes();
 // A left click on the window's child of that name, as a person gives it.

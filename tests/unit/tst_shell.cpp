@@ -63,12 +63,6 @@ static QStringList shownTexts()
     return sorted(texts);
 }
 
-static QByteArray storeBytes()
-{
-    QFile file(SettingsStore::defaultPath());
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
 class TestShell : public QObject {
     Q_OBJECT
     TestPlatform platform;
@@ -361,7 +355,7 @@ private slots:
         frmLembrete *note = openNotes().value(0);
         f.shell->findChild<QTimer *>("autoSaveDelay")->setInterval(20);
         QSignalSpy saves(f.shell->findChild<AutoSave *>(), &AutoSave::attempted);
-        const QByteArray before = storeBytes();
+        const QByteArray before = bytesOf(SettingsStore::defaultPath());
         const QString good = note->record();
         note->setRecord("no separators"); // a record that cannot be rewritten
         f.choose("salvar");
@@ -375,7 +369,7 @@ private slots:
             QTest::keyClicks(textBox(note), "x");
             QTRY_COMPARE(saves.size(), attempt);
         }
-        QCOMPARE(storeBytes(), before);
+        QCOMPARE(bytesOf(SettingsStore::defaultPath()), before);
         QCOMPARE(platform.messages.shown.size(), 3);
         note->setRecord(good);
         QTRY_COMPARE(saves.size(), 3);

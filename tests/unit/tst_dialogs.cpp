@@ -1,8 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The properties dialog as a person uses it: what it shows for a note, what Okay refuses,
-// and what Okay and Cancelar leave in the note.
+// The dialogs as a person uses them. Properties: what it shows for a note, what its boxes let
+// through key by key, what Okay refuses, and what Okay and Cancelar leave in the note. About: its
+// links and its Okay button.
 #include "TestSupport.h"
 #include "dialogs/frmProp.h"
+#include "dialogs/frmSobre.h"
 #include "note/frmLembrete.h"
 #include "records/NoteRecord.h"
 
@@ -27,6 +29,18 @@ T *control(QWidget *dialog, const char *name)
     return found;
 }
 
+// Calls `act` once the window `current` gives shows: the dialogs run an event loop of their own.
+std::unique_ptr<QTimer> whenShown(const std::function<QWidget *()> &current, const std::function<void(QWidget *)> &act)
+{
+    auto poll = std::make_unique<QTimer>();
+    QObject::connect(poll.get(), &QTimer::timeout, [p = poll.get(), current, act] {
+        if (QWidget *w = current(); w && w->isVisible())
+            p->stop(), act(w);
+    });
+    poll->start(10);
+    return poll;
+}
+
 // Puts a note holding `record` (even one the loader would set aside) on the desktop and clicks
 // its properties picture; `act` runs once the dialog shows. A dialog `act` leaves open is
 // cancelled, so a failing test cannot hang in the dialog's loop.
@@ -37,17 +51,11 @@ frmLembrete *editProperties(ShellFixture &f, const QString &record, const std::f
     if (!note)
         qFatal("no note window");
     note->setRecord(record);
-    QTimer poll;
-    QObject::connect(&poll, &QTimer::timeout, [&poll, &act] {
-        QWidget *w = frmProp::instance().window();
-        if (!w || !w->isVisible())
-            return;
-        poll.stop();
+    const auto poll = whenShown([] { return frmProp::instance().window(); }, [&act](QWidget *w) {
         act(w);
         if (frmProp::instance().window() == w)
             control<QPushButton>(w, "Cancelar")->click();
     });
-    poll.start(10);
     clickChild(note, "Propriedade");
     return note;
 }
@@ -70,7 +78,7 @@ QStringList shown(QWidget *w)
 }
 }
 
-class TestFrmProp : public QObject {
+class TestDialogs : public QObject {
     Q_OBJECT
     TestPlatform platform;
 
@@ -192,7 +200,65 @@ private slots:
         QTEST(note->record(), "record");
         QTEST(note->findChild<QWidget *>("Alarme")->toolTip(), "bell");
     }
+
+    // The keystroke masks of the alarm date, time and minutes boxes, typed key by key.
+    void typing_data()
+    {
+        QTest::addColumn<QString>("box");
+        QTest::addColumn<QString>("keys"); // "\b" is Backspace
+        QTest::addColumn<QStringList>("texts"); // date, time, minutes afterwards
+        QTest::addColumn<QString>("focus");
+        // Each key goes to whichever box has the focus, as with a person typing on.
+        QTest::newRow("date then time") << "DataAviso" << "241220261830"
+                                        << QStringList{"24/12/2026", "18:30", ""} << "Ok";
+        QTest::newRow("letter first") << "DataAviso" << "a/1" << QStringList{"1", "", ""} << "DataAviso";
+        QTest::newRow("letter after slash") << "DataAviso" << "12a" << QStringList{"12/", "", ""} << "DataAviso";
+        QTest::newRow("letter at 7") << "DataAviso" << "12052x" << QStringList{"12/05/2", "", ""} << "DataAviso";
+        QTest::newRow("letter at 8") << "DataAviso" << "120520a" << QStringList{"12/05/20", "", ""} << "DataAviso";
+        QTest::newRow("letter at 9") << "DataAviso" << "1205202-" << QStringList{"12/05/202", "", ""} << "DataAviso";
+        QTest::newRow("slash typed again") << "DataAviso" << "12\b/0" << QStringList{"12/0", "", ""} << "DataAviso";
+        QTest::newRow("time digits only") << "HoraAviso" << "a1x8h3 0" << QStringList{"", "18:30", ""} << "Ok";
+        QTest::newRow("minutes digits only") << "txtMinutos" << "-1a5" << QStringList{"", "", "15"} << "txtMinutos";
+    }
+
+    void typing()
+    {
+        QFETCH(QString, box);
+        QFETCH(QString, keys);
+        frmPropWindow w;
+        w.show();
+        auto *date = w.findChild<QLineEdit *>("DataAviso");
+        auto *time = w.findChild<QLineEdit *>("HoraAviso");
+        auto *minutes = w.findChild<QLineEdit *>("txtMinutos");
+        QVERIFY(date && time && minutes);
+        minutes->setEnabled(true); // the dialog enables it with the advance warning
+        w.findChild<QWidget *>(box)->setFocus();
+        for (QChar c : keys)
+            c == u'\b' ? QTest::keyClick(w.focusWidget(), Qt::Key_Backspace) : QTest::keyClick(w.focusWidget(), c.toLatin1());
+        QTEST(QStringList({date->text(), time->text(), minutes->text()}), "texts");
+        QTEST(w.focusWidget()->objectName(), "focus");
+    }
+
+    // About, opened from the tray menu.
+    void linksAndOkay()
+    {
+        ShellFixture f;
+        f.start({});
+        bool openAfterLinks = false, closedByOkay = false;
+        const auto poll = whenShown(frmSobre::current, [&](QWidget *w) {
+            clickChild(w, "endereco");
+            clickChild(w, "email");
+            openAfterLinks = frmSobre::isOpen();
+            clickChild(w, "Command1");
+            closedByOkay = !frmSobre::isOpen();
+            frmSobre::close(); // ends a failing run instead of hanging in the dialog
+        });
+        f.choose("sobre"); // returns when the dialog has closed
+        QCOMPARE(platform.shell.opened, QStringList({"https://www.borvane.com.br", "mailto:contato@borvane.com.br"}));
+        QVERIFY(openAfterLinks);
+        QVERIFY(closedByOkay);
+    }
 };
 
-QTEST_MAIN(TestFrmProp)
-#include "tst_frmprop.moc"
+QTEST_MAIN(TestDialogs)
+#include "tst_dialogs.moc"
