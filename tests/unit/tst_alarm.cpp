@@ -37,14 +37,13 @@ private slots:
     {
         QFETCH(QString, moment);
         QFETCH(int, minutes);
-        QFETCH(QString, due);
         QString got;
         try {
             got = AlarmDueText(moment, minutes);
         } catch (const RuntimeError &e) {
             got = QString::number(e.code());
         }
-        QCOMPARE(got, due);
+        QTEST(got, "due");
     }
 
     void dueRule_data()
@@ -65,8 +64,7 @@ private slots:
     {
         QFETCH(QString, due);
         QFETCH(QTime, now);
-        QFETCH(bool, rings);
-        QCOMPARE(isAlarmDue(due, QDateTime(QDate(2026, 12, 5), now)), rings);
+        QTEST(isAlarmDue(due, QDateTime(QDate(2026, 12, 5), now)), "rings");
     }
 
     // A note's whole ringing course, tick by tick: the colour it shows, its bell, its sound, how
@@ -90,8 +88,6 @@ private slots:
         QFETCH(bool, continuous);
         QFETCH(int, clickAfter);
         QFETCH(int, devices);
-        QFETCH(QString, colours);
-        QFETCH(QString, bell);
         QFETCH(int, sounds);
         platform.sound.devices = devices;
         platform.clock.current = QDateTime(QDate(2026, 12, 5), QTime(9, 0, 0));
@@ -123,8 +119,8 @@ private slots:
         ticker->setInterval(5);
         QTRY_VERIFY(!ticker->isActive());
 
-        QCOMPARE(seenColours, colours);
-        QCOMPARE(seenBell, bell);
+        QTEST(seenColours, "colours");
+        QTEST(seenBell, "bell");
         QCOMPARE(platform.sound.played, QStringList(sounds, "TIC"));
         QVERIFY(bellPicture->isHidden());
         QVERIFY(bellPicture->toolTip().isEmpty());

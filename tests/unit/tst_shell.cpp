@@ -63,6 +63,13 @@ static QStringList shownTexts()
     return sorted(texts);
 }
 
+// The automatic save, made to follow a change within 20 ms.
+static AutoSave *quickSaves(ShellFixture &f)
+{
+    f.shell->findChild<QTimer *>("autoSaveDelay")->setInterval(20);
+    return f.shell->findChild<AutoSave *>();
+}
+
 class TestShell : public QObject {
     Q_OBJECT
     TestPlatform platform;
@@ -266,26 +273,6 @@ private slots:
         QCOMPARE(textBox(note)->toPlainText(), QString("a\nb"));
     }
 
-    // Save-all stores where the note is, its size and the text typed, and leaves the rest of
-    // the record as it was.
-    void saveAllTakesLiveValues()
-    {
-        ShellFixture f;
-        f.start({recordWith({{Cor, "4"}, {Texto, "antes"}})});
-        frmLembrete *note = openNotes().value(0);
-        note->move(20, 30);
-        auto *text = textBox(note);
-        text->selectAll();
-        QTest::keyClicks(text, "depois");
-        QTest::keyClick(text, Qt::Key_Return);
-        QTest::keyClicks(text, "fim");
-        f.choose("salvar");
-        QCOMPARE(split(storedRecords().value(0)).mid(0, FieldCount),
-                 split(recordWith({{Cor, "4"}, {Topo, "450"}, {Esquerda, "300"}, {Largura, "3060"}, {Altura, "2430"},
-                                   {Texto, QString("depois") + QChar(LineBreak) + "fim"}}))
-                     .mid(0, FieldCount));
-    }
-
     // Closing the program while the notes are still loading keeps every record, loaded or not.
     void closedWhileLoading()
     {
@@ -314,8 +301,7 @@ private slots:
         ShellFixture f;
         f.start({recordWith({})});
         frmLembrete *note = openNotes().value(0);
-        f.shell->findChild<QTimer *>("autoSaveDelay")->setInterval(20);
-        QSignalSpy saves(f.shell->findChild<AutoSave *>(), &AutoSave::attempted);
+        QSignalSpy saves(quickSaves(f), &AutoSave::attempted);
         QTest::qWait(60);
         QCOMPARE(saves.size(), 0);
         if (change == "typed") {
@@ -353,8 +339,7 @@ private slots:
         ShellFixture f;
         f.start({recordWith({})});
         frmLembrete *note = openNotes().value(0);
-        f.shell->findChild<QTimer *>("autoSaveDelay")->setInterval(20);
-        QSignalSpy saves(f.shell->findChild<AutoSave *>(), &AutoSave::attempted);
+        QSignalSpy saves(quickSaves(f), &AutoSave::attempted);
         const QByteArray before = bytesOf(SettingsStore::defaultPath());
         const QString good = note->record();
         note->setRecord("no separators"); // a record that cannot be rewritten
