@@ -12,13 +12,10 @@ start_input() {
 gin() { # gin COMMAND: one command to the input tool; its answer in GIN
     GIN=""
     echo "$*" >&"${INPUT[1]}" && read -r -t 30 GIN <&"${INPUT[0]}"
-    [ "$GIN" = ok ] || [ "$1" = tray ] || [ "$1" = pixel ] || { log "input: $* -> ${GIN:-no answer}"; return 1; }
+    [ "$GIN" = ok ] || { log "input: $* -> ${GIN:-no answer}"; return 1; }
 }
-screenshot() { [ -n "${GIN_PID:-}" ] && gin shot "$1"; }
-screen_pixel_is() { gin pixel "$1" "$2" "$SHOT" && [ "$GIN" = "$3" ]; }
-tray_found() { gin tray "$SHOT" && [ "$GIN" != none ] && TRAY=($GIN); }
+grab() { [ -n "${GIN_PID:-}" ] && gin shot "$SHOT" && cat "$SHOT"; }
 pointer_to() { gin move "$1" "$2"; }
-pixel_is() { screen_pixel_is "$@"; }
 xdotool() { # the pointer and keys through the compositor; anything else is xdotool's
     case "$1" in mousemove | mousedown | mouseup | click | key | type | sleep) ;; *) command xdotool "$@"; return ;; esac
     local repeat=1 i

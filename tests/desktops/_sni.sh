@@ -24,15 +24,15 @@ session_bus() {
 }
 tray_found() { # the program's icon: the bright yellow in the panel strip; TRAY_X, TRAY_Y its centre
     local a=($TRAY_AREA) c
-    c=($(import -window root -crop "${a[2]}x${a[3]}+${a[0]}+${a[1]}" +repage png:- 2>/dev/null |
-        convert - -fx 'r > 0.86 && g > 0.75 && b < 0.43' -format '%@' info: 2>/dev/null | tr 'x+' '  '))
+    c=($(grab | convert - -crop "${a[2]}x${a[3]}+${a[0]}+${a[1]}" +repage -fx 'r > 0.86 && g > 0.75 && b < 0.43' \
+        -format '%@' info: 2>/dev/null | tr 'x+' '  '))
     [ "${c[0]:-0}" -gt 3 ] && TRAY_X=$((a[0] + c[2] + c[0] / 2)) TRAY_Y=$((a[1] + c[3] + c[1] / 2))
 }
 wait_tray_icon() { # the program's item registered and drawn; TRAY_X, TRAY_Y is its centre
     wait_until 15 "tray item registered" count_is tray_icons 1 || return 1
     # the host may move its items to make room: the place once it stays
     icon_stays() { local at="$TRAY_X $TRAY_Y"; sleep 0.3 && tray_found && [ "$at" = "$TRAY_X $TRAY_Y" ]; }
-    wait_until 15 "tray icon drawn" eval 'tray_found && icon_stays' || return 1
+    wait_until 20 "tray icon drawn" eval 'tray_found && icon_stays' || return 1
     log "tray icon drawn at $TRAY_X,$TRAY_Y"
     TRAY_ID=none
 }

@@ -8,12 +8,11 @@
 # interface (kwin started with KWIN_WAYLAND_NO_PERMISSION_CHECKS and
 # KWIN_SCREENSHOT_NO_PERMISSION_CHECKS). Reads a command a line and answers each with a line ("ok"):
 #   move X Y | down B | up B | click B | dclick B | key NAME[+NAME...] | type TEXT
-#   shot FILE | pixel X Y FILE (answers "RRGGBB") | tray FILE (the icon's centre "X Y", or "none")
-import os, socket, struct, sys, threading, time
+#   shot FILE (a PNG of the whole screen)
+import os, socket, struct, subprocess, sys, threading, time
 import gi
 gi.require_version('Gdk', '3.0')
-gi.require_version('GdkPixbuf', '2.0')
-from gi.repository import Gdk, Gio, GLib, GdkPixbuf
+from gi.repository import Gdk, Gio, GLib
 
 KWIN = sys.argv[1:] == ['kwin']
 bus = Gio.bus_get_sync(Gio.BusType.SESSION, None)
@@ -30,7 +29,6 @@ def call(dest, path, iface, method, args=None, sig=None, fds=None):
 class Mutter:
     RD = 'org.gnome.Mutter.RemoteDesktop'
     S = RD + '.Session'
-    TRAY_BAND = range(0, 32)  # the top bar
 
     def __init__(self):
         # The shell's screenshot call accepts only callers that own this name.
@@ -61,11 +59,8 @@ class Mutter:
     def screen(self, path):
         call('org.gnome.Shell.Screenshot', '/org/gnome/Shell/Screenshot', 'org.gnome.Shell.Screenshot',
              'Screenshot', (False, False, path), '(bbs)')
-        return GdkPixbuf.Pixbuf.new_from_file(path)
 
 class KWin:
-    TRAY_BAND = range(H - 44, H)  # the panel
-
     def __init__(self):
         self.sock = socket.socket(socket.AF_UNIX, socket.SOCK_STREAM)
         self.sock.connect(os.path.join(os.environ['XDG_RUNTIME_DIR'], os.environ['WAYLAND_DISPLAY']))
@@ -144,32 +139,13 @@ class KWin:
                     'CaptureArea', (0, 0, W, H, {}, 0), '(iiuua{sv}h)', fds).unpack()[0]
         del fds
         reader.join(10)
-        data = got[0]
         width, height, stride = info['width'], info['height'], info['stride']
-        rows = bytearray()
-        for y in range(height):  # QImage's 32-bit formats: B, G, R, A in memory
-            row = data[y * stride:y * stride + width * 4]
-            rows += bytes(b for i in range(0, len(row), 4) for b in (row[i + 2], row[i + 1], row[i]))
-        pb = GdkPixbuf.Pixbuf.new_from_bytes(GLib.Bytes.new(bytes(rows)), GdkPixbuf.Colorspace.RGB, False, 8,
-                                             width, height, width * 3)
-        pb.savev(path, 'png', [], [])
-        return pb
+        # QImage's 32-bit formats: B, G, R, A in memory, rows of STRIDE bytes
+        subprocess.run(['convert', '-size', '%dx%d' % (stride // 4, height), '-depth', '8', 'bgra:-', '-crop',
+                        '%dx%d+0+0' % (width, height), '+repage', '-alpha', 'off', path], input=got[0], check=True)
 
 IFACE = 'org_kde_kwin_fake_input'
 desk = KWin() if KWIN else Mutter()
-
-def pixels(pb):
-    px, stride, n = pb.get_pixels(), pb.get_rowstride(), pb.get_n_channels()
-    return lambda x, y: tuple(px[y * stride + x * n:y * stride + x * n + 3])
-
-def tray(path):
-    # The icon is the only bright yellow in the right half of the bar that holds it.
-    at = pixels(desk.screen(path))
-    found = [(x, y) for y in desk.TRAY_BAND for x in range(W // 2, W)
-             if at(x, y)[0] > 220 and at(x, y)[1] > 190 and at(x, y)[2] < 110]
-    if len(found) < 20:
-        return 'none'
-    return '%d %d' % (sum(x for x, _ in found) // len(found), sum(y for _, y in found) // len(found))
 
 def press(keyvals):
     for k in keyvals:
@@ -195,10 +171,6 @@ def run(op, a):
             time.sleep(0.03)
     elif op == 'shot':
         desk.screen(a[0])
-    elif op == 'pixel':
-        return '%02X%02X%02X' % pixels(desk.screen(a[2]))(int(a[0]), int(a[1]))
-    elif op == 'tray':
-        return tray(a[0])
     else:
         return 'unknown command: ' + op
     return 'ok'

@@ -13,16 +13,12 @@ desktop_start() {
         { log "missing gnome-shell-extension-appindicator"; exit 77; }
     gnome_start "['ubuntu-appindicators@ubuntu.com']"
 }
-wait_tray_icon() {
-    wait_until 15 "tray item registered" count_is tray_icons 1 || return 1
-    wait_until 20 "icon in the top bar" tray_found || return 1
-    TRAY_X=${TRAY[0]} TRAY_Y=${TRAY[1]} TRAY_ID=none
-}
+TRAY_AREA="640 0 640 32" # the right half of the top bar
 MENU_TOP=62 MENU_STEP=36 # the first item's centre and the items' spacing, below the top bar
-menu_open() { screen_pixel_is "${TRAY[0]}" $((MENU_TOP + MENU_STEP / 2)) 303030; }
+menu_open() { pixel_is "$TRAY_X" $((MENU_TOP + MENU_STEP / 2)) 303030; }
 # The top bar's other icons come and go (the sound server's, the screen sharing's): the icon is
 # looked for before each click.
-to_icon() { tray_found && gin move "${TRAY[@]}"; }
+to_icon() { tray_found && gin move "$TRAY_X" "$TRAY_Y"; }
 menu_closed() { ! menu_open; }
 tray_click() { sleep 0.5; to_icon && gin click "$([ "${1:-1}" = 1 ] && echo 2 || echo "$1")"; }
 tray_double_click() {
@@ -43,6 +39,6 @@ tray_menu() { # the item the keys choose in the program's menu, clicked in GNOME
     sleep 0.5
     to_icon && gin click 1
     wait_until 5 "menu open" menu_open || return 1
-    gin move "${TRAY[0]}" $((MENU_TOP + MENU_STEP * item)) && gin click 1
+    gin move "$TRAY_X" $((MENU_TOP + MENU_STEP * item)) && gin click 1
     wait_until 5 "menu closed" menu_closed
 }

@@ -3,7 +3,7 @@
 # The end-to-end checks under GNOME Shell 43 on Wayland without the AppIndicator extension, the
 # default GNOME of Debian and Fedora: there is no notification area at all. The person is told
 # so, and the desktop entry's actions (what GNOME's dash offers on a right click of the icon)
-# reach the notes. Prints one line per check, as tests/desktops/run.sh does for the others.
+# reach the notes. Run by tests/desktops/run.sh.
 # Usage: gnome.sh /path/to/quadrelo
 set -u
 HERE=$(dirname "$(readlink -f "${BASH_SOURCE[0]}")")
@@ -11,10 +11,6 @@ DESKTOP_TOOLS="gnome-shell Xwayland dbus-daemon gdbus python3"
 source "$HERE/../e2e/lib.sh" "$1"
 source "$HERE/_input.sh"
 source "$HERE/_gnome.sh"
-log() { # the checks' verdicts on standard output, everything in the run's log
-    case "$1" in PASS:* | FAIL:*) printf '%-12s %s  %s\n' gnome "${1%%:*}" "${1#*: }" ;; esac
-    printf '[%6d ms] %s\n' "$(elapsed_ms)" "$*" >>"$ART_DIR/run.log"
-}
 desktop_start() { gnome_start "@as []"; }
 action() { # action NAME: the command line of the desktop entry's action, as GNOME launches it
     local line

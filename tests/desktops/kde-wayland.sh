@@ -47,10 +47,10 @@ wait_tray_icon() {
     local d
     for d in $(dialogs); do wmctrl -ic "$(printf 0x%x "$d")"; done
     wait_until 5 "no box" count_is dialogs 0
-    wait_until 20 "icon in the panel" tray_found || return 1
-    TRAY_X=${TRAY[0]} TRAY_Y=${TRAY[1]} TRAY_ID=none
+    wait_until 20 "icon in the panel" tray_found && TRAY_ID=none
 }
-menu_area() { gin shot "$SHOT" && convert "$SHOT" -crop 200x30+1060+720 +repage rgb:- | md5sum; }
+TRAY_AREA="640 756 640 44" # the right half of the panel
+menu_area() { grab | convert - -crop 200x30+1060+720 +repage rgb:- | md5sum; }
 tray_menu() { # tray_menu KEY...: right click on the icon, then the keys
     local before
     before=$(menu_area)

@@ -25,7 +25,8 @@ fail() {
     log "FAIL: $*"
     [ -n "${DISPLAY:-}" ] && screenshot "$ART_DIR/failure-$FAILURES.png"
 }
-screenshot() { import -window root "$1" 2>/dev/null; } # the whole screen, to look at
+grab() { import -window root png:- 2>/dev/null; } # the screen as the person sees it, as a PNG
+screenshot() { grab >"$1"; }
 check() { # check DESCRIPTION COMMAND...
     local desc=$1
     shift
@@ -90,30 +91,37 @@ start_xvfb() { # start_xvfb [NAME]: an X server; DISPLAY and XVFB_PID are its
     export DISPLAY=":$(cat "$f")"
 }
 panel_up() { xwininfo -root -tree | grep -q '("panel" "trayer")'; } # mapped after it owns the tray
-start_desktop() {
-    local t n
-    # E2E_DESKTOP names a file (tests/desktops/) whose desktop_start replaces Xvfb, openbox and trayer
-    for t in ${DESKTOP_TOOLS:-Xvfb openbox trayer} xdotool wmctrl xprop xwininfo import pulseaudio parecord sox xmessage; do
-        command -v "$t" >/dev/null || { log "missing $t (./quadrelo.sh test installs it)"; exit 77; }
-    done
-    E2E_TMP=$(mktemp -d "${TMPDIR:-/tmp}/quadrelo-e2e.XXXXXX")
-    mkdir -m 700 "$E2E_TMP/config" "$E2E_TMP/runtime" "$E2E_TMP/home" "$E2E_TMP/cache" "$E2E_TMP/data"
-    export XDG_CONFIG_HOME="$E2E_TMP/config" XDG_RUNTIME_DIR="$E2E_TMP/runtime" HOME="$E2E_TMP/home"
-    export XDG_CACHE_HOME="$E2E_TMP/cache" XDG_DATA_HOME="$E2E_TMP/data" XDG_STATE_HOME="$E2E_TMP/data"
+start_openbox() { # start_openbox [NAME]: an X server, openbox and trayer
+    start_xvfb "$@" || exit 1
+    bg "openbox${1:+-$1}" openbox --sm-disable
+    wait_until 15 "openbox ${1:-}" eval 'wmctrl -m | grep -q Openbox' || exit 1
+    bg "trayer${1:+-$1}" trayer --edge top --align right --widthtype pixel --width 100 --height 24
+    wait_until 15 "trayer ${1:-}" panel_up || exit 1
+}
+need() { # need TOOL...: without one of them the run is skipped
+    local t
+    for t in "$@"; do command -v "$t" >/dev/null || { log "missing $t (./quadrelo.sh test installs it)"; exit 77; }; done
+}
+private_session() { # nothing leads the run's programs to the person's session, looks or scale
     unset WAYLAND_DISPLAY SESSION_MANAGER DBUS_SESSION_BUS_ADDRESS PULSE_SERVER PULSE_COOKIE XAUTHORITY \
         QT_QPA_PLATFORMTHEME QT_STYLE_OVERRIDE QT_SCALE_FACTOR QT_SCREEN_SCALE_FACTORS \
         QT_AUTO_SCREEN_SCALE_FACTOR QT_ENABLE_HIGHDPI_SCALING XDG_SESSION_TYPE XDG_CURRENT_DESKTOP \
         DESKTOP_SESSION GNOME_DESKTOP_SESSION_ID KDE_FULL_SESSION
     export QT_QPA_PLATFORM=xcb
+}
+start_desktop() {
+    # E2E_DESKTOP names a file (tests/desktops/) whose desktop_start replaces Xvfb, openbox and trayer
+    need ${DESKTOP_TOOLS:-Xvfb openbox trayer} xdotool wmctrl xprop xwininfo import pulseaudio parecord sox xmessage
+    E2E_TMP=$(mktemp -d "${TMPDIR:-/tmp}/quadrelo-e2e.XXXXXX")
+    mkdir -m 700 "$E2E_TMP/config" "$E2E_TMP/runtime" "$E2E_TMP/home" "$E2E_TMP/cache" "$E2E_TMP/data"
+    export XDG_CONFIG_HOME="$E2E_TMP/config" XDG_RUNTIME_DIR="$E2E_TMP/runtime" HOME="$E2E_TMP/home"
+    export XDG_CACHE_HOME="$E2E_TMP/cache" XDG_DATA_HOME="$E2E_TMP/data" XDG_STATE_HOME="$E2E_TMP/data"
+    private_session
     STORE="$XDG_CONFIG_HOME/Quadrelo/Quadrelo.conf"
     if declare -F desktop_start >/dev/null; then
         desktop_start || exit 1 # exports DISPLAY, sets XVFB_PID to the process whose end ends the display
     else
-    start_xvfb || exit 1
-    bg openbox openbox --sm-disable
-    wait_until 15 "openbox" eval 'wmctrl -m | grep -q Openbox' || exit 1
-    bg trayer trayer --edge top --align right --widthtype pixel --width 100 --height 24
-    wait_until 15 "trayer" panel_up || exit 1
+        start_openbox
     fi
     pointer_to "${AWAY[@]}"
 }
@@ -206,7 +214,7 @@ click_in() { # click_in WINDOW X Y [BUTTON]: X, Y inside the window
     [ ${#g[@]} -eq 4 ] && pointer_to $((g[0] + $2)) $((g[1] + $3)) && xdotool click "${4:-1}"
 }
 pixel_is() { # pixel_is X Y RRGGBB: that pixel of the screen has the colour
-    import -window root -crop "1x1+$1+$2" -depth 8 txt:- 2>/dev/null | grep -qi "#$3"
+    grab | convert - -crop "1x1+$1+$2" -depth 8 txt:- 2>/dev/null | grep -qi "#$3"
 }
 
 # ---------------------------------------------------------------- tray icon and menu

@@ -11,13 +11,10 @@ TEXT=(100 60)      # an empty spot of the text box
 TRASH=(12 93)      # the delete picture, 18x18 at (3, 84)
 YES=(54 107)       # "&Sim" of the delete confirmation
 LIMIT=45           # seconds a change may take to reach the other side
-for t in syncthing curl Xvfb openbox trayer xdotool wmctrl xwininfo import; do
-    command -v "$t" >/dev/null || { log "missing $t (./quadrelo.sh test installs it)"; exit 77; }
-done
+need syncthing curl Xvfb openbox trayer xdotool wmctrl xwininfo import
 E2E_TMP=$(mktemp -d "${TMPDIR:-/tmp}/quadrelo-sync.XXXXXX")
-unset WAYLAND_DISPLAY SESSION_MANAGER DBUS_SESSION_BUS_ADDRESS XAUTHORITY QT_QPA_PLATFORMTHEME \
-    QT_STYLE_OVERRIDE XDG_SESSION_TYPE XDG_CURRENT_DESKTOP DESKTOP_SESSION
-export QT_QPA_PLATFORM=xcb STNODEFAULTFOLDER=1 STNOUPGRADE=1 STNORESTART=1
+private_session
+export STNODEFAULTFOLDER=1 STNOUPGRADE=1 STNORESTART=1
 
 free_port() { python3 -c 'import socket; s=socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])'; }
 
@@ -39,13 +36,8 @@ start_side() { # start_side A|B: folders, X server, window manager, tray
     mkdir -p -m 700 "$d"/{home,sync/Quadrelo,runtime,data,state,cache,st}
     touch "$d/sync/.stfolder"
     eval "STORE_$s=$d/sync/Quadrelo/Quadrelo.conf"
-    start_xvfb "$s" || exit 1
+    start_openbox "$s"
     eval "DISPLAY_$s=$DISPLAY"
-    on "$s"
-    bg "openbox-$s" openbox --sm-disable
-    wait_until 15 "openbox $s" eval 'wmctrl -m | grep -q Openbox' || exit 1
-    bg "trayer-$s" trayer --edge top --align right --widthtype pixel --width 100 --height 24
-    wait_until 15 "trayer $s" panel_up || exit 1
 }
 
 syncthing_config() { # syncthing_config SIDE OTHER: this side's device, listening, GUI and folder
