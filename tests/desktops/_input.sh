@@ -14,7 +14,7 @@ gin() { # gin COMMAND: one command to the input tool; its answer in GIN
     echo "$*" >&"${INPUT[1]}" && read -r -t 30 GIN <&"${INPUT[0]}"
     [ "$GIN" = ok ] || { log "input: $* -> ${GIN:-no answer}"; return 1; }
 }
-grab() { [ -n "${GIN_PID:-}" ] && gin shot "$SHOT" && cat "$SHOT"; }
+grab() { [ -n "${GIN_PID:-}" ] && gin shot "$SHOT" && convert "$SHOT" "$@"; }
 pointer_to() { gin move "$1" "$2"; }
 xdotool() { # the pointer and keys through the compositor; anything else is xdotool's
     case "$1" in mousemove | mousedown | mouseup | click | key | type | sleep) ;; *) command xdotool "$@"; return ;; esac

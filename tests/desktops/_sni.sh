@@ -24,8 +24,8 @@ session_bus() {
 }
 tray_found() { # the program's icon: the bright yellow in the panel strip; TRAY_X, TRAY_Y its centre
     local a=($TRAY_AREA) c
-    c=($(grab | convert - -crop "${a[2]}x${a[3]}+${a[0]}+${a[1]}" +repage -fx 'r > 0.86 && g > 0.75 && b < 0.43' \
-        -format '%@' info: 2>/dev/null | tr 'x+' '  '))
+    c=$(grab -crop "${a[2]}x${a[3]}+${a[0]}+${a[1]}" +repage -fx 'r > 0.86 && g > 0.75 && b < 0.43' -format '%@' info: 2>/dev/null)
+    c=(${c//[x+]/ })
     [ "${c[0]:-0}" -gt 3 ] && TRAY_X=$((a[0] + c[2] + c[0] / 2)) TRAY_Y=$((a[1] + c[3] + c[1] / 2))
 }
 wait_tray_icon() { # the program's item registered and drawn; TRAY_X, TRAY_Y is its centre

@@ -50,7 +50,7 @@ wait_tray_icon() {
     wait_until 20 "icon in the panel" tray_found && TRAY_ID=none
 }
 TRAY_AREA="640 756 640 44" # the right half of the panel
-menu_area() { grab | convert - -crop 200x30+1060+720 +repage rgb:- | md5sum; }
+menu_area() { grab -crop 200x30+1060+720 +repage -format '%#' info:; }
 tray_menu() { # tray_menu KEY...: right click on the icon, then the keys
     local before
     before=$(menu_area)

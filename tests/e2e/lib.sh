@@ -25,8 +25,10 @@ fail() {
     log "FAIL: $*"
     [ -n "${DISPLAY:-}" ] && screenshot "$ART_DIR/failure-$FAILURES.png"
 }
-grab() { import -window root png:- 2>/dev/null; } # the screen as the person sees it, as a PNG
-screenshot() { grab >"$1"; }
+# grab ARGUMENT...: convert's arguments applied to the screen as the person sees it. Not run in a
+# pipeline: a desktop's grab may talk to a coprocess, which a pipeline's subshell cannot reach.
+grab() { import -window root png:- 2>/dev/null | convert - "$@"; }
+screenshot() { grab "$1"; }
 check() { # check DESCRIPTION COMMAND...
     local desc=$1
     shift
@@ -214,7 +216,9 @@ click_in() { # click_in WINDOW X Y [BUTTON]: X, Y inside the window
     [ ${#g[@]} -eq 4 ] && pointer_to $((g[0] + $2)) $((g[1] + $3)) && xdotool click "${4:-1}"
 }
 pixel_is() { # pixel_is X Y RRGGBB: that pixel of the screen has the colour
-    grab | convert - -crop "1x1+$1+$2" -depth 8 txt:- 2>/dev/null | grep -qi "#$3"
+    local p
+    p=$(grab -crop "1x1+$1+$2" -depth 8 txt:- 2>/dev/null)
+    [[ ${p^^} == *"#${3^^}"* ]]
 }
 
 # ---------------------------------------------------------------- tray icon and menu
