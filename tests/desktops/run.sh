@@ -10,7 +10,7 @@
 # tray inside the run's private folders, exports DISPLAY (and what else its clients need) and sets
 # XVFB_PID to the process whose end ends the display. It may redefine any helper of lib.sh that
 # its desktop does differently: wait_tray_icon, tray_click, tray_double_click, tray_menu, menus and
-# tray_icons for the tray; pointer_to, xdotool and screenshot for input and pictures that go
+# tray_icons for the tray; pointer_to, xdotool and grab for input and the screen as it goes
 # through the compositor (_input.sh). Every process it starts goes through lib.sh's bg, so it
 # is stopped at the end.
 set -u

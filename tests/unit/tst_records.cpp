@@ -1,16 +1,19 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The note record (field replacement, text and number conversions) and the settings store on
-// disk (key order, save-all, and files it must not touch).
+// The note record (field replacement, text and number conversions), the settings store on disk
+// (key order, save-all, and files it must not touch), and two machines' copies of the store merged:
+// which notes, fields and places survive, the same on both machines, and what the file keeps of it.
 #include "TestSupport.h"
 #include "platform/RuntimeError.h"
 #include "platform/SettingsStore.h"
 #include "records/NoteRecord.h"
 #include "records/Persistence.h"
+#include "records/StoreSync.h"
 
 #include <QtTest>
 #include <functional>
 
 using namespace NoteRecord;
+using namespace StoreSync;
 
 namespace {
 // Records written readably: "|" is the field separator, "~" the stored line break.
@@ -38,6 +41,89 @@ void writeBytes(const QString &path, const QByteArray &bytes)
     if (!f.open(QIODevice::WriteOnly) || f.write(bytes) != bytes.size())
         qFatal("cannot write %s", qPrintable(path));
 }
+
+const QString A = QStringLiteral("aaaa1111"), B = QStringLiteral("bbbb2222");
+
+// The notes' texts, each with what else matters here: pinned, alarm set, and its top when it is
+// not where the common store had it.
+QStringList summaries(const Snapshot &s)
+{
+    QStringList list;
+    for (const Note &n : s.notes) {
+        const QStringList f = split(n.record);
+        list << f[Texto] + (f[Fixo] == "S" ? " +pin" : "") + (f[Aviso] == "S" ? " +alarm" : "")
+                    + (f[Topo] != "1500" ? " @" + f[Topo] : "");
+    }
+    list.sort();
+    return list;
+}
+
+// Everything both machines must agree on: identities, fields but those of place, versions,
+// changes per field, deletions.
+QStringList agreed(const Snapshot &s)
+{
+    auto text = [](const Version &v) {
+        QString t;
+        for (auto it = v.begin(); it != v.end(); ++it)
+            t += it.key() + ':' + QString::number(it.value()) + ' ';
+        return t;
+    };
+    QStringList list;
+    for (const Note &n : s.notes) {
+        QString dots;
+        for (auto it = n.dots.begin(); it != n.dots.end(); ++it)
+            dots += QString::number(it.key()) + '@' + it->machine + ':' + QString::number(it->counter) + ' ';
+        QStringList f = split(n.record);
+        for (int p : {Topo, Esquerda, Largura, Altura})
+            f[p].clear();
+        list << n.id + '|' + f.join('|') + '|' + text(n.version) + '|' + dots;
+    }
+    for (auto it = s.deleted.begin(); it != s.deleted.end(); ++it)
+        list << "deleted " + it.key() + ' ' + text(it->version) + it->date.toString();
+    list.sort();
+    return list;
+}
+
+// The store after `edits` on `machine`: "new t", "del t", "text t=u", "alarm t" (it rang:
+// fields 5 and 6 cleared), "remind t" (a new moment), "pin t", "move t" (to a place of this
+// machine's own), "save".
+Snapshot edited(Snapshot known, const QStringList &edits, const QString &machine)
+{
+    QList<Live> live;
+    for (const Note &n : known.notes)
+        live.append({n.id, n.record});
+    for (const QString &edit : edits) {
+        const QString op = edit.section(' ', 0, 0), arg = edit.section(' ', 1);
+        if (op == "save")
+            known = capture(known, live, machine);
+        if (op == "new")
+            live.append({QString(), recordWith({{Texto, arg}})});
+        if (op == "save" || op == "new")
+            continue;
+        const auto it = std::find_if(live.begin(), live.end(), [&](const Live &l) {
+            return field(l.record, Texto) == arg.section('=', 0, 0);
+        });
+        if (it == live.end())
+            qFatal("no note %s", qPrintable(arg));
+        QString &r = it->record;
+        if (op == "text")
+            r = ReplaceField(r, Texto, arg.section('=', 1));
+        else if (op == "alarm")
+            r = ReplaceField(ReplaceField(r, Aviso, "N"), DataHoraAviso, "");
+        else if (op == "remind")
+            r = ReplaceField(r, DataHoraAviso, "08/12/2026 09:00");
+        else if (op == "pin")
+            r = ReplaceField(r, Fixo, "S");
+        else if (op == "move")
+            r = ReplaceField(r, Topo, machine == A ? "500" : "900");
+        else if (op == "del")
+            live.erase(it);
+    }
+    return capture(known, live, machine);
+}
+
+const QStringList commonRecords{recordWith({{Texto, "a"}}), recordWith({{Texto, "b"}}),
+                                recordWith({{Texto, "c"}, {Aviso, "S"}, {DataHoraAviso, "07/12/2026 12:00"}})};
 }
 
 class TestRecords : public QObject {
@@ -185,6 +271,196 @@ private slots:
         writeBytes(folder + "/Quadrelo.conf.lock", "999999\ntst_store\n" + QSysInfo::machineHostName().toUtf8() + "\n");
         Persistence::writeNotes(store, {"b"}, {});
         QCOMPARE(SettingsStore(folder + "/Quadrelo.conf").readSection("Lembretes"), (KeyValueList{{"0", "b"}}));
+    }
+
+    void merge_data()
+    {
+        QTest::addColumn<bool>("oldStore");
+        QTest::addColumn<QStringList>("ours");
+        QTest::addColumn<QStringList>("theirs");
+        QTest::addColumn<QStringList>("expected");
+        QTest::addColumn<int>("conflicts");
+        const QStringList all{"a", "b", "c +alarm"};
+        const struct {
+            const char *name;
+            QStringList ours, theirs, expected;
+            int conflicts;
+        } rows[] = {
+            {"new on both sides", {"new d"}, {"new e"}, all + QStringList{"d", "e"}, 0},
+            {"deleted here", {"del a"}, {}, {"b", "c +alarm"}, 0},
+            {"deleted there", {}, {"del b"}, {"a", "c +alarm"}, 0},
+            {"deleted on both", {"del a"}, {"del a", "del b"}, {"c +alarm"}, 0},
+            {"deleted here, edited there", {"del a"}, {"text a=a2"}, {"a2", "b", "c +alarm"}, 0},
+            {"edited there", {}, {"text a=a2", "pin b"}, {"a2", "b +pin", "c +alarm"}, 0},
+            {"different notes edited", {"text a=a1"}, {"text b=b2"}, {"a1", "b2", "c +alarm"}, 0},
+            {"same note, different fields", {"pin a"}, {"text a=a2"}, {"a2 +pin", "b", "c +alarm"}, 0},
+            {"same note, same new text", {"text a=x"}, {"text a=x"}, {"b", "c +alarm", "x"}, 0},
+            // The later change (here the other machine's, by name) keeps the note; the other text
+            // becomes a note of its own, a little below.
+            {"same note, different texts", {"text a=a1"}, {"text a=a2"}, {"a1 @1860", "a2", "b", "c +alarm"}, 1},
+            {"same note, different texts, here twice", {"text a=a1", "save", "text a1=a3"}, {"text a=a2"},
+             {"a2 @1860", "a3", "b", "c +alarm"}, 1},
+            {"alarm rang here, text edited there", {"alarm c"}, {"text c=c2"}, {"a", "b", "c2"}, 0},
+            {"alarm rang on both", {"alarm c"}, {"alarm c"}, {"a", "b", "c"}, 0},
+            {"alarm set anew here, rang there", {"remind c"}, {"alarm c"}, {"a", "b", "c +alarm"}, 0},
+            // The copy has no alarm: it would ring a second time.
+            {"same note with an alarm, different texts", {"text c=c1"}, {"text c=c2"}, {"a", "b", "c1 @1860", "c2 +alarm"}, 1},
+            {"moved here, deleted there", {"move a"}, {"del a"}, {"b", "c +alarm"}, 0},
+            {"moved on both: each keeps its own place", {"move a"}, {"move a", "move b"}, {"a @500", "b", "c +alarm"}, 0},
+        };
+        for (bool old : {false, true})
+            for (const auto &row : rows)
+                QTest::addRow("%s%s", row.name, old ? " (old store)" : "")
+                    << old << row.ours << row.theirs << row.expected << row.conflicts;
+    }
+
+    void merge()
+    {
+        QFETCH(bool, oldStore);
+        QFETCH(QStringList, ours);
+        QFETCH(QStringList, theirs);
+        QFETCH(QStringList, expected);
+        QFETCH(int, conflicts);
+        // Without identities, each machine reads the store an older version wrote on its own.
+        Persistence::writeNotes(*std::make_unique<SettingsStore>(), commonRecords, {});
+        QList<Live> live;
+        for (const QString &r : commonRecords)
+            live.append({QString(), r});
+        const Snapshot common = oldStore ? read(SettingsStore()) : capture({}, live, "cccc3333");
+        // This machine has shown the notes once: the store the other machine gets has its places.
+        const Snapshot commonHere = edited(common, {}, A);
+        const Snapshot commonThere = oldStore ? read(SettingsStore()) : commonHere;
+        const Snapshot o = edited(commonHere, ours, A), t = edited(commonThere, theirs, B);
+
+        const Result r = StoreSync::merge(o, t, A);
+        QCOMPARE(summaries(r.merged), expected);
+        QCOMPARE(r.conflicts, conflicts);
+        // The other machine, merging the same pair the other way round, reaches the same notes.
+        const Result back = StoreSync::merge(t, o, B);
+        QCOMPARE(agreed(back.merged), agreed(r.merged));
+        QCOMPARE(back.conflicts, conflicts);
+        // When the merged store meets either side again nothing changes and nothing is told twice.
+        for (const Snapshot *side : {&o, &t}) {
+            const Result again = StoreSync::merge(r.merged, *side, A);
+            QCOMPARE(agreed(again.merged), agreed(r.merged));
+            QCOMPARE(again.conflicts, 0);
+        }
+    }
+
+    // Two machines edit, save, and now and then merge the other's store as the sync tool last
+    // brought it: once both have merged, they hold the same notes, and every text is there that
+    // was not typed over or deleted where it was shown.
+    void randomHistories()
+    {
+        for (int seed = 1; seed <= 200; ++seed) {
+            QRandomGenerator rng(seed);
+            Snapshot known[2], carried[2];
+            QSet<QString> typed, gone;
+            auto sync = [&](int x) { known[x] = carried[x] = StoreSync::merge(known[x], carried[1 - x], x ? B : A).merged; };
+            for (int serial = 1; serial <= 60; ++serial) {
+                const int x = rng.bounded(2), op = rng.bounded(6);
+                QList<Live> live;
+                for (const Note &n : known[x].notes)
+                    live.append({n.id, n.record});
+                const QString text = QString::number(serial);
+                const int i = live.isEmpty() ? -1 : rng.bounded(int(live.size()));
+                if (i < 0 || op == 0) {
+                    live.append({QString(), recordWith({{Texto, text}})});
+                    typed << text;
+                } else if (op < 3) {
+                    live[i].record = ReplaceField(live[i].record, op == 1 ? Topo : Fixo, text);
+                } else {
+                    gone << field(live[i].record, Texto);
+                    if (op == 5 && seed % 2)
+                        live.removeAt(i);
+                    else
+                        live[i].record = ReplaceField(live[i].record, Texto, text), typed << text;
+                }
+                known[x] = capture(known[x], live, x ? B : A);
+                if (rng.bounded(3) == 0)
+                    sync(x);
+            }
+            sync(0), sync(1), sync(0);
+            QCOMPARE(agreed(known[0]), agreed(known[1]));
+            for (const Note &n : known[0].notes)
+                typed.remove(field(n.record, Texto));
+            QVERIFY2((typed - gone).isEmpty(), qPrintable(QStringList((typed - gone).values()).join(' ')));
+        }
+    }
+
+    // The merge data survives the store file, and an identity an older version left behind when
+    // it rewrote the notes neither sticks to the wrong note nor brings back what it deleted.
+    void storeFile()
+    {
+        const QString odd = QStringLiteral(u"x, y; \"z\" = \\ é");
+        QList<Live> live;
+        for (const QString &r : commonRecords + QStringList{recordWith({{Texto, odd}}), recordWith({{Texto, "d"}})})
+            live.append({QString(), r});
+        const Snapshot common = capture({}, live, A);
+        const Snapshot here = edited(common, {"move a", "text b=b1", "del c"}, A);
+        write(*std::make_unique<SettingsStore>(), here);
+        const Snapshot back = read(SettingsStore());
+        QCOMPARE(agreed(back), agreed(here));
+        // A deletion is remembered for months, not for ever.
+        QList<Live> now;
+        for (const Note &n : back.notes)
+            now.append({n.id, n.record});
+        QCOMPARE(capture(back, now, A, QDate::currentDate().addMonths(5)).deleted.keys(), back.deleted.keys());
+        QVERIFY(capture(back, now, A, QDate::currentDate().addMonths(7)).deleted.isEmpty());
+        // The other machine moves "a" and saves: here it stays where this machine had it.
+        write(*std::make_unique<SettingsStore>(), edited(back, {"move a"}, B));
+        QCOMPARE(summaries(read(SettingsStore(), A)).value(0), QString("a @500"));
+
+        // An older version deletes "a", changes "b" and adds "e"; "d" is damaged in place.
+        // "Lembretes" renumbered, the rest kept.
+        Persistence::writeNotes(*std::make_unique<SettingsStore>(),
+                                {ReplaceField(here.notes[1].record, Texto, "b2"), here.notes[2].record,
+                                 recordWith({{Texto, "e"}})}, {"bad"});
+        const Snapshot old = read(SettingsStore());
+        QCOMPARE(old.notes.size(), 3);
+        QVERIFY(old.notes[0].id != here.notes[1].id);
+        QCOMPARE(old.notes[1].id, here.notes[2].id);
+        QCOMPARE(old.setAside, QStringList{"bad"});
+        // Merged with a machine that still has the notes as they were: the older version's
+        // deletion and change reach it, nothing comes back, and the damaged note is kept there.
+        const Result r = StoreSync::merge(here, old, A);
+        QCOMPARE(summaries(r.merged), QStringList({"b2", "d", "e", odd}));
+        QCOMPARE(r.merged.setAside, QStringList{"bad"});
+    }
+
+    void conflictCopies_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<bool>("copy");
+        QTest::newRow("Syncthing") << "Quadrelo.sync-conflict-20261207-101010-ABCDEF7.conf" << true;
+        QTest::newRow("Nextcloud") << "Quadrelo (conflicted copy 2026-12-07 101010).conf" << true;
+        QTest::newRow("ownCloud") << "Quadrelo_conflict-20261207-101010.conf" << true;
+        QTest::newRow("Dropbox") << "/home/x/Quadrelo (Someone's conflicted copy 2026-12-07 (1)).conf" << true;
+        QTest::newRow("Dropbox pt") << "Quadrelo (Cópia em conflito de Fulano 2026-12-07).conf" << true;
+        QTest::newRow("the store") << "Quadrelo.conf" << false;
+        QTest::newRow("the lock") << "Quadrelo.lock" << false;
+        QTest::newRow("the lock's copy") << "Quadrelo.lock.sync-conflict-20261207-101010-ABCDEF7" << false;
+        QTest::newRow("Syncthing temporary") << ".syncthing.Quadrelo.conf.tmp" << false;
+        QTest::newRow("save temporary") << "Quadrelo.conf.aB3xYz" << false;
+        QTest::newRow("another program's copy") << "Outro.sync-conflict-20261207-101010-ABCDEF7.conf" << false;
+    }
+
+    void conflictCopies()
+    {
+        QFETCH(QString, name);
+        QTEST(isConflictCopy(name), "copy");
+    }
+
+    // Made once and kept outside the configuration folder that a sync tool carries.
+    void machineIdStaysOutOfTheStoreFolder()
+    {
+        const QString state = QDir::homePath() + "/estado";
+        qputenv("XDG_STATE_HOME", state.toLocal8Bit());
+        const QString id = machineId();
+        QVERIFY2(QRegularExpression("^[a-z0-9]{8,12}$").match(id).hasMatch(), qPrintable(id));
+        QCOMPARE(machineId(), id);
+        QVERIFY(QFile::exists(state + "/Quadrelo/machine"));
+        QCOMPARE(QDir(QFileInfo(SettingsStore::defaultPath()).absolutePath()).entryList(QDir::Files), QStringList());
     }
 };
 
