@@ -15,6 +15,7 @@ gin() { # gin COMMAND: one command to the input tool; its answer in GIN
     [ "$GIN" = ok ] || { log "input: $* -> ${GIN:-no answer}"; return 1; }
 }
 grab() { [ -n "${GIN_PID:-}" ] && gin shot "$SHOT" && convert "$SHOT" "$@"; }
+pixel() { grab -crop "1x1+$1+$2" -depth 8 txt:- 2>/dev/null; }
 pointer_to() { gin move "$1" "$2"; }
 xdotool() { # the pointer and keys through the compositor; anything else is xdotool's
     case "$1" in mousemove | mousedown | mouseup | click | key | type | sleep) ;; *) command xdotool "$@"; return ;; esac

@@ -215,11 +215,10 @@ click_in() { # click_in WINDOW X Y [BUTTON]: X, Y inside the window
     g=($(geometry "$1"))
     [ ${#g[@]} -eq 4 ] && pointer_to $((g[0] + $2)) $((g[1] + $3)) && xdotool click "${4:-1}"
 }
-pixel_is() { # pixel_is X Y RRGGBB: that pixel of the screen has the colour
-    local p
-    p=$(grab -crop "1x1+$1+$2" -depth 8 txt:- 2>/dev/null)
-    [[ ${p^^} == *"#${3^^}"* ]]
-}
+# pixel X Y: that pixel of the screen as "... #RRGGBB ...". Polled for a flash of half a second,
+# so it takes the quickest way: import's own crop.
+pixel() { import -window root -crop "1x1+$1+$2" -depth 8 txt:- 2>/dev/null; }
+pixel_is() { local p; p=$(pixel "$1" "$2"); [[ ${p^^} == *"#${3^^}"* ]]; } # pixel_is X Y RRGGBB
 
 # ---------------------------------------------------------------- tray icon and menu
 
