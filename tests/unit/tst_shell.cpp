@@ -103,7 +103,7 @@ private slots:
     // nor does a runtime folder that cannot be used.
     void singleInstance_data()
     {
-        QTest::addColumn<QString>("held"); // "runtime", "store", "dead" or "unusable"
+        QTest::addColumn<QString>("held"); // "runtime", "store", "dead", "unusable" or "carried"
         QTest::addColumn<bool>("runs");
         QTest::newRow("another instance runs") << "runtime" << false;
         QTest::newRow("another process owns the store") << "store" << false;
