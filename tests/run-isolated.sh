@@ -5,7 +5,7 @@
 set -eu
 tmp=$(mktemp -d)
 trap 'rm -rf "$tmp"' EXIT
-mkdir -m 700 "$tmp/config" "$tmp/runtime"
-export XDG_CONFIG_HOME="$tmp/config" XDG_RUNTIME_DIR="$tmp/runtime" HOME="$tmp"
+mkdir -m 700 "$tmp/config" "$tmp/runtime" "$tmp/state"
+export XDG_CONFIG_HOME="$tmp/config" XDG_RUNTIME_DIR="$tmp/runtime" XDG_STATE_HOME="$tmp/state" HOME="$tmp"
 export QT_QPA_PLATFORM=offscreen
 exec "$@"

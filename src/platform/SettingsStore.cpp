@@ -8,9 +8,14 @@
 #include <QSettings>
 #include <QStandardPaths>
 #include <QStringDecoder>
+#include <QTemporaryDir>
+#include <QTemporaryFile>
 #include <algorithm>
+#include <memory>
 
+#include <cerrno>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -51,7 +56,16 @@ bool wellFormed(const QString &text)
     return true;
 }
 
-// Makes a rename in `folder` survive a power cut: the file's own data is synced by the write.
+// A file of this process's own for Qt's INI reader and writer, never used twice: Qt caches a
+// settings file by its name and would otherwise mix what it remembers into what it reads.
+QString privateFile()
+{
+    static QTemporaryDir folder(QDir::tempPath() + QStringLiteral("/quadrelo-ini-XXXXXX"));
+    static int counter = 0;
+    return folder.filePath(QStringLiteral("%1.ini").arg(++counter));
+}
+
+// Makes a rename in `folder` survive a power cut: the file's own data is synced before it.
 void syncFolder(const QString &folder)
 {
     const int fd = ::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
@@ -61,15 +75,18 @@ void syncFolder(const QString &folder)
     }
 }
 
-}
+} // namespace
 
 SettingsStore::SettingsStore(const QString &path)
-    : m_path(path.isEmpty() ? defaultPath() : path),
-      m_settings(std::make_unique<QSettings>(m_path, QSettings::IniFormat))
 {
+    QFile file(path.isEmpty() ? defaultPath() : path);
+    if (!file.open(QIODevice::ReadOnly))
+        return;
+    try {
+        *this = fromBytes(file.readAll());
+    } catch (const RuntimeError &) {
+    }
 }
-
-SettingsStore::~SettingsStore() = default;
 
 QString SettingsStore::defaultPath()
 {
@@ -77,75 +94,114 @@ QString SettingsStore::defaultPath()
            + QStringLiteral("/Quadrelo/Quadrelo.conf");
 }
 
-void SettingsStore::checkUsable() const
+SettingsStore SettingsStore::fromBytes(const QByteArray &bytes)
 {
-    QFileInfo info(m_path);
-    if (!info.exists())
-        return;
-    if (!info.isFile() || !info.isReadable())
-        throw RuntimeError::fileAccess(m_path + QStringLiteral(" não pode ser lido"));
-    if (!info.isWritable())
-        throw RuntimeError::fileAccess(m_path + QStringLiteral(" não pode ser gravado"));
-    QFile file(m_path);
-    if (!file.open(QIODevice::ReadOnly))
-        throw RuntimeError::fileAccess(m_path + QStringLiteral(" não pode ser lido"));
     // Bytes that are not UTF-8 would be read as replacement characters and written back so.
     QStringDecoder utf8(QStringDecoder::Utf8);
-    const QString text = utf8(file.readAll());
-    if (utf8.hasError() || m_settings->status() != QSettings::NoError || !wellFormed(text))
-        throw RuntimeError::fileAccess(m_path + QStringLiteral(" está com formato inválido"));
+    const QString text = utf8(bytes);
+    if (utf8.hasError() || !wellFormed(text))
+        throw RuntimeError::fileAccess(QStringLiteral("formato inválido"));
+    const QString path = privateFile();
+    QFile copy(path);
+    if (!copy.open(QIODevice::WriteOnly) || copy.write(bytes) != bytes.size() || !copy.flush())
+        throw RuntimeError::fileAccess(path + QStringLiteral(" não pôde ser gravado"));
+    copy.close();
+    SettingsStore store;
+    {
+        QSettings settings(path, QSettings::IniFormat);
+        if (settings.status() != QSettings::NoError) {
+            QFile::remove(path);
+            throw RuntimeError::fileAccess(QStringLiteral("formato inválido"));
+        }
+        for (const QString &key : settings.allKeys())
+            store.m_values.insert(key, settings.value(key));
+    }
+    QFile::remove(path);
+    return store;
+}
+
+QByteArray SettingsStore::toBytes() const
+{
+    const QString path = privateFile();
+    {
+        QSettings settings(path, QSettings::IniFormat);
+        for (auto it = m_values.begin(); it != m_values.end(); ++it)
+            settings.setValue(it.key(), it.value());
+        settings.sync();
+        if (settings.status() != QSettings::NoError)
+            throw RuntimeError::fileAccess(path + QStringLiteral(" não pôde ser gravado"));
+    }
+    QFile file(path);
+    const QByteArray bytes = file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    file.close();
+    QFile::remove(path);
+    return bytes;
 }
 
 QString SettingsStore::read(const QString &section, const QString &key) const
 {
-    return m_settings->value(section + QLatin1Char('/') + key).toString();
+    return m_values.value(section + QLatin1Char('/') + key).toString();
 }
 
 void SettingsStore::write(const QString &section, const QString &key, const QString &value)
 {
-    m_settings->setValue(section + QLatin1Char('/') + key, value);
+    m_values.insert(section + QLatin1Char('/') + key, value);
 }
 
 bool SettingsStore::deleteSection(const QString &section)
 {
-    if (!m_settings->childGroups().contains(section))
-        return false;
-    m_settings->remove(section);
-    return true;
+    const QString prefix = section + QLatin1Char('/');
+    auto it = m_values.lowerBound(prefix);
+    const bool existed = it != m_values.end() && it.key().startsWith(prefix);
+    while (it != m_values.end() && it.key().startsWith(prefix))
+        it = m_values.erase(it);
+    return existed;
 }
 
 KeyValueList SettingsStore::readSection(const QString &section) const
 {
-    m_settings->beginGroup(section);
-    QStringList keys = m_settings->childKeys();
-    std::stable_sort(keys.begin(), keys.end(), [](const QString &a, const QString &b) {
+    const QString prefix = section + QLatin1Char('/');
+    KeyValueList pairs;
+    for (auto it = m_values.lowerBound(prefix); it != m_values.end() && it.key().startsWith(prefix); ++it) {
+        const QString key = it.key().mid(prefix.size());
+        if (!key.contains(QLatin1Char('/')))
+            pairs.append({key, it.value().toString()});
+    }
+    std::stable_sort(pairs.begin(), pairs.end(), [](const auto &a, const auto &b) {
         bool aNum = false, bNum = false;
-        const qlonglong av = a.toLongLong(&aNum), bv = b.toLongLong(&bNum);
+        const qlonglong av = a.first.toLongLong(&aNum), bv = b.first.toLongLong(&bNum);
         if (aNum != bNum)
             return aNum;
         if (aNum && av != bv)
             return av < bv;
-        return a < b;
+        return a.first < b.first;
     });
-    KeyValueList pairs;
-    pairs.reserve(keys.size());
-    for (const QString &key : keys)
-        pairs.append({key, m_settings->value(key).toString()});
-    m_settings->endGroup();
     return pairs;
 }
 
-void SettingsStore::commit()
+void SettingsStore::writeFile(const QString &path, const QByteArray &bytes)
 {
-    const QString folder = QFileInfo(m_path).absolutePath();
+    // Through a link, the file it points to is replaced, not the link.
+    QFileInfo info(path);
+    QString target = info.absoluteFilePath();
+    if (info.isSymLink())
+        target = info.exists() ? info.canonicalFilePath() : info.symLinkTarget();
+    const QString folder = QFileInfo(target).absolutePath();
     QDir().mkpath(folder);
-    // Written through a settings object of its own, which shares the pending changes (Qt keeps
-    // them per file): Qt keeps an error for the life of one object, and each save must be judged
-    // by its own write only.
-    auto written = std::make_unique<QSettings>(m_path, QSettings::IniFormat);
-    written->sync();
-    if (written->status() != QSettings::NoError)
-        throw RuntimeError::fileAccess(m_path + QStringLiteral(" não pôde ser gravado"));
-    m_settings = std::move(written);
+    const auto failed = [&target] { return RuntimeError::fileAccess(target + QStringLiteral(" não pôde ser gravado")); };
+
+    // Hidden, so a sync tool that sees it for a moment does not take it for a file of the person's.
+    QTemporaryFile temporary(folder + QStringLiteral("/.") + QFileInfo(target).fileName() + QStringLiteral(".XXXXXX"));
+    if (!temporary.open())
+        throw failed();
+    struct stat st {};
+    if (::stat(QFile::encodeName(target).constData(), &st) == 0)
+        ::fchmod(temporary.handle(), st.st_mode & 07777); // the person's own permissions stay
+    if (temporary.write(bytes) != bytes.size() || !temporary.flush() || ::fsync(temporary.handle()) != 0)
+        throw failed();
+    temporary.close();
+    if (::rename(QFile::encodeName(temporary.fileName()).constData(), QFile::encodeName(target).constData()) != 0)
+        throw failed();
+    temporary.setAutoRemove(false);
     syncFolder(folder);
 }

@@ -1,28 +1,32 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
+#include <QByteArray>
 #include <QList>
+#include <QMap>
 #include <QPair>
 #include <QString>
-#include <memory>
-
-class QSettings;
+#include <QVariant>
 
 using KeyValueList = QList<QPair<QString, QString>>;
 
-// The per-user settings store: $XDG_CONFIG_HOME/Quadrelo/Quadrelo.conf, one group per section.
-// Writes stay in memory until commit(), which replaces the file in one step.
+// One settings file in INI format as a value in memory: parsed whole from its bytes, changed in
+// memory, and turned back into bytes whole. Qt's own INI reader and writer do the format, on
+// private copies, so no other writer's keys can slip into what is written; writeFile() puts the
+// bytes in place in one step.
 class SettingsStore {
 public:
-    // Opens the default per-user store, or the file at `path` when given.
-    explicit SettingsStore(const QString &path = QString());
-    ~SettingsStore();
+    SettingsStore() = default;
+    // The file at `path` (the default per-user store when empty), or nothing when it is missing
+    // or cannot be read whole: for looking, not for saving back (use fromBytes for that).
+    explicit SettingsStore(const QString &path);
 
+    // $XDG_CONFIG_HOME/Quadrelo/Quadrelo.conf.
     static QString defaultPath();
-    QString path() const { return m_path; }
 
-    // Throws RuntimeError when the file exists but cannot be read, cannot be written, or does
-    // not parse: writing it then would silently drop what could not be understood.
-    void checkUsable() const;
+    // Throws RuntimeError when the bytes are not UTF-8 or hold a line that Qt would not read back
+    // whole: writing such a file again would silently drop what could not be understood.
+    static SettingsStore fromBytes(const QByteArray &bytes);
+    QByteArray toBytes() const;
 
     QString read(const QString &section, const QString &key) const;
     void write(const QString &section, const QString &key, const QString &value);
@@ -30,12 +34,17 @@ public:
     bool deleteSection(const QString &section);
     // Keys that are numbers come first in numeric order, any others after them by text.
     KeyValueList readSection(const QString &section) const;
+    // Every key as "section/key", with its value as Qt read it (a list stays a list).
+    const QMap<QString, QVariant> &values() const { return m_values; }
+    void setValue(const QString &fullKey, const QVariant &value) { m_values.insert(fullKey, value); }
 
-    // Writes every pending change to disk at once; throws RuntimeError when that fails,
-    // leaving the file on disk as it was.
-    void commit();
+    bool operator==(const SettingsStore &o) const { return m_values == o.m_values; }
+
+    // Replaces the file at `path` (or, through a link, the file it points to) by `bytes` in one
+    // step: a temporary file beside it, synced to disk, renamed over it. Throws RuntimeError,
+    // leaving the file as it was.
+    static void writeFile(const QString &path, const QByteArray &bytes);
 
 private:
-    QString m_path;
-    std::unique_ptr<QSettings> m_settings;
+    QMap<QString, QVariant> m_values;
 };

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/StoreWatcher.h"
 
+#include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -30,11 +31,11 @@ StoreWatcher::StoreWatcher(const QString &storePath, QObject *parent)
     rewatch();
 }
 
-QStringList StoreWatcher::folders() const
+QStringList StoreWatcher::foldersOf(const QString &path)
 {
-    QStringList list{QFileInfo(m_path).absolutePath()};
+    QStringList list{QFileInfo(path).absolutePath()};
     const QString canonicalFolder = QFileInfo(list.first()).canonicalFilePath();
-    const QString canonicalFile = QFileInfo(m_path).canonicalFilePath();
+    const QString canonicalFile = QFileInfo(path).canonicalFilePath();
     for (const QString &f : {canonicalFolder, canonicalFile.isEmpty() ? QString() : QFileInfo(canonicalFile).absolutePath()})
         if (!f.isEmpty() && !list.contains(f))
             list << f;
@@ -43,7 +44,7 @@ QStringList StoreWatcher::folders() const
 
 void StoreWatcher::rewatch()
 {
-    QStringList paths = folders();
+    QStringList paths = foldersOf(m_path);
     if (QFileInfo::exists(m_path))
         paths << m_path;
     const QString canonical = QFileInfo(m_path).canonicalFilePath();
@@ -58,10 +59,11 @@ void StoreWatcher::rewatch()
         m_watcher->addPaths(missing);
 }
 
-QByteArray StoreWatcher::current() const
+bool StoreWatcher::changedOnDisk() const
 {
     QFile file(m_path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    const QByteArray content = file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    return QCryptographicHash::hash(content, QCryptographicHash::Sha256) != m_known;
 }
 
 void StoreWatcher::settle()

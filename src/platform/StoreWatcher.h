@@ -12,7 +12,7 @@ class QTimer;
 // file, and when files appear or change beside it. It watches the folder as well as the file,
 // since such writers replace the file by a rename, and follows a store reached through a link.
 // A change is reported once the file has stopped changing for a moment, and only when its
-// content is not what the program itself last read or wrote.
+// content is not what the program itself last read or wrote (known by its SHA-256).
 class StoreWatcher : public QObject {
     Q_OBJECT
 public:
@@ -21,14 +21,12 @@ public:
 
     explicit StoreWatcher(const QString &storePath, QObject *parent = nullptr);
 
-    // The content the program has just read or written: a file holding it is not a change.
-    void setKnown(const QByteArray &content) { m_known = content; }
-    QByteArray known() const { return m_known; }
-    // The file's content now, and whether it differs from the known one (a missing file is empty).
-    QByteArray current() const;
-    bool changedOnDisk() const { return current() != m_known; }
-    // The folders the store's file is in, as given and through any links.
-    QStringList folders() const;
+    // The SHA-256 of what the program has just read or written: a file holding it is not a change.
+    void setKnown(const QByteArray &hash) { m_known = hash; }
+    // Whether the file holds something else now (a missing file is empty).
+    bool changedOnDisk() const;
+    // The folders a file is in, as given and through any links.
+    static QStringList foldersOf(const QString &path);
 
 signals:
     // The file holds something the program did not write or read last.

@@ -9,12 +9,11 @@
 #include "platform/MessageBox.h"
 #include "platform/Platform.h"
 #include "platform/RuntimeError.h"
-#include "platform/SettingsStore.h"
 #include "platform/SingleInstance.h"
-#include "platform/StoreWatcher.h"
 #include "platform/TrayHost.h"
 #include "platform/WindowOps.h"
 #include "records/NoteRecord.h"
+#include "records/NoteStore.h"
 #include "records/Persistence.h"
 #include "shell/AutoSave.h"
 #include "shell/SessionEnd.h"
@@ -29,7 +28,6 @@
 #include <QFileInfo>
 #include <QHash>
 #include <QSet>
-#include <QTemporaryDir>
 #include <QMenu>
 #include <QPointer>
 #include <QScreen>
@@ -190,10 +188,10 @@ void frmPrincipal::createMenu()
     item("encerrar", QStringLiteral("&Encerrar Quadrelo"), &frmPrincipal::encerrar_Click);
 }
 
-SettingsStore &frmPrincipal::store()
+NoteStore &frmPrincipal::store()
 {
     if (!m_store)
-        m_store = std::make_unique<SettingsStore>();
+        m_store = std::make_unique<NoteStore>();
     return *m_store;
 }
 
@@ -213,7 +211,8 @@ frmPrincipal::StartResult frmPrincipal::Form_Load(const QString &command)
         }
         connect(m_single.get(), &SingleInstance::launchedAgain, this, &frmPrincipal::launchedAgain);
         line = 11;
-        store().checkUsable();
+        store().open();
+        connectStore();
         readShowAtStart();
         line = 80;
         const bool trayPresent = trayAvailable();
@@ -264,12 +263,10 @@ frmPrincipal::StartResult frmPrincipal::Form_Load(const QString &command)
     return StartResult::Running;
 }
 
-// The setting "Abertura", seeded on first use (which also plants the welcome note).
+// The setting "Abertura", seeded on first use with the welcome note (see NoteStore::open).
 void frmPrincipal::readShowAtStart()
 {
-    const QString value = Persistence::ReadSettingSeeded(store(), Persistence::configSection(),
-                                                         QStringLiteral("Abertura"), QStringLiteral("S"));
-    m_showAtStart = value == QLatin1String("S");
+    m_showAtStart = store().setting(Persistence::configSection(), QStringLiteral("Abertura")) == QLatin1String("S");
     exibir->setChecked(m_showAtStart);
 }
 
@@ -300,6 +297,7 @@ bool frmPrincipal::Form_Unload(bool askedByPerson)
         std::fprintf(stderr, "quadrelo: %s\n", qPrintable(failure));
     }
     m_shutDown = true;
+    store().close();
     m_autoSave->hold(true);
     TrayRemove();
     if (frmSobre::isOpen())
@@ -317,18 +315,10 @@ bool frmPrincipal::Form_Unload(bool askedByPerson)
 
 void frmPrincipal::LoadNotes()
 {
-    m_machine = StoreSync::machineId();
-    m_watcher = new StoreWatcher(store().path(), this);
-    const QByteArray bytes = m_watcher->current();
-    if (std::optional<StoreSync::Snapshot> read = readStoreFile(store().path(), bytes, false)) {
-        m_known = *read;
-        m_watcher->setKnown(bytes);
-    } else {
-        m_known = StoreSync::read(store(), m_machine); // changed since it was checked: read again at its next change
-    }
+    const StoreSync::Snapshot known = store().notes(); // a copy: a join may replace it while windows are made
     int failures = 0;
     std::optional<RuntimeError> firstFailure;
-    for (const QString &record : m_known.setAside) {
+    for (const QString &record : known.setAside) {
         try {
             readRecord(record);
         } catch (const RuntimeError &error) {
@@ -337,12 +327,7 @@ void frmPrincipal::LoadNotes()
         }
         ++failures;
     }
-    m_unloaded.clear();
-    for (const StoreSync::Note &note : m_known.notes)
-        m_unloaded << StoreSync::Live{note.id, note.record};
-
-    int next = 0;
-    for (const StoreSync::Note &note : m_known.notes) {
+    for (const StoreSync::Note &note : known.notes) {
         if (m_shutDown)
             return;
         frmLembrete::Setup setup;
@@ -353,16 +338,14 @@ void frmPrincipal::LoadNotes()
             if (!firstFailure)
                 firstFailure = error;
             ++failures;
-            ++next;
             continue;
         }
         if (!makeNote(setup, m_showAtStart, note.id))
             return; // closed while the layout step let events run: the record is still pending
-        m_unloaded.removeAt(next);
     }
     TrayUpdateTip();
-    connect(m_watcher, &StoreWatcher::storeChanged, this, [this] { takeInChanges(); });
-    connect(m_watcher, &StoreWatcher::folderChanged, this, [this] { takeInChanges(); });
+    store().watch();
+    connect(m_store.get(), &NoteStore::changedElsewhere, this, [this] { takeInChanges(); });
     // Conflict copies a sync tool left while the program was not running.
     QTimer::singleShot(0, this, [this] { takeInChanges(); });
     if (firstFailure) {
@@ -399,6 +382,8 @@ frmLembrete *frmPrincipal::makeNote(const frmLembrete::Setup &setup, bool show, 
         Platform::windows().setTopmost(W, true);
     // Counted now, not before: notes may have come or gone while the layout step let events run.
     changeNoteCounter(+1);
+    if (!noteId.isEmpty())
+        store().windowMade(noteId);
     return W;
 }
 
@@ -411,201 +396,37 @@ void frmPrincipal::noteDeleted()
 
 // ---- save-all
 
-void frmPrincipal::SaveAll() { syncStore(true); }
+void frmPrincipal::SaveAll() { store().save(); }
 
 // ---- notes kept on several machines
 
-namespace {
-
-// A record without the fields of place and size, which are each machine's own.
-QString withoutPlace(const QString &record)
+// The store's view of the windows: what they hold, the identities new notes got, and the join to show.
+void frmPrincipal::connectStore()
 {
-    QStringList f = split(record);
-    for (int n : {Topo, Esquerda, Largura, Altura})
-        if (n < f.size())
-            f[n].clear();
-    return f.join(QChar(FieldSeparator));
-}
-
-// Whether two snapshots hold the same notes, changes, deletions and places: a store holding
-// `b` lacks nothing of `a`. The places in the records are left out (each machine writes its own).
-bool sameContent(const StoreSync::Snapshot &a, const StoreSync::Snapshot &b)
-{
-    if (a.notes.size() != b.notes.size() || a.deleted.keys() != b.deleted.keys())
-        return false;
-    for (auto it = a.deleted.begin(); it != a.deleted.end(); ++it)
-        if (b.deleted.value(it.key()).version != it->version)
-            return false;
-    QStringList asideA = a.setAside, asideB = b.setAside;
-    asideA.sort();
-    asideB.sort();
-    if (asideA != asideB)
-        return false;
-    QHash<QString, const StoreSync::Note *> byId;
-    for (const StoreSync::Note &n : b.notes)
-        byId.insert(n.id, &n);
-    for (const StoreSync::Note &n : a.notes) {
-        const StoreSync::Note *other = byId.value(n.id);
-        if (!other || other->version != n.version || other->dots != n.dots || other->places != n.places
-            || withoutPlace(other->record) != withoutPlace(n.record))
-            return false;
-    }
-    return true;
-}
-
-QString fileKey(const QFileInfo &info)
-{
-    return QStringLiteral("%1|%2|%3").arg(info.absoluteFilePath()).arg(info.size()).arg(info.lastModified().toMSecsSinceEpoch());
-}
-
-}
-
-QList<StoreSync::Live> frmPrincipal::liveNotes() const
-{
-    QList<StoreSync::Live> live;
-    for (frmLembrete *note : NoteList::notes())
-        live << StoreSync::Live{note->noteId(), note->savedRecord()};
-    return live + m_unloaded;
-}
-
-StoreSync::Snapshot frmPrincipal::captureWindows()
-{
-    const QList<frmLembrete *> windows = NoteList::notes();
-    const QList<StoreSync::Live> live = liveNotes();
-    StoreSync::Snapshot captured = StoreSync::capture(m_known, live, m_machine);
-    // The identities given to the notes made since the last capture, in the order of `live`.
-    QSet<QString> had;
-    for (const StoreSync::Live &l : live)
-        had.insert(l.id);
-    QStringList given;
-    for (const StoreSync::Note &n : captured.notes)
-        if (!had.contains(n.id))
-            given << n.id;
-    for (frmLembrete *note : windows)
-        if (note->noteId().isEmpty() && !given.isEmpty())
-            note->setNoteId(given.takeFirst());
-    return captured;
-}
-
-std::optional<StoreSync::Snapshot> frmPrincipal::readStoreFile(const QString &path, const QByteArray &bytes, bool tell)
-{
-    // Read from a private copy: what is read is exactly these bytes, and the copy shares nothing
-    // with the settings object that writes the store.
-    if (!m_readFolder)
-        m_readFolder = std::make_unique<QTemporaryDir>();
-    const QString copyPath = m_readFolder->filePath(QStringLiteral("%1.conf").arg(++m_reads));
-    std::optional<StoreSync::Snapshot> snapshot;
-    {
-        QFile copy(copyPath);
-        if (copy.open(QIODevice::WriteOnly) && copy.write(bytes) == bytes.size() && copy.flush()) {
-            copy.close();
-            try {
-                SettingsStore settings(copyPath);
-                settings.checkUsable();
-                snapshot = StoreSync::read(settings, m_machine);
-            } catch (const RuntimeError &) {
-            }
-        }
-    }
-    QFile::remove(copyPath);
-    if (snapshot) {
-        m_unreadableTold.removeAll(path);
-    } else if (tell && !m_unreadableTold.contains(path)) {
-        m_unreadableTold << path;
+    NoteStore::Views views;
+    views.live = [] {
+        QList<StoreSync::Live> live;
+        for (frmLembrete *note : NoteList::notes())
+            live << StoreSync::Live{note->noteId(), note->savedRecord()};
+        return live;
+    };
+    views.identify = [](const QStringList &ids) {
+        const QList<frmLembrete *> windows = NoteList::notes();
+        for (qsizetype i = 0; i < windows.size() && i < ids.size(); ++i)
+            windows[i]->setNoteId(ids[i]);
+    };
+    views.show = [this](const StoreSync::Snapshot &merged) { return applyToWindows(merged); };
+    store().setViews(views);
+    connect(m_store.get(), &NoteStore::unreadable, this, [this](const QString &path) {
         tellQuietly(QStringLiteral("%1 foi mudado por outro programa e não pode ser lido por inteiro: "
                                    "fica como está e será lido de novo quando mudar.")
                         .arg(QDir::toNativeSeparators(path)));
-    }
-    return snapshot;
-}
-
-void frmPrincipal::syncStore(bool alwaysWrite)
-{
-    if (m_syncing) {
-        // Called again while the layout of a new note let events run: done once this one ends.
-        m_syncAgain = true;
-        return;
-    }
-    struct Guard {
-        bool &syncing;
-        ~Guard() { syncing = false; }
-    } guard{m_syncing};
-    m_syncing = true;
-    do {
-        m_syncAgain = false;
-        syncOnce(alwaysWrite);
-        alwaysWrite = false;
-    } while (m_syncAgain && !m_shutDown);
-}
-
-void frmPrincipal::syncOnce(bool alwaysWrite)
-{
-    const bool storeChanged = m_watcher && m_watcher->changedOnDisk();
-    QList<QFileInfo> copies;
-    if (m_watcher) {
-        // A linked store file may have another name where it lives, and its copies that name.
-        const QStringList names{QFileInfo(store().path()).fileName(), QFileInfo(QFileInfo(store().path()).canonicalFilePath()).fileName()};
-        for (const QString &folder : m_watcher->folders())
-            for (const QFileInfo &info : QDir(folder).entryInfoList(QDir::Files))
-                if ((StoreSync::isConflictCopy(info.fileName(), names.first())
-                     || (!names.last().isEmpty() && StoreSync::isConflictCopy(info.fileName(), names.last())))
-                    && !m_copiesTaken.contains(fileKey(info)))
-                    copies << info;
-    }
-    if (!alwaysWrite && !storeChanged && copies.isEmpty())
-        return; // nothing from elsewhere, and nothing asked to be saved
-
-    StoreSync::Snapshot ours = captureWindows();
-    StoreSync::Snapshot onDisk = m_known;
-    QByteArray diskBytes = m_watcher ? m_watcher->known() : QByteArray();
-    int conflicts = 0;
-    bool joined = false;
-    auto join = [&](const StoreSync::Snapshot &theirs) {
-        const StoreSync::Result result = StoreSync::merge(ours, theirs, m_machine);
-        ours = result.merged;
-        conflicts += result.conflicts;
-        joined = true;
-    };
-    if (storeChanged) {
-        // Another writer changed the store since it was last read or written here: joined
-        // first, so nothing it wrote is overwritten.
-        diskBytes = m_watcher->current();
-        const std::optional<StoreSync::Snapshot> theirs = readStoreFile(store().path(), diskBytes);
-        if (!theirs)
-            throw RuntimeError::fileAccess(store().path() + QStringLiteral(" não pode ser lido por inteiro"));
-        onDisk = *theirs;
-        join(*theirs);
-    }
-    // Conflict copies a sync tool made beside the store: each joined once, then left as it is.
-    for (const QFileInfo &info : copies) {
-        QFile file(info.absoluteFilePath());
-        if (!file.open(QIODevice::ReadOnly))
-            continue;
-        if (const std::optional<StoreSync::Snapshot> copy = readStoreFile(info.absoluteFilePath(), file.readAll())) {
-            join(*copy);
-            m_copiesTaken << fileKey(info);
-        }
-    }
-    if (joined)
-        applyToWindows(ours);
-    if (alwaysWrite || !sameContent(ours, onDisk)) {
-        StoreSync::write(store(), ours);
-        m_known = ours;
-        if (m_watcher) {
-            // Our own save is not a change, unless another writer replaced it since.
-            const QByteArray written = m_watcher->current();
-            const std::optional<StoreSync::Snapshot> check = readStoreFile(store().path(), written, false);
-            if (check && sameContent(*check, ours))
-                m_watcher->setKnown(written);
-        }
-    } else {
-        m_known = ours;
-        m_watcher->setKnown(diskBytes);
-    }
-    if (conflicts > 0)
+    });
+    connect(m_store.get(), &NoteStore::conflictsSettled, this, [this](int conflicts) {
         tellQuietly(QStringLiteral("%1 lembrete(s) foram mudados aqui e em outro computador ao mesmo tempo: "
                                    "um dos dois textos ficou num lembrete à parte.")
                         .arg(conflicts));
+    });
 }
 
 void frmPrincipal::takeInChanges()
@@ -613,16 +434,11 @@ void frmPrincipal::takeInChanges()
     if (!m_started || m_shutDown)
         return;
     m_autoSave->hold(true);
-    try {
-        syncStore(false);
-    } catch (const RuntimeError &) {
-        // Told once by the reading; the next change reads it again, and the automatic save
-        // keeps the notes' own changes waiting meanwhile.
-    }
+    store().takeInChanges();
     m_autoSave->hold(m_shutDown);
 }
 
-void frmPrincipal::applyToWindows(const StoreSync::Snapshot &merged)
+QSet<QString> frmPrincipal::applyToWindows(const StoreSync::Snapshot &merged)
 {
     QHash<QString, const StoreSync::Note *> byId;
     for (const StoreSync::Note &n : merged.notes)
@@ -639,12 +455,12 @@ void frmPrincipal::applyToWindows(const StoreSync::Snapshot &merged)
             continue;
         }
         shown.insert(n->id);
-        if (withoutPlace(n->record) != withoutPlace(note->savedRecord()))
+        if (StoreSync::withoutPlace(n->record) != StoreSync::withoutPlace(note->savedRecord()))
             note->applyElsewhere(n->record);
     }
     // Notes without a window: those that cannot be shown keep their records; new ones appear,
     // in this machine's place for them if it has one, else where the window manager puts them.
-    QList<StoreSync::Live> unloaded;
+    QSet<QString> unloaded;
     QList<const StoreSync::Note *> toMake;
     for (const StoreSync::Note &n : merged.notes) {
         if (shown.contains(n.id))
@@ -653,24 +469,24 @@ void frmPrincipal::applyToWindows(const StoreSync::Snapshot &merged)
         try {
             setup = readRecord(n.record);
         } catch (const RuntimeError &) {
-            unloaded << StoreSync::Live{n.id, n.record};
+            unloaded.insert(n.id);
             continue;
         }
         if (m_shutDown)
-            unloaded << StoreSync::Live{n.id, n.record};
+            unloaded.insert(n.id);
         else
             toMake << &n;
     }
-    m_unloaded = unloaded;
     for (const StoreSync::Note *n : toMake) {
         frmLembrete::Setup setup = readRecord(n->record);
-        if (!n->places.contains(m_machine))
+        if (!n->places.contains(store().machine()))
             setup.positionTw.reset();
         if (!makeNote(setup, true, n->id))
-            m_unloaded << StoreSync::Live{n->id, n->record}; // closed meanwhile: kept as it is
+            unloaded.insert(n->id); // closed meanwhile: kept as it is
     }
     NoteList::refreshPinBand();
     TrayUpdateTip();
+    return unloaded;
 }
 
 void frmPrincipal::tellQuietly(const QString &text)
@@ -716,6 +532,7 @@ void frmPrincipal::saveAtExit()
     shell->m_shutDown = true;
     if (const QString failure = shell->saveAllFailure(); !failure.isEmpty())
         std::fprintf(stderr, "quadrelo: %s\n", qPrintable(failure));
+    shell->store().close();
 }
 
 void frmPrincipal::changeNoteCounter(int delta) { m_noteCounter = addInteger(m_noteCounter, delta); }
@@ -883,9 +700,8 @@ void frmPrincipal::exibir_Click()
     // The menu has already flipped the mark; the command decides from the mark it showed.
     const bool turnOn = exibir->isChecked();
     exibir->setChecked(!turnOn);
-    store().write(Persistence::configSection(), QStringLiteral("Abertura"),
-                  turnOn ? QStringLiteral("S") : QStringLiteral("N"));
-    store().commit();
+    store().setSetting(Persistence::configSection(), QStringLiteral("Abertura"),
+                       turnOn ? QStringLiteral("S") : QStringLiteral("N"));
     exibir->setChecked(turnOn);
 }
 

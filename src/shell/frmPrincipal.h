@@ -4,6 +4,7 @@
 #include "records/StoreSync.h"
 
 #include <QObject>
+#include <QSet>
 #include <QStringList>
 #include <QSystemTrayIcon>
 #include <functional>
@@ -13,12 +14,10 @@
 class QAction;
 class QMenu;
 class QTimer;
-class SettingsStore;
+class NoteStore;
 class AutoSave;
 class SessionEnd;
 class SingleInstance;
-class StoreWatcher;
-class QTemporaryDir;
 
 // The tray controller; it has no window of its own. It runs start-up and shutdown, owns the tray
 // icon with its tip and menu, turns the saved records into note windows, and carries out the
@@ -72,7 +71,7 @@ private:
     void createTray();
     // Makes the shown icon again, for a tray that came up after it was made.
     void renewTray();
-    SettingsStore &store();
+    NoteStore &store();
     void readShowAtStart();
     void watchForTray();
 
@@ -88,22 +87,13 @@ private:
     QString saveAllFailure();
     void changeNoteCounter(int delta); // throws RuntimeError on overflow
 
-    // Notes kept on several machines: a sync tool carries the store; what another writer left
-    // (the store changed on disk, conflict copies beside it) is joined with the windows' notes.
-    // Captures the windows, joins in what others wrote, applies the join to the windows and
-    // writes it: always, or only when the store lacks something of it. Throws RuntimeError.
-    void syncStore(bool alwaysWrite);
-    void syncOnce(bool alwaysWrite);
-    // The watcher's call: the same, its failures told once by the reading itself.
+    // Notes kept on several machines: the store joins what other writers left with the windows'
+    // notes; these show the join.
+    void connectStore();
+    // The watcher's call: joins what others wrote, its failures told once by the store itself.
     void takeInChanges();
-    // The notes as the windows hold them now, then those that have no window.
-    QList<StoreSync::Live> liveNotes() const;
-    StoreSync::Snapshot captureWindows();
-    // A store file's content as a snapshot; nothing when it cannot be read whole, which is told
-    // once per file until it reads again.
-    std::optional<StoreSync::Snapshot> readStoreFile(const QString &path, const QByteArray &bytes, bool tell = true);
-    // Opens, closes and updates windows to show `merged`.
-    void applyToWindows(const StoreSync::Snapshot &merged);
+    // Opens, closes and updates windows to show `merged`; the identities of notes left without one.
+    QSet<QString> applyToWindows(const StoreSync::Snapshot &merged);
     // Tells the person something about the notes without stopping them: the tray's balloon.
     void tellQuietly(const QString &text);
     // Brings back an open dialog that the window manager minimised. Show all does it by showing
@@ -123,7 +113,7 @@ private:
     void sobre_Click();
     void encerrar_Click();
 
-    std::unique_ptr<SettingsStore> m_store;
+    std::unique_ptr<NoteStore> m_store;
     std::unique_ptr<SingleInstance> m_single;
     std::unique_ptr<SessionEnd> m_sessionEnd;
     std::unique_ptr<QMenu> mnu0;
@@ -138,19 +128,6 @@ private:
     bool m_shutDown = false;
     bool m_started = false;
     QStringList m_launchedDuringStart;
-    // The store as last read or written: the base of the next capture.
-    StoreSync::Snapshot m_known;
-    QString m_machine;
-    // Notes that have no window: not yet loaded (a shutdown during loading saves them as they
-    // are) or whose record cannot be shown. Kept in the store as they are.
-    QList<StoreSync::Live> m_unloaded;
-    StoreWatcher *m_watcher = nullptr;
-    std::unique_ptr<QTemporaryDir> m_readFolder;
-    int m_reads = 0;
-    QStringList m_copiesTaken;  // conflict copies merged already: path, size and time
-    QStringList m_unreadableTold;
-    bool m_syncing = false;
-    bool m_syncAgain = false;
     qint64 m_lastTriggerMs = -1;
     // The tray host is GNOME's AppIndicator extension, which reports no single left click.
     bool activatesOnDoubleClickOnly() const;

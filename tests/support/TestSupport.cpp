@@ -19,8 +19,9 @@ TestPlatform::TestPlatform()
 {
     const QByteArray config = qgetenv("XDG_CONFIG_HOME");
     const QByteArray runtime = qgetenv("XDG_RUNTIME_DIR");
-    if (config.isEmpty() || runtime.isEmpty() || !config.startsWith("/tmp/")) {
-        std::fprintf(stderr, "tests must run with a temporary XDG_CONFIG_HOME and XDG_RUNTIME_DIR\n");
+    const QByteArray state = qgetenv("XDG_STATE_HOME");
+    if (config.isEmpty() || runtime.isEmpty() || !config.startsWith("/tmp/") || !state.startsWith("/tmp/")) {
+        std::fprintf(stderr, "tests must run with a temporary XDG_CONFIG_HOME, XDG_STATE_HOME and XDG_RUNTIME_DIR\n");
         std::abort();
     }
     Platform::initResources();
@@ -95,7 +96,7 @@ void ShellFixture::start(const QStringList &records, const QString &abertura, co
     store.write(QStringLiteral("Config"), QStringLiteral("Abertura"), abertura);
     for (int i = 0; i < records.size(); ++i)
         store.write(QStringLiteral("Lembretes"), QString::number(i), records.at(i));
-    store.commit();
+    SettingsStore::writeFile(SettingsStore::defaultPath(), store.toBytes());
     QCOMPARE(shell->Form_Load(command), frmPrincipal::StartResult::Running);
 }
 
@@ -106,7 +107,7 @@ void ShellFixture::choose(const char *item)
     action->trigger();
 }
 
-QList<QPair<QString, QString>> ShellFixture::storedNotes() { return SettingsStore().readSection(QStringLiteral("Lembretes")); }
+QList<QPair<QString, QString>> ShellFixture::storedNotes() { return SettingsStore(SettingsStore::defaultPath()).readSection(QStringLiteral("Lembretes")); }
 
 QByteArray bytesOf(const QString &path)
 {

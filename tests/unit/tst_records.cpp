@@ -1,19 +1,44 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The note record (field replacement, text and number conversions), the settings store on disk
-// (key order, save-all, and files it must not touch), and two machines' copies of the store merged:
-// which notes, fields and places survive, the same on both machines, and what the file keeps of it.
+// The note record (field replacement, text and number conversions), the settings file's key order,
+// and two machines' copies of the store merged: which notes, fields and places survive, the same
+// on both machines, and what the file keeps of it.
 #include "TestSupport.h"
 #include "platform/RuntimeError.h"
 #include "platform/SettingsStore.h"
 #include "records/NoteRecord.h"
-#include "records/Persistence.h"
-#include "records/StoreSync.h"
+#include "records/ConflictCopy.h"
+#include "records/MachineId.h"
+#include "records/StoreFormat.h"
+#include "records/StoreMerge.h"
 
 #include <QtTest>
 #include <functional>
 
 using namespace NoteRecord;
 using namespace StoreSync;
+using StoreMerge::capture;
+using StoreMerge::Result;
+
+// The store as a file of the given bytes would hold it, read back from its bytes.
+static Snapshot reread(const SettingsStore &image, const QString &machine = QString())
+{
+    return StoreFormat::read(SettingsStore::fromBytes(image.toBytes()), machine);
+}
+
+static SettingsStore withRecords(const QStringList &records)
+{
+    SettingsStore image;
+    for (int i = 0; i < records.size(); ++i)
+        image.write("Lembretes", QString::number(i), records[i]);
+    return image;
+}
+
+static SettingsStore withSnapshot(const Snapshot &s)
+{
+    SettingsStore image;
+    StoreFormat::write(image, s);
+    return image;
+}
 
 namespace {
 // Records written readably: "|" is the field separator, "~" the stored line break.
@@ -32,14 +57,6 @@ int errorOf(const std::function<void()> &call)
         return e.code();
     }
     return 0;
-}
-
-void writeBytes(const QString &path, const QByteArray &bytes)
-{
-    QDir().mkpath(QFileInfo(path).absolutePath());
-    QFile f(path);
-    if (!f.open(QIODevice::WriteOnly) || f.write(bytes) != bytes.size())
-        qFatal("cannot write %s", qPrintable(path));
 }
 
 const QString A = QStringLiteral("aaaa1111"), B = QStringLiteral("bbbb2222");
@@ -201,76 +218,10 @@ private slots:
 
     void sectionReadsInNumericKeyOrder()
     {
-        writeBytes(SettingsStore::defaultPath(), "[Lembretes]\n10=a\n999=b\n2=c\n0=d\n1=e\n");
         QStringList keys;
-        for (const auto &pair : SettingsStore().readSection("Lembretes"))
+        for (const auto &pair : SettingsStore::fromBytes("[Lembretes]\n10=a\n999=b\n2=c\n0=d\n1=e\n").readSection("Lembretes"))
             keys << pair.first;
         QCOMPARE(keys, QStringList({"0", "1", "2", "10", "999"}));
-    }
-
-    void writeNotes_data()
-    {
-        QTest::addColumn<QStringList>("notes");
-        QTest::addColumn<QStringList>("kept");
-        QTest::newRow("notes then kept") << QStringList{"first", "second"} << QStringList{"set aside"};
-        QTest::newRow("only kept") << QStringList{} << QStringList{"x"};
-        QTest::newRow("special characters") << QStringList{QStringLiteral(u"ÿ\u00A0é\r\n\"quoted\" a=b; c, [d] #e \\f")}
-                                            << QStringList{QStringLiteral(u"\"ÿ\"")};
-    }
-
-    void writeNotes()
-    {
-        QFETCH(QStringList, notes);
-        QFETCH(QStringList, kept);
-        writeBytes(SettingsStore::defaultPath(), "[Config]\nAbertura=N\n[Lembretes]\n3=deleted\n999=welcome\n");
-        SettingsStore store;
-        Persistence::writeNotes(store, notes, kept);
-
-        // Read back by a fresh store, so only what reached the file counts.
-        const SettingsStore onDisk;
-        KeyValueList expected;
-        for (const QString &record : notes + kept)
-            expected.append({QString::number(expected.size()), record});
-        QCOMPARE(onDisk.readSection("Lembretes"), expected);
-        QCOMPARE(onDisk.read("Config", "Abertura"), QString("N"));
-    }
-
-    // A file the store cannot take whole is refused at start and left byte for byte: saving it
-    // would lose the notes after the bad line.
-    void unusableFilesAreLeftAlone_data()
-    {
-        QTest::addColumn<QByteArray>("bytes");
-        const QByteArray head = "[Config]\nAbertura=S\n[Lembretes]\n0=\"a\"\n";
-        QTest::newRow("unclosed section") << QByteArray("[Config]\nAbertura=S\n[Lembretes\n0=note\n");
-        QTest::newRow("note line without =") << head + "1\"b\"\n2=\"c\"\n";
-        QTest::newRow("stray text line") << head + "texto solto\n2=\"c\"\n";
-        QTest::newRow("unterminated quote") << head + "1=\"b\n2=\"c\"\n";
-        QTest::newRow("binary blob") << head + QByteArray("\x00\x01\xfe\xff=", 5) + "\n";
-        QTest::newRow("not UTF-8") << head + "1=\"caf\xe9\"\n";
-    }
-
-    void unusableFilesAreLeftAlone()
-    {
-        QFETCH(QByteArray, bytes);
-        const QString path = SettingsStore::defaultPath();
-        writeBytes(path, bytes);
-        QVERIFY_THROWS_EXCEPTION(RuntimeError, SettingsStore().checkUsable());
-        QCOMPARE(bytesOf(path), bytes);
-    }
-
-    // A failed save does not make the next ones fail: each is judged by its own write. A lock
-    // left by a save that was killed does not block the next one.
-    void eachSaveStandsAlone()
-    {
-        const QString folder = QFileInfo(SettingsStore::defaultPath()).absolutePath() + "/blocked";
-        writeBytes(folder, "mine"); // a file where the store's folder should be
-        SettingsStore store(folder + "/Quadrelo.conf");
-        QVERIFY_THROWS_EXCEPTION(RuntimeError, Persistence::writeNotes(store, {"a"}, {}));
-        QCOMPARE(bytesOf(folder), QByteArray("mine"));
-        QFile::remove(folder);
-        writeBytes(folder + "/Quadrelo.conf.lock", "999999\ntst_store\n" + QSysInfo::machineHostName().toUtf8() + "\n");
-        Persistence::writeNotes(store, {"b"}, {});
-        QCOMPARE(SettingsStore(folder + "/Quadrelo.conf").readSection("Lembretes"), (KeyValueList{{"0", "b"}}));
     }
 
     void merge_data()
@@ -322,26 +273,26 @@ private slots:
         QFETCH(QStringList, expected);
         QFETCH(int, conflicts);
         // Without identities, each machine reads the store an older version wrote on its own.
-        Persistence::writeNotes(*std::make_unique<SettingsStore>(), commonRecords, {});
+        const SettingsStore older = withRecords(commonRecords);
         QList<Live> live;
         for (const QString &r : commonRecords)
             live.append({QString(), r});
-        const Snapshot common = oldStore ? read(SettingsStore()) : capture({}, live, "cccc3333");
+        const Snapshot common = oldStore ? reread(older) : capture({}, live, "cccc3333");
         // This machine has shown the notes once: the store the other machine gets has its places.
         const Snapshot commonHere = edited(common, {}, A);
-        const Snapshot commonThere = oldStore ? read(SettingsStore()) : commonHere;
+        const Snapshot commonThere = oldStore ? reread(older) : commonHere;
         const Snapshot o = edited(commonHere, ours, A), t = edited(commonThere, theirs, B);
 
-        const Result r = StoreSync::merge(o, t, A);
+        const Result r = StoreMerge::merge(o, t, A);
         QCOMPARE(summaries(r.merged), expected);
         QCOMPARE(r.conflicts, conflicts);
         // The other machine, merging the same pair the other way round, reaches the same notes.
-        const Result back = StoreSync::merge(t, o, B);
+        const Result back = StoreMerge::merge(t, o, B);
         QCOMPARE(agreed(back.merged), agreed(r.merged));
         QCOMPARE(back.conflicts, conflicts);
         // When the merged store meets either side again nothing changes and nothing is told twice.
         for (const Snapshot *side : {&o, &t}) {
-            const Result again = StoreSync::merge(r.merged, *side, A);
+            const Result again = StoreMerge::merge(r.merged, *side, A);
             QCOMPARE(agreed(again.merged), agreed(r.merged));
             QCOMPARE(again.conflicts, 0);
         }
@@ -356,7 +307,7 @@ private slots:
             QRandomGenerator rng(seed);
             Snapshot known[2], carried[2];
             QSet<QString> typed, gone;
-            auto sync = [&](int x) { known[x] = carried[x] = StoreSync::merge(known[x], carried[1 - x], x ? B : A).merged; };
+            auto sync = [&](int x) { known[x] = carried[x] = StoreMerge::merge(known[x], carried[1 - x], x ? B : A).merged; };
             for (int serial = 1; serial <= 60; ++serial) {
                 const int x = rng.bounded(2), op = rng.bounded(6);
                 QList<Live> live;
@@ -398,8 +349,7 @@ private slots:
             live.append({QString(), r});
         const Snapshot common = capture({}, live, A);
         const Snapshot here = edited(common, {"move a", "text b=b1", "del c"}, A);
-        write(*std::make_unique<SettingsStore>(), here);
-        const Snapshot back = read(SettingsStore());
+        const Snapshot back = reread(withSnapshot(here));
         QCOMPARE(agreed(back), agreed(here));
         // A deletion is remembered for months, not for ever.
         QList<Live> now;
@@ -408,22 +358,24 @@ private slots:
         QCOMPARE(capture(back, now, A, QDate::currentDate().addMonths(5)).deleted.keys(), back.deleted.keys());
         QVERIFY(capture(back, now, A, QDate::currentDate().addMonths(7)).deleted.isEmpty());
         // The other machine moves "a" and saves: here it stays where this machine had it.
-        write(*std::make_unique<SettingsStore>(), edited(back, {"move a"}, B));
-        QCOMPARE(summaries(read(SettingsStore(), A)).value(0), QString("a @500"));
+        QCOMPARE(summaries(reread(withSnapshot(edited(back, {"move a"}, B)), A)).value(0), QString("a @500"));
 
         // An older version deletes "a", changes "b" and adds "e"; "d" is damaged in place.
         // "Lembretes" renumbered, the rest kept.
-        Persistence::writeNotes(*std::make_unique<SettingsStore>(),
-                                {ReplaceField(here.notes[1].record, Texto, "b2"), here.notes[2].record,
-                                 recordWith({{Texto, "e"}})}, {"bad"});
-        const Snapshot old = read(SettingsStore());
+        SettingsStore rewritten = withSnapshot(here);
+        rewritten.deleteSection("Lembretes");
+        const QStringList records{ReplaceField(here.notes[1].record, Texto, "b2"), here.notes[2].record,
+                                  recordWith({{Texto, "e"}}), "bad"};
+        for (int i = 0; i < records.size(); ++i)
+            rewritten.write("Lembretes", QString::number(i), records[i]);
+        const Snapshot old = reread(rewritten);
         QCOMPARE(old.notes.size(), 3);
         QVERIFY(old.notes[0].id != here.notes[1].id);
         QCOMPARE(old.notes[1].id, here.notes[2].id);
         QCOMPARE(old.setAside, QStringList{"bad"});
         // Merged with a machine that still has the notes as they were: the older version's
         // deletion and change reach it, nothing comes back, and the damaged note is kept there.
-        const Result r = StoreSync::merge(here, old, A);
+        const Result r = StoreMerge::merge(here, old, A);
         QCOMPARE(summaries(r.merged), QStringList({"b2", "d", "e", odd}));
         QCOMPARE(r.merged.setAside, QStringList{"bad"});
     }

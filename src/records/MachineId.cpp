@@ -1,0 +1,55 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "records/MachineId.h"
+
+#include <QCryptographicHash>
+#include <QDir>
+#include <QFile>
+#include <QRandomGenerator>
+#include <QRegularExpression>
+#include <QSysInfo>
+
+#include <cstdio>
+#include <unistd.h>
+
+QString machineId()
+{
+    QString state = qEnvironmentVariable("XDG_STATE_HOME");
+    if (!QDir::isAbsolutePath(state))
+        state = QDir::homePath() + QStringLiteral("/.local/state");
+    const QString folder = state + QStringLiteral("/Quadrelo");
+    const QString path = folder + QStringLiteral("/machine");
+    static const QRegularExpression valid(QStringLiteral("^[a-z0-9]{8,32}$"));
+    auto stored = [&path]() {
+        QFile f(path);
+        return f.open(QIODevice::ReadOnly) ? QString::fromLatin1(f.read(64)).trimmed() : QString();
+    };
+    QString id = stored();
+    if (valid.match(id).hasMatch())
+        return id;
+
+    static const char alphabet[] = "abcdefghijklmnopqrstuvwxyz0123456789";
+    id.clear();
+    for (int i = 0; i < 10; ++i)
+        id += QLatin1Char(alphabet[QRandomGenerator::system()->bounded(36)]);
+    // Written whole under another name and linked into place, which fails if another process
+    // got there first: then its name is the one every process uses.
+    QDir().mkpath(folder);
+    const QString temporary = path + QLatin1Char('.') + id;
+    QFile f(temporary);
+    if (f.open(QIODevice::WriteOnly) && f.write(id.toLatin1() + '\n') > 0 && f.flush()) {
+        f.close();
+        const QByteArray from = QFile::encodeName(temporary), to = QFile::encodeName(path);
+        if (::link(from.constData(), to.constData()) != 0 && !valid.match(stored()).hasMatch())
+            ::rename(from.constData(), to.constData()); // a damaged name: replaced
+    }
+    QFile::remove(temporary);
+    const QString now = stored();
+    if (valid.match(now).hasMatch())
+        return now;
+    // A state folder that cannot be written: a name that is at least the same at every start.
+    return QString::fromLatin1(QCryptographicHash::hash(QSysInfo::machineUniqueId() + qgetenv("USER"),
+                                                        QCryptographicHash::Sha1)
+                                   .toHex()
+                                   .left(10));
+}
+

@@ -1,0 +1,320 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "records/NoteStore.h"
+#include "records/ConflictCopy.h"
+#include "records/MachineId.h"
+#include "records/NoteRecord.h"
+#include "records/Persistence.h"
+#include "records/StoreFormat.h"
+#include "records/StoreMerge.h"
+#include "platform/RuntimeError.h"
+#include "platform/SettingsStore.h"
+#include "platform/StoreWatcher.h"
+
+#include <QCryptographicHash>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QThread>
+#include <QTimer>
+
+namespace {
+
+QByteArray hashOf(const QByteArray &bytes) { return QCryptographicHash::hash(bytes, QCryptographicHash::Sha256); }
+
+// The file's bytes; empty when it is missing. Throws when it is there but cannot be read.
+QByteArray contentOf(const QString &path)
+{
+    QFile file(path);
+    if (!file.exists())
+        return {};
+    if (!file.open(QIODevice::ReadOnly))
+        throw RuntimeError::fileAccess(path + QStringLiteral(" não pode ser lido"));
+    return file.readAll();
+}
+
+bool isNoteGroup(const QString &key)
+{
+    static const QStringList groups{Persistence::notesSection(), QStringLiteral("Sincronia"), QStringLiteral("Lugares"),
+                                    QStringLiteral("Apagados")};
+    const qsizetype slash = key.indexOf(QLatin1Char('/'));
+    return slash > 0 && groups.contains(key.left(slash));
+}
+
+QMap<QString, QVariant> settingsOf(const SettingsStore &image)
+{
+    QMap<QString, QVariant> settings;
+    for (auto it = image.values().begin(); it != image.values().end(); ++it)
+        if (!isNoteGroup(it.key()))
+            settings.insert(it.key(), it.value());
+    return settings;
+}
+
+QString fileKey(const QFileInfo &info)
+{
+    return QStringLiteral("%1|%2|%3").arg(info.absoluteFilePath()).arg(info.size()).arg(info.lastModified().toMSecsSinceEpoch());
+}
+
+// How long a start waits for a writer to finish a file it has half written.
+constexpr int HalfWrittenWaitMs = 3000;
+// How long a half-written file may stay so before the person is told.
+constexpr int HalfWrittenTellMs = 5000;
+
+} // namespace
+
+NoteStore::NoteStore(const QString &path, const QString &machine, QObject *parent)
+    : QObject(parent), m_path(path.isEmpty() ? SettingsStore::defaultPath() : path),
+      m_machine(machine.isEmpty() ? machineId() : machine)
+{
+}
+
+NoteStore::~NoteStore() = default;
+
+void NoteStore::open()
+{
+    const QFileInfo info(m_path);
+    if (info.exists() && (!info.isFile() || !info.isReadable()))
+        throw RuntimeError::fileAccess(m_path + QStringLiteral(" não pode ser lido"));
+    if (info.exists() && !info.isWritable())
+        throw RuntimeError::fileAccess(m_path + QStringLiteral(" não pode ser gravado"));
+    QByteArray bytes = contentOf(m_path);
+    // A sync tool may be writing it right now, at login: give it a moment.
+    for (int waited = 0; StoreFormat::sealOf(bytes) == StoreFormat::Seal::Broken && waited < HalfWrittenWaitMs; waited += 100) {
+        QThread::msleep(100);
+        bytes = contentOf(m_path);
+    }
+    if (StoreFormat::sealOf(bytes) == StoreFormat::Seal::Broken)
+        throw RuntimeError::fileAccess(m_path + QStringLiteral(" está incompleto"));
+    SettingsStore image;
+    try {
+        image = SettingsStore::fromBytes(bytes);
+    } catch (const RuntimeError &) {
+        throw RuntimeError::fileAccess(m_path + QStringLiteral(" está com formato inválido"));
+    }
+    m_knownHash = hashOf(bytes);
+    const bool hasNotes = !image.readSection(Persistence::notesSection()).isEmpty();
+    if (image.read(Persistence::configSection(), QStringLiteral("Abertura")).isEmpty()) {
+        // The first start: the welcome note; a store that has notes (a part of a store a sync
+        // tool or a backup brought, a file edited by hand) only gets the setting.
+        image.write(Persistence::configSection(), QStringLiteral("Abertura"), QStringLiteral("S"));
+        if (!hasNotes)
+            image.write(Persistence::notesSection(), Persistence::welcomeKey(), NoteRecord::welcomeRecord());
+        const QByteArray seeded = StoreFormat::seal(image.toBytes());
+        SettingsStore::writeFile(m_path, seeded);
+        m_knownHash = hashOf(seeded);
+    }
+    m_settings = settingsOf(image);
+    m_known = StoreFormat::read(image, m_machine);
+    m_withoutWindow.clear();
+    for (const StoreSync::Note &note : m_known.notes)
+        m_withoutWindow.insert(note.id);
+}
+
+QString NoteStore::setting(const QString &section, const QString &key) const
+{
+    return m_settings.value(section + QLatin1Char('/') + key).toString();
+}
+
+void NoteStore::setSetting(const QString &section, const QString &key, const QString &value)
+{
+    const QString full = section + QLatin1Char('/') + key;
+    const QVariant before = m_settings.value(full);
+    const bool wasChanged = m_changedSettings.contains(full);
+    m_settings.insert(full, value);
+    m_changedSettings.insert(full);
+    try {
+        save();
+    } catch (const RuntimeError &) {
+        m_settings.insert(full, before);
+        if (!wasChanged)
+            m_changedSettings.remove(full);
+        throw;
+    }
+}
+
+void NoteStore::save() { sync(true); }
+
+void NoteStore::takeInChanges()
+{
+    try {
+        sync(false);
+    } catch (const RuntimeError &) {
+        // Told once by the reading; the next change reads it again.
+    }
+}
+
+void NoteStore::watch()
+{
+    if (m_watcher)
+        return;
+    m_watcher = new StoreWatcher(m_path, this);
+    m_watcher->setKnown(m_knownHash);
+    connect(m_watcher, &StoreWatcher::storeChanged, this, &NoteStore::changedElsewhere);
+    connect(m_watcher, &StoreWatcher::folderChanged, this, &NoteStore::changedElsewhere);
+}
+
+void NoteStore::sync(bool alwaysWrite)
+{
+    if (m_closed)
+        return;
+    if (m_syncing) {
+        // Called again while the windows let events run: done once this one ends.
+        m_syncAgain = true;
+        return;
+    }
+    struct Guard {
+        bool &syncing;
+        ~Guard() { syncing = false; }
+    } guard{m_syncing};
+    m_syncing = true;
+    do {
+        m_syncAgain = false;
+        syncOnce(alwaysWrite);
+        alwaysWrite = false;
+    } while (m_syncAgain && !m_closed);
+}
+
+QList<StoreSync::Live> NoteStore::withoutWindow(const QList<StoreSync::Live> &shown) const
+{
+    QSet<QString> inWindows;
+    for (const StoreSync::Live &l : shown)
+        inWindows.insert(l.id);
+    QList<StoreSync::Live> live;
+    for (const StoreSync::Note &note : m_known.notes)
+        if (m_withoutWindow.contains(note.id) && !inWindows.contains(note.id))
+            live << StoreSync::Live{note.id, note.record};
+    return live;
+}
+
+QStringList NoteStore::newConflictCopies() const
+{
+    // A linked store file may have another name where it lives, and its copies that name.
+    const QString name = QFileInfo(m_path).fileName();
+    const QString canonicalName = QFileInfo(QFileInfo(m_path).canonicalFilePath()).fileName();
+    QStringList copies;
+    for (const QString &folder : StoreWatcher::foldersOf(m_path))
+        for (const QFileInfo &info : QDir(folder).entryInfoList(QDir::Files))
+            if ((isConflictCopy(info.fileName(), name)
+                 || (!canonicalName.isEmpty() && isConflictCopy(info.fileName(), canonicalName)))
+                && !m_copiesTaken.contains(fileKey(info)))
+                copies << info.absoluteFilePath();
+    return copies;
+}
+
+void NoteStore::syncOnce(bool alwaysWrite)
+{
+    const QByteArray disk = contentOf(m_path);
+    const bool storeChanged = hashOf(disk) != m_knownHash;
+    const QStringList copies = newConflictCopies();
+    if (!alwaysWrite && !storeChanged && copies.isEmpty())
+        return; // nothing from elsewhere, and nothing asked to be saved
+
+    const QList<StoreSync::Live> shown = m_views.live ? m_views.live() : QList<StoreSync::Live>();
+    StoreSync::Snapshot ours = StoreMerge::capture(m_known, shown + withoutWindow(shown), m_machine);
+    if (m_views.identify) {
+        QStringList ids;
+        for (qsizetype i = 0; i < shown.size(); ++i)
+            ids << ours.notes[i].id;
+        m_views.identify(ids);
+    }
+    StoreSync::Snapshot onDisk = m_known;
+    bool settingsDiffer = false;
+    int conflicts = 0;
+    bool joined = false;
+    auto join = [&](const StoreSync::Snapshot &theirs) {
+        const StoreMerge::Result result = StoreMerge::merge(ours, theirs, m_machine);
+        ours = result.merged;
+        conflicts += result.conflicts;
+        joined = true;
+    };
+    if (storeChanged) {
+        // Another writer changed the store since it was last read or written here: joined
+        // first, so nothing it wrote is overwritten.
+        const std::optional<Read> theirs = readBytes(m_path, disk, !alwaysWrite);
+        if (!theirs)
+            throw RuntimeError::fileAccess(m_path + QStringLiteral(" não pode ser lido por inteiro"));
+        onDisk = theirs->snapshot;
+        settingsDiffer = joinSettings(theirs->settings);
+        join(theirs->snapshot);
+    }
+    // Conflict copies a sync tool made beside the store: each joined once, then left as it is.
+    QStringList taken;
+    for (const QString &path : copies) {
+        QFile file(path);
+        if (!file.open(QIODevice::ReadOnly))
+            continue;
+        if (const std::optional<Read> copy = readBytes(path, file.readAll(), true)) {
+            join(copy->snapshot);
+            taken << fileKey(QFileInfo(path));
+        }
+    }
+    if (joined && m_views.show)
+        m_withoutWindow = m_views.show(ours);
+    if (alwaysWrite || settingsDiffer || !m_changedSettings.isEmpty() || !StoreSync::sameContent(ours, onDisk))
+        write(ours);
+    else
+        written(disk, false);
+    m_known = ours;
+    m_copiesTaken << taken;
+    if (conflicts > 0)
+        emit conflictsSettled(conflicts);
+}
+
+std::optional<NoteStore::Read> NoteStore::readBytes(const QString &path, const QByteArray &bytes, bool tell)
+{
+    std::optional<Read> read;
+    const bool broken = StoreFormat::sealOf(bytes) == StoreFormat::Seal::Broken;
+    if (!broken) {
+        try {
+            const SettingsStore image = SettingsStore::fromBytes(bytes);
+            read = Read{StoreFormat::read(image, m_machine, &m_known), settingsOf(image)};
+        } catch (const RuntimeError &) {
+        }
+    }
+    if (read) {
+        m_unreadableTold.removeAll(path);
+        return read;
+    }
+    if (broken && hashOf(bytes) != m_brokenSeen) {
+        // A writer not done with it yet (a sync tool writing in place): its next change is
+        // expected; if none comes, it is looked at again and told then.
+        m_brokenSeen = hashOf(bytes);
+        QTimer::singleShot(HalfWrittenTellMs, this, &NoteStore::changedElsewhere);
+    } else if (tell && !m_unreadableTold.contains(path)) {
+        m_unreadableTold << path;
+        emit unreadable(path);
+    }
+    return read;
+}
+
+bool NoteStore::joinSettings(const QMap<QString, QVariant> &theirs)
+{
+    // A setting changed here since the last write stays; otherwise what the other writer has.
+    // A setting the other file lacks is kept: a part of a store is no deletion.
+    for (auto it = theirs.begin(); it != theirs.end(); ++it)
+        if (!m_changedSettings.contains(it.key()))
+            m_settings.insert(it.key(), it.value());
+    for (auto it = m_settings.begin(); it != m_settings.end(); ++it)
+        if (theirs.value(it.key()) != it.value())
+            return true;
+    return false;
+}
+
+void NoteStore::write(const StoreSync::Snapshot &snapshot)
+{
+    SettingsStore image;
+    for (auto it = m_settings.begin(); it != m_settings.end(); ++it)
+        image.setValue(it.key(), it.value());
+    StoreFormat::write(image, snapshot);
+    const QByteArray bytes = StoreFormat::seal(image.toBytes());
+    SettingsStore::writeFile(m_path, bytes);
+    written(bytes, true);
+}
+
+void NoteStore::written(const QByteArray &bytes, bool ours)
+{
+    m_knownHash = hashOf(bytes);
+    if (ours)
+        m_changedSettings.clear();
+    if (m_watcher)
+        m_watcher->setKnown(m_knownHash);
+}

@@ -1,0 +1,110 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+#include "records/StoreSync.h"
+
+#include <QByteArray>
+#include <QMap>
+#include <QObject>
+#include <QSet>
+#include <QStringList>
+#include <QVariant>
+#include <functional>
+#include <optional>
+
+class SettingsStore;
+class StoreWatcher;
+
+// The one owner of the store file. It reads the file whole, joins what other writers left in it
+// and beside it (a sync tool carrying it between machines, a sync tool's conflict copies) with the
+// notes the windows hold, has the windows show the join, and writes the joined notes back whole
+// in one step, so that the file holds exactly what the join decided and nothing else.
+class NoteStore : public QObject {
+    Q_OBJECT
+public:
+    // What the store needs of the note windows; the shell fills it in.
+    struct Views {
+        // The notes as the windows hold them now; identity empty for a note made since the last save.
+        std::function<QList<StoreSync::Live>()> live;
+        // The identities of the notes the last live() gave, in its order, new ones included.
+        std::function<void(const QStringList &ids)> identify;
+        // Makes the windows show `merged`; returns the identities of notes left without a window
+        // (a record that cannot be shown), which are kept in the store as they are.
+        std::function<QSet<QString>(const StoreSync::Snapshot &merged)> show;
+    };
+
+    // `path` empty: the default per-user store; `machine` empty: this machine's name.
+    explicit NoteStore(const QString &path = QString(), const QString &machine = QString(),
+                       QObject *parent = nullptr);
+    ~NoteStore() override;
+
+    QString path() const { return m_path; }
+    QString machine() const { return m_machine; }
+    void setViews(const Views &views) { m_views = views; }
+
+    // Reads the store at start. The first start (no note record and no "Abertura") gets the
+    // welcome note; a store without "Abertura" gets "S". Throws RuntimeError when the file
+    // exists but cannot be read whole or written.
+    void open();
+    // The notes as last read or written.
+    const StoreSync::Snapshot &notes() const { return m_known; }
+    QString setting(const QString &section, const QString &key) const;
+    // Changes a setting and saves at once; throws RuntimeError.
+    void setSetting(const QString &section, const QString &key, const QString &value);
+
+    // Notes that have no window (not yet made, or whose record cannot be shown): kept as they are.
+    void setWithoutWindow(const QSet<QString> &ids) { m_withoutWindow = ids; }
+    void windowMade(const QString &id) { m_withoutWindow.remove(id); }
+
+    // Save-all: joins what others wrote since, has the windows show it, and writes the store.
+    // Throws RuntimeError, leaving the file as it was.
+    void save();
+    // Joins what others wrote since, if anything, and writes the store only when it lacks
+    // something of the join. A file that cannot be read whole is told by unreadable() and read
+    // again at its next change.
+    void takeInChanges();
+    // Watches the file and its folder; changedElsewhere() then tells of another writer.
+    void watch();
+    // Nothing is read or written any more: the windows are going away.
+    void close() { m_closed = true; }
+
+signals:
+    void changedElsewhere();
+    // A file from elsewhere (the store, a conflict copy) cannot be read whole; told once per
+    // file until it reads again.
+    void unreadable(const QString &path);
+    // Notes changed here and elsewhere at once; each lost text became a note of its own.
+    void conflictsSettled(int count);
+
+private:
+    struct Read {
+        StoreSync::Snapshot snapshot;
+        QMap<QString, QVariant> settings;
+    };
+    void sync(bool alwaysWrite);
+    void syncOnce(bool alwaysWrite);
+    std::optional<Read> readBytes(const QString &path, const QByteArray &bytes, bool tell);
+    // The notes that have no window, as last read or written.
+    QList<StoreSync::Live> withoutWindow(const QList<StoreSync::Live> &shown) const;
+    QStringList newConflictCopies() const;
+    bool joinSettings(const QMap<QString, QVariant> &theirs);
+    void write(const StoreSync::Snapshot &snapshot);
+    // The file now holds `bytes`, which this store wrote (`ours`) or read and found complete.
+    void written(const QByteArray &bytes, bool ours);
+
+    QString m_path;
+    QString m_machine;
+    Views m_views;
+    StoreSync::Snapshot m_known;
+    QByteArray m_knownHash; // of the file as last read or written here
+    // Every key but the notes' own groups ("Config"/"Abertura", and any a newer version adds).
+    QMap<QString, QVariant> m_settings;
+    QSet<QString> m_changedSettings; // changed here since the last write
+    QSet<QString> m_withoutWindow;
+    StoreWatcher *m_watcher = nullptr;
+    QStringList m_copiesTaken; // conflict copies joined already: path, size and time
+    QStringList m_unreadableTold;
+    QByteArray m_brokenSeen; // a half-written file seen once: told if it is still so later
+    bool m_syncing = false;
+    bool m_syncAgain = false;
+    bool m_closed = false;
+};

@@ -1,0 +1,382 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The owner of the store file, without any window: two machines, each with its store and the
+// notes its windows hold, and a sync tool carrying the file between them (whole, cut short, as a
+// conflict copy, rewritten by an older version). Every file written holds each note once, and a
+// note deleted on one machine never comes back.
+#include "TestSupport.h"
+#include "platform/RuntimeError.h"
+#include "platform/SettingsStore.h"
+#include "records/NoteRecord.h"
+#include "records/NoteStore.h"
+#include "records/Persistence.h"
+
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QtTest>
+
+using namespace NoteRecord;
+using StoreSync::Live;
+
+namespace {
+
+void writeBytes(const QString &path, const QByteArray &bytes)
+{
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QFile f(path);
+    if (!f.open(QIODevice::WriteOnly) || f.write(bytes) != bytes.size())
+        qFatal("cannot write %s", qPrintable(path));
+}
+
+// A sync tool's way of putting a file in place: written beside it, renamed over it.
+void carry(const QByteArray &bytes, const QString &to)
+{
+    writeBytes(to + ".syncthing.tmp", bytes);
+    QFile::remove(to);
+    QFile::rename(to + ".syncthing.tmp", to);
+}
+
+QString textOf(const QString &record) { return decodeText(split(record).value(Texto)); }
+
+
+// One machine: its store file and what its windows hold.
+struct Machine {
+    QString path;
+    QList<Live> windows;
+    NoteStore store;
+
+    Machine(const QString &folder, const QString &name)
+        : path(folder + "/Quadrelo.conf"), store(path, name)
+    {
+        NoteStore::Views views;
+        views.live = [this] { return windows; };
+        views.identify = [this](const QStringList &ids) {
+            for (qsizetype i = 0; i < ids.size(); ++i)
+                windows[i].id = ids[i];
+        };
+        // As the windows do: notes gone elsewhere close, changed ones take the change, new ones open.
+        views.show = [this](const StoreSync::Snapshot &merged) {
+            QList<Live> shown;
+            for (const StoreSync::Note &n : merged.notes)
+                shown << Live{n.id, n.record};
+            for (const Live &w : std::as_const(windows))
+                if (w.id.isEmpty())
+                    shown << w;
+            windows = shown;
+            return QSet<QString>();
+        };
+        store.setViews(views);
+    }
+
+    void start()
+    {
+        store.open();
+        for (const StoreSync::Note &n : store.notes().notes) {
+            windows << Live{n.id, n.record};
+            store.windowMade(n.id);
+        }
+    }
+
+    Live *window(const QString &text)
+    {
+        for (Live &w : windows)
+            if (textOf(w.record) == text)
+                return &w;
+        qFatal("no note %s", qPrintable(text));
+    }
+
+    // "new t", "del t", "text t=u", "move t".
+    void act(const QString &op, const QString &arg)
+    {
+        if (op == "new")
+            windows << Live{QString(), recordWith({{Texto, encodeText(arg)}})};
+        else if (op == "del")
+            windows.removeAt(window(arg) - windows.data());
+        else if (op == "text")
+            window(arg.section('=', 0, 0))->record = ReplaceField(window(arg.section('=', 0, 0))->record, Texto, arg.section('=', 1));
+        else if (op == "move")
+            window(arg)->record = ReplaceField(window(arg)->record, Topo, "4500");
+    }
+
+    QStringList texts() const
+    {
+        QStringList list;
+        for (const Live &w : windows)
+            list << textOf(w.record);
+        list.sort();
+        return list;
+    }
+};
+
+// The file's notes by text; fails the test when a key or an identity is there twice, or a record
+// has no identity beside it.
+QStringList fileTexts(const QString &path)
+{
+    const SettingsStore file(path);
+    const KeyValueList notes = file.readSection(Persistence::notesSection());
+    const KeyValueList sync = file.readSection("Sincronia");
+    QSet<QString> ids;
+    for (const auto &pair : sync)
+        ids.insert(pair.second.section(' ', 0, 0));
+    if (ids.size() != sync.size() || sync.size() != notes.size())
+        return {QStringLiteral("%1 records, %2 identities, %3 different").arg(notes.size()).arg(sync.size()).arg(ids.size())};
+    QStringList texts;
+    for (const auto &pair : notes)
+        texts << textOf(pair.second);
+    texts.sort();
+    return texts;
+}
+
+// The file as an older version would have rewritten it: no seal, the notes in the opposite order
+// under new keys, identities kept beside their records.
+QByteArray olderRewrite(const QByteArray &bytes)
+{
+    SettingsStore image = SettingsStore::fromBytes(bytes), older;
+    for (auto it = image.values().begin(); it != image.values().end(); ++it)
+        if (!it.key().startsWith("Lembretes/") && !it.key().startsWith("Sincronia/"))
+            older.setValue(it.key(), it.value());
+    const KeyValueList notes = image.readSection("Lembretes"), sync = image.readSection("Sincronia");
+    for (qsizetype i = 0; i < notes.size(); ++i) {
+        const QString key = QString::number(notes.size() - 1 - i + 10);
+        older.write("Lembretes", key, notes[i].second);
+        if (i < sync.size())
+            older.write("Sincronia", key, sync[i].second);
+    }
+    return older.toBytes();
+}
+
+} // namespace
+
+class TestStore : public QObject {
+    Q_OBJECT
+    TestPlatform platform;
+
+private slots:
+    void init() { platform.reset(); }
+
+    // Each step is "X op arg" on machine X (A or B): "new", "del", "text t=u", "move" as the
+    // person does in a window; "save" (save-all or the automatic save) and "join" (the watcher saw
+    // the file change); "X<Y how": the sync tool brings Y's file to X, whole, "cut" short in the
+    // middle of a line, "cut-line" at a line end, as a "copy" beside the store, or "older" as an
+    // older version rewrote it. Both machines start from notes a and b made on A and carried to B.
+    void twoMachines_data()
+    {
+        QTest::addColumn<QStringList>("steps");
+        QTest::addColumn<QStringList>("onA");
+        QTest::addColumn<QStringList>("onB");
+        const QStringList toA{"A<B", "A join"}, toB{"B<A", "B join"};
+        const struct {
+            const char *name;
+            QStringList steps, a, b;
+        } rows[] = {
+            {"deleted here, new there", QStringList{"A del a", "A save", "B new c", "B save"} + toA + toB,
+             {"b", "c"}, {"b", "c"}},
+            {"deleted here, moved there", QStringList{"A del a", "A save", "B move b", "B save"} + toA + toB,
+             {"b"}, {"b"}},
+            {"deleted here, an older save from there arrives", QStringList{"B save", "A del a", "A save"} + toA + toB,
+             {"b"}, {"b"}},
+            {"deleted here, edited there since", QStringList{"A del a", "A save", "B text a=a2", "B save"} + toA + toB,
+             {"a2", "b"}, {"a2", "b"}},
+            {"keys added, dropped and renumbered between two saves",
+             QStringList{"B new c", "B del a", "B save", "A<B older", "A new d", "A save", "A join"} + toB,
+             {"b", "c", "d"}, {"b", "c", "d"}},
+            {"a file cut in the middle of a line, then whole",
+             QStringList{"B new c", "B del b", "B save", "A<B cut", "A join", "A has a,b"} + toA, {"a", "c"}, {"a", "c"}},
+            {"a file cut at a line end, then whole",
+             QStringList{"B new c", "B save", "A<B cut-line", "A join", "A has a,b"} + toA, {"a", "b", "c"}, {"a", "b", "c"}},
+            // An older version's file cut at a line end parses well: what it lacks is no deletion.
+            {"an older version's file cut at a line end",
+             QStringList{"B new c", "B text a=a2", "B save", "A<B older-cut", "A join", "A save"},
+             {"a", "b", "c"}, {"a2", "b", "c"}},
+            {"a conflict copy with a change",
+             QStringList{"B text a=a2", "B save", "A<B copy", "B new c", "B save"} + toA + toB,
+             {"a2", "b", "c"}, {"a2", "b", "c"}},
+            {"typed on both", QStringList{"A text a=aqui", "A save", "B text a=lá", "B save"} + toA + toB,
+             {"aqui", "b", "lá"}, {"aqui", "b", "lá"}},
+        };
+        for (const auto &row : rows) {
+            QTest::addRow("%s", row.name) << row.steps << row.a << row.b;
+            // The same with the machines' parts swapped.
+            QStringList mirrored;
+            for (QString step : row.steps)
+                mirrored << step.replace('A', '#').replace('B', 'A').replace('#', 'B');
+            QTest::addRow("%s, mirrored", row.name) << mirrored << row.b << row.a;
+        }
+    }
+
+    void twoMachines()
+    {
+        QFETCH(QStringList, steps);
+        QTemporaryDir folderA, folderB;
+        Machine a(folderA.path(), "aaaa1111"), b(folderB.path(), "bbbb2222");
+        QMap<QString, Machine *> m{{"A", &a}, {"B", &b}};
+        a.start();
+        a.windows.clear(); // no welcome note: two notes of the person's own
+        a.act("new", "a");
+        a.act("new", "b");
+        a.store.save();
+        carry(bytesOf(a.path), b.path);
+        b.start();
+        QCOMPARE(b.texts(), QStringList({"a", "b"}));
+
+        for (const QString &step : steps) {
+            Machine &x = *m.value(step.left(1));
+            if (step.at(1) == '<') {
+                const Machine &y = *m.value(step.mid(2, 1));
+                const QString how = step.section(' ', 1);
+                QByteArray bytes = bytesOf(y.path);
+                if (how == "cut")
+                    bytes.chop(bytes.size() - bytes.lastIndexOf("Sincronia") - 20);
+                else if (how == "cut-line")
+                    bytes = bytes.left(bytes.indexOf("\n[Lugares]") + 1);
+                else if (how.startsWith("older"))
+                    bytes = olderRewrite(bytes);
+                if (how == "older-cut") // after the first two notes: the rest of them and all identities lost
+                    bytes = bytes.left(bytes.indexOf('\n', bytes.indexOf("\n11=") + 1) + 1);
+                carry(bytes, how == "copy" ? QFileInfo(x.path).absolutePath() + "/Quadrelo.sync-conflict-20261207-101010-ABCDEFG.conf" : x.path);
+                continue;
+            }
+            const QString op = step.section(' ', 1, 1), arg = step.section(' ', 2);
+            if (op == "save")
+                x.store.save();
+            else if (op == "join")
+                x.store.takeInChanges();
+            else if (op == "has")
+                QCOMPARE(x.texts().join(','), arg);
+            else
+                x.act(op, arg);
+        }
+        QTEST(a.texts(), "onA");
+        QTEST(b.texts(), "onB");
+        // Saved once more, each file holds just what its windows show.
+        for (Machine *x : {&a, &b}) {
+            x->store.save();
+            QCOMPARE(fileTexts(x->path), x->texts());
+        }
+        QCOMPARE(platform.messages.shown, QStringList());
+    }
+
+    // A file a writer has not finished (a sync tool writing in place) is not taken, nor told, until
+    // it is whole; one that stays cut is told once.
+    void halfWrittenFiles()
+    {
+        QTemporaryDir folderA, folderB;
+        Machine a(folderA.path(), "aaaa1111"), b(folderB.path(), "bbbb2222");
+        a.start();
+        carry(bytesOf(a.path), b.path);
+        b.start();
+        b.act("new", "nova");
+        b.store.save();
+        const QByteArray whole = bytesOf(b.path);
+        QSignalSpy told(&a.store, &NoteStore::unreadable);
+        writeBytes(a.path, whole.left(whole.size() / 2));
+        a.store.takeInChanges();
+        QCOMPARE(a.windows.size(), 1);
+        QVERIFY_THROWS_EXCEPTION(RuntimeError, a.store.save()); // nothing written over it meanwhile
+        QCOMPARE(bytesOf(a.path), whole.left(whole.size() / 2));
+        QCOMPARE(told.size(), 0);
+        connect(&a.store, &NoteStore::changedElsewhere, &a.store, &NoteStore::takeInChanges);
+        QTRY_COMPARE_WITH_TIMEOUT(told.size(), 1, 8000); // looked at again later, still cut
+        writeBytes(a.path, whole);
+        a.store.takeInChanges();
+        QCOMPARE(a.texts().size(), 2);
+        QVERIFY(a.texts().contains("nova"));
+    }
+
+    // The first start plants the welcome note; a store that already has notes but lacks the
+    // setting (a part of a store, a file edited by hand) only gets the setting.
+    void welcomeNote_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<int>("notes");
+        QTest::newRow("no file") << QByteArray() << 1;
+        QTest::newRow("setting only") << QByteArray("[Config]\nAbertura=N\n") << 0;
+        QTest::newRow("notes, no setting")
+            << ("[Lembretes]\n0=\"" + recordWith({{Texto, "minha"}}).toUtf8() + "\"\n") << 1;
+        QTest::newRow("a record that cannot be a note, no setting") << QByteArray("[Lembretes]\n0=quebrado\n") << 0;
+    }
+
+    void welcomeNote()
+    {
+        QFETCH(QByteArray, bytes);
+        QFETCH(int, notes);
+        if (!bytes.isEmpty())
+            writeBytes(SettingsStore::defaultPath(), bytes);
+        NoteStore store;
+        store.open();
+        QCOMPARE(store.notes().notes.size(), notes);
+        const bool welcome = notes == 1 && bytes.isEmpty();
+        QCOMPARE(!store.notes().notes.isEmpty() && textOf(store.notes().notes[0].record).startsWith("O Quadrelo"), welcome);
+        QCOMPARE(store.setting("Config", "Abertura"), bytes.contains("Abertura=N") ? "N" : "S");
+    }
+
+    // A file the store cannot take whole is refused at start and left byte for byte: saving it
+    // would lose the notes after the bad line.
+    void unusableFilesAreLeftAlone_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        const QByteArray head = "[Config]\nAbertura=S\n[Lembretes]\n0=\"a\"\n";
+        QTest::newRow("unclosed section") << QByteArray("[Config]\nAbertura=S\n[Lembretes\n0=note\n");
+        QTest::newRow("note line without =") << head + "1\"b\"\n2=\"c\"\n";
+        QTest::newRow("stray text line") << head + "texto solto\n2=\"c\"\n";
+        QTest::newRow("unterminated quote") << head + "1=\"b\n2=\"c\"\n";
+        QTest::newRow("binary blob") << head + QByteArray("\x00\x01\xfe\xff=", 5) + "\n";
+        QTest::newRow("not UTF-8") << head + "1=\"caf\xe9\"\n";
+        QTest::newRow("sealed but cut") << QByteArray("; quadrelo-sealed: the last line checks this file\n") + head;
+    }
+
+    void unusableFilesAreLeftAlone()
+    {
+        QFETCH(QByteArray, bytes);
+        const QString path = SettingsStore::defaultPath();
+        writeBytes(path, bytes);
+        QVERIFY_THROWS_EXCEPTION(RuntimeError, NoteStore().open());
+        QCOMPARE(bytesOf(path), bytes);
+    }
+
+    // Saves go where the person's file is, through a linked folder or a linked file; a save that
+    // fails leaves everything as it was and the next one works; odd characters come back whole;
+    // settings and groups the store does not know stay.
+    void whereSavesGo_data()
+    {
+        QTest::addColumn<QString>("how");
+        for (const char *how : {"plain", "linked folder", "linked file", "blocked, then free"})
+            QTest::newRow(how) << how;
+    }
+
+    void whereSavesGo()
+    {
+        QFETCH(QString, how);
+        const QString config = QFileInfo(SettingsStore::defaultPath()).absolutePath();
+        QTemporaryDir elsewhere;
+        QDir(config).removeRecursively();
+        if (how == "linked folder")
+            QVERIFY(QFile::link(elsewhere.path(), config));
+        else if (how == "linked file")
+            QVERIFY(QDir().mkpath(config) && QFile::link(elsewhere.filePath("Quadrelo.conf"), SettingsStore::defaultPath()));
+        auto restore = qScopeGuard([config] { QFile::remove(config) || QDir(config).removeRecursively(); QDir().mkpath(config); });
+        const QString odd = QStringLiteral(u"ÿ\u00A0é\n\"quoted\" a=b; c, [d] #e \\f");
+        writeBytes(SettingsStore::defaultPath(), "[Config]\nAbertura=N\n[Outro]\nchave=valor\n");
+        Machine x(config, "aaaa1111");
+        x.start();
+        x.act("new", odd);
+        if (how.startsWith("blocked")) {
+            // A file where the store's folder should be.
+            QVERIFY(QFile::rename(config, config + ".away"));
+            writeBytes(config, "mine");
+            QVERIFY_THROWS_EXCEPTION(RuntimeError, x.store.save());
+            QCOMPARE(bytesOf(config), QByteArray("mine"));
+            QVERIFY(QFile::remove(config) && QFile::rename(config + ".away", config));
+            QCOMPARE(bytesOf(SettingsStore::defaultPath()), QByteArray("[Config]\nAbertura=N\n[Outro]\nchave=valor\n"));
+        }
+        x.store.save();
+        const SettingsStore file(SettingsStore::defaultPath());
+        QCOMPARE(fileTexts(SettingsStore::defaultPath()), QStringList{decodeText(encodeText(odd))});
+        QCOMPARE(file.read("Config", "Abertura"), QString("N"));
+        QCOMPARE(file.read("Outro", "chave"), QString("valor"));
+        QCOMPARE(QFileInfo(SettingsStore::defaultPath()).isSymLink(), how == "linked file");
+        QCOMPARE(QFileInfo(config).isSymLink(), how == "linked folder");
+    }
+};
+
+QTEST_GUILESS_MAIN(TestStore)
+#include "tst_store.moc"
