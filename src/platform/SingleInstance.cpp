@@ -5,12 +5,14 @@
 
 #include <QCryptographicHash>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QLocalServer>
 #include <QLocalSocket>
 #include <QLockFile>
 #include <QStandardPaths>
+#include <QThread>
 #include <QTimer>
 #include <memory>
 
@@ -53,7 +55,7 @@ QString SingleInstance::storeLockPath()
 
 namespace {
 
-// Never stale by age: only a lock whose owner process is gone is taken over.
+// Never stale by age: only a lock whose owner process has ended (a zombie included) is taken over.
 QLockFile::LockError takeLock(QLockFile &lock)
 {
     lock.setStaleLockTime(0);
@@ -100,6 +102,18 @@ SingleInstance::Outcome SingleInstance::acquire()
     if (m_lock)
         listen();
     return Outcome::Acquired;
+}
+
+SingleInstance::Outcome SingleInstance::acquire(int waitMs)
+{
+    QElapsedTimer waited;
+    waited.start();
+    Outcome outcome = acquire();
+    while (outcome == Outcome::AlreadyRunning && waited.elapsed() < waitMs) {
+        QThread::msleep(100);
+        outcome = acquire();
+    }
+    return outcome;
 }
 
 void SingleInstance::listen()

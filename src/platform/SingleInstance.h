@@ -26,6 +26,9 @@ public:
     // waits on it. A runtime folder that cannot be used only costs that listening. Throws
     // RuntimeError when the store's lock cannot be made.
     Outcome acquire();
+    // The same, tried again for up to `waitMs` while the holder is there: for a holder that
+    // does not answer, an instance killed a moment ago whose end has not freed its locks yet.
+    Outcome acquire(int waitMs);
     // From a later launch: hands the running instance one command word (a short line of
     // letters). True when it was delivered; gives up quietly after a short while (an instance
     // still starting may not listen yet) and at once when none listens.

@@ -45,6 +45,9 @@ namespace {
 
 frmPrincipal *g_instance = nullptr;
 
+// How long a start waits for the locks of an instance that does not answer (killed a moment ago).
+constexpr int HolderEndWaitMs = 5000;
+
 // How often a desktop without a notification area is asked again whether it has one now.
 constexpr int TrayWatchIntervalMs = 2000;
 
@@ -203,10 +206,16 @@ frmPrincipal::StartResult frmPrincipal::Form_Load(const QString &command)
     try {
         line = 10;
         m_single = std::make_unique<SingleInstance>();
-        if (m_single->acquire() == SingleInstance::Outcome::AlreadyRunning) {
+        SingleInstance::Outcome outcome = m_single->acquire();
+        if (outcome == SingleInstance::Outcome::AlreadyRunning && !SingleInstance::notifyRunning(command)) {
+            // Nobody answered: an instance killed a moment ago, whose locks its end frees soon.
+            outcome = m_single->acquire(HolderEndWaitMs);
+            if (outcome == SingleInstance::Outcome::AlreadyRunning)
+                SingleInstance::notifyRunning(command);
+        }
+        if (outcome == SingleInstance::Outcome::AlreadyRunning) {
             // Ends silently; the running instance does what this launch was for (shows its notes
             // for a plain launch).
-            SingleInstance::notifyRunning(command);
             return StartResult::AlreadyRunning;
         }
         connect(m_single.get(), &SingleInstance::launchedAgain, this, &frmPrincipal::launchedAgain);

@@ -26,6 +26,7 @@
 #include <QTimer>
 #include <QtTest>
 #include <csignal>
+#include <unistd.h>
 
 using namespace NoteRecord;
 
@@ -103,11 +104,13 @@ private slots:
     // nor does a runtime folder that cannot be used.
     void singleInstance_data()
     {
-        QTest::addColumn<QString>("held"); // "runtime", "store", "dead", "unusable" or "carried"
+        QTest::addColumn<QString>("held"); // "runtime", "store", "dead", "zombie", "unusable" or "carried"
         QTest::addColumn<bool>("runs");
         QTest::newRow("another instance runs") << "runtime" << false;
         QTest::newRow("another process owns the store") << "store" << false;
         QTest::newRow("a crashed instance left its lock") << "dead" << true;
+        // Killed a moment ago and not yet reaped by its parent: it still has a process id.
+        QTest::newRow("an instance killed a moment ago") << "zombie" << true;
         QTest::newRow("no usable runtime folder") << "unusable" << true;
         // A sync tool carries the notes' folder with what another machine left in it.
         QTest::newRow("another host's lock beside the store") << "carried" << true;
@@ -129,6 +132,19 @@ private slots:
             QFile lock(SingleInstance::lockPath());
             QVERIFY(lock.open(QIODevice::WriteOnly));
             lock.write("999999\nquadrelo\nhost\n");
+        } else if (held == "zombie") {
+            const pid_t child = ::fork();
+            if (child == 0)
+                ::_exit(0);
+            QTRY_VERIFY(bytesOf(QStringLiteral("/proc/%1/stat").arg(child)).contains(") Z "));
+            QDir().mkpath(QFileInfo(SingleInstance::storeLockPath()).absolutePath());
+            for (const QString &path : {SingleInstance::lockPath(), SingleInstance::storeLockPath()}) {
+                QFile lock(path);
+                QVERIFY(lock.open(QIODevice::WriteOnly));
+                // Named as the lock's own program, as a killed instance's lock is.
+                lock.write(QByteArray::number(child) + "\n" + QCoreApplication::applicationFilePath().toUtf8() + "\n"
+                           + QSysInfo::machineHostName().toUtf8() + "\n");
+            }
         } else if (held == "carried") {
             const QString folder = QFileInfo(SettingsStore::defaultPath()).absolutePath();
             QDir().mkpath(folder);
