@@ -157,6 +157,23 @@ wait_until 10 "moved on A" note_at 300 400
 check "the move reached B's store" wait_until $LIMIT "A's place in B's store" eval 'on B; field "Um de A" 3 | grep -qx 6000'
 check "the note moved on A stays in place on B" holds_for 3 note_with_place B 200 200
 
+# Deleted on A while B saves a move of the other note at the same moment: each side's save is
+# made before it sees the other's, and no note may come twice, nor the deleted one back
+on A
+DOIS_A=$(note_at 600 200)
+click_in "$DOIS_A" "${TRASH[@]}" && sleep 0.3
+on B
+xdotool windowmove "$(note_at 200 200)" 250 450
+on A
+click_in "$DOIS_A" "${YES[@]}"
+on B
+check "B takes A's deletion while its move is saved" wait_until $LIMIT "one note on B" count_is notes 1
+for s in A B; do
+    on $s
+    check "one note on $s, and it stays one" holds_for 8 count_is notes 1
+    check "$s's store holds the note once" eval "[ \$(grep -c 'Um de A' \"\$STORE\") = 1 ]"
+done
+
 [ -n "${SYNC_BENCH:-}" ] && source "$SYNC_BENCH" # a benchmark's own steps, here (tools/bench/)
 
 # Both programs end (the sync tool first, so each store then holds its own machine's save)
@@ -166,9 +183,9 @@ for s in A B; do
     wait_exit "$PROG_PID" 10 || fail "$s ends at SIGTERM"
 done
 for s in A B; do
-    check "$s's store holds both edits and not the deleted note" \
-        eval "in_store $s 'Um de A' && in_store $s 'Dois de B' && ! in_store $s 'feita em A'"
+    check "$s's store holds the edit and not the deleted notes" \
+        eval "in_store $s 'Um de A' && ! in_store $s 'Dois de B' && ! in_store $s 'feita em A'"
 done
-on B && check "B keeps its own place for the note moved on A" field_is "Um de A" 3 3000
+on B && check "B keeps its own place for the note moved on A" field_is "Um de A" 3 6750
 on A && check "A keeps the place it moved the note to" field_is "Um de A" 3 6000
 finish
