@@ -29,6 +29,7 @@ TestPlatform::TestPlatform()
     Platform::setShell(&shell);
     Platform::setMessages(&messages);
     Platform::setWindows(&windows);
+    Platform::setTrayHost(&trayHost);
 }
 
 TestPlatform::~TestPlatform()
@@ -38,6 +39,7 @@ TestPlatform::~TestPlatform()
     Platform::setShell(nullptr);
     Platform::setMessages(nullptr);
     Platform::setWindows(nullptr);
+    Platform::setTrayHost(nullptr);
 }
 
 void TestPlatform::reset()
@@ -49,6 +51,7 @@ void TestPlatform::reset()
     shell.opened.clear();
     messages.shown.clear();
     windows.topmost.clear();
+    trayHost.set("X");
 }
 
 QString recordOf(const QStringList &fields)
@@ -79,7 +82,6 @@ ShellFixture::ShellFixture()
     removeAllNotes();
     delete frmPrincipal::instance();
     shell = frmPrincipal::instance();
-    shell->trayAvailable = [] { return true; };
     shell->quitApplication = [this] { ++quits; };
 }
 
