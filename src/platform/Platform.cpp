@@ -4,6 +4,7 @@
 #include "platform/MessageBox.h"
 #include "platform/PulseSoundOutput.h"
 #include "platform/ShellOpener.h"
+#include "platform/TrayHost.h"
 #include "platform/WindowOps.h"
 
 #include <QtGlobal>
@@ -16,6 +17,7 @@ SoundOutput *g_sound = nullptr;
 ShellOpener *g_shell = nullptr;
 MessageBox *g_messages = nullptr;
 WindowOps *g_windows = nullptr;
+TrayHost *g_trayHost = nullptr;
 }
 
 namespace Platform {
@@ -53,11 +55,21 @@ WindowOps &windows()
     return g_windows ? *g_windows : qt;
 }
 
+TrayHost &trayHost()
+{
+    if (!g_trayHost) {
+        static DesktopTrayHost *desktop = new DesktopTrayHost; // lives as long as the program
+        g_trayHost = desktop;
+    }
+    return *g_trayHost;
+}
+
 void setClock(Clock *c) { g_clock = c; }
 void setSound(SoundOutput *s) { g_sound = s; }
 void setShell(ShellOpener *s) { g_shell = s; }
 void setMessages(MessageBox *m) { g_messages = m; }
 void setWindows(WindowOps *w) { g_windows = w; }
+void setTrayHost(TrayHost *h) { g_trayHost = h; }
 
 void initResources() { initQuadreloResources(); }
 

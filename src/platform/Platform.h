@@ -6,6 +6,7 @@ class SoundOutput;
 class ShellOpener;
 class MessageBox;
 class WindowOps;
+class TrayHost;
 
 // The replaceable desktop facilities. The program installs the real ones at start; tests install
 // recording fakes. Nothing here owns what it is given.
@@ -15,12 +16,14 @@ SoundOutput &sound();
 ShellOpener &shell();
 MessageBox &messages();
 WindowOps &windows();
+TrayHost &trayHost();
 
 void setClock(Clock *clock);
 void setSound(SoundOutput *sound);
 void setShell(ShellOpener *shell);
 void setMessages(MessageBox *messages);
 void setWindows(WindowOps *windows);
+void setTrayHost(TrayHost *host);
 
 // Loads the built-in pictures, icons and sounds.
 void initResources();

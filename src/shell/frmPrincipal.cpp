@@ -10,20 +10,17 @@
 #include "platform/Platform.h"
 #include "platform/RuntimeError.h"
 #include "platform/SingleInstance.h"
-#include "platform/TrayHost.h"
 #include "platform/WindowOps.h"
 #include "records/NoteRecord.h"
 #include "records/NoteStore.h"
 #include "records/Persistence.h"
 #include "shell/AutoSave.h"
 #include "shell/SessionEnd.h"
+#include "shell/TrayIcon.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QCursor>
-#include <QDBusConnection>
-#include <QDBusServiceWatcher>
-#include <QDateTime>
 #include <QDir>
 #include <QFileInfo>
 #include <QHash>
@@ -31,7 +28,6 @@
 #include <QMenu>
 #include <QPointer>
 #include <QScreen>
-#include <QStyleHints>
 #include <QTimer>
 #include <algorithm>
 #include <cmath>
@@ -47,9 +43,6 @@ frmPrincipal *g_instance = nullptr;
 
 // How long a start waits for the locks of an instance that does not answer (killed a moment ago).
 constexpr int HolderEndWaitMs = 5000;
-
-// How often a desktop without a notification area is asked again whether it has one now.
-constexpr int TrayWatchIntervalMs = 2000;
 
 // A stored record, read and checked before any window is made for it.
 frmLembrete::Setup readRecord(const QString &record)
@@ -119,45 +112,11 @@ frmPrincipal::frmPrincipal()
     m_autoSave = new AutoSave([this] { return saveAllFailure(); }, this);
     m_autoSave->hold(true); // until the notes are loaded
     quitApplication = [] { QCoreApplication::exit(0); };
-    trayAvailable = [this] {
-        const TrayHost::Presence p = TrayHost::probe();
-        // A registry of StatusNotifierItems without a panel yet is a panel still starting: an X
-        // tray beside it is then its proxy (KDE's xembedsniproxy), whose clicks do not reach the
-        // program under Wayland. It is taken only once the wait for a tray is over.
-        return p.statusNotifierHost || (p.xembedTray && (!p.statusNotifierWatcher || m_trayGraceOver));
-    };
     createMenu();
-
-    // The icon is made once a tray is there (see TrayAdd). A StatusNotifierItem host that comes
-    // up after it (a panel started later or restarted) knows nothing of it, and Qt only looks
-    // for a tray when the icon is made: the icon is made again for it.
-    auto *hostWatch = new QDBusServiceWatcher(QStringLiteral("org.kde.StatusNotifierWatcher"),
-                                              QDBusConnection::sessionBus(),
-                                              QDBusServiceWatcher::WatchForRegistration, this);
-    connect(hostWatch, &QDBusServiceWatcher::serviceRegistered, this, &frmPrincipal::renewTray);
-}
-
-void frmPrincipal::renewTray()
-{
-    if (m_shutDown || m_trayTip.isEmpty())
-        return;
-    if (!trayAvailable()) {
-        watchForTray();
-        return;
-    }
-    delete std::exchange(m_tray, nullptr);
-    TrayAdd(m_trayTip);
-}
-
-void frmPrincipal::createTray()
-{
-    QIcon icon;
-    icon.addFile(QStringLiteral(":/icons/quadrelo-16.png"));
-    icon.addFile(QStringLiteral(":/icons/quadrelo-32.png"));
-    // The installed theme icon when there is one (so a theme can restyle it), else the built-in one.
-    m_tray = new QSystemTrayIcon(QIcon::fromTheme(QStringLiteral(QUADRELO_APP_ID), icon), this);
+    m_tray = new TrayIcon(&Platform::trayHost(), this);
     m_tray->setContextMenu(mnu0.get());
-    connect(m_tray, &QSystemTrayIcon::activated, this, &frmPrincipal::trayActivated);
+    connect(m_tray, &TrayIcon::newNoteRequested, this, [this] { runGuarded([this] { novo_Click(); }); });
+    connect(m_tray, &TrayIcon::showAllRequested, this, [this] { runGuarded([this] { mostrar_Click(); }); });
 }
 
 frmPrincipal::~frmPrincipal()
@@ -224,34 +183,25 @@ frmPrincipal::StartResult frmPrincipal::Form_Load(const QString &command)
         connectStore();
         readShowAtStart();
         line = 80;
-        const bool trayPresent = trayAvailable();
         // Started by a desktop action: the notes shown or hidden as it asks, anything else done
         // once they are loaded.
         if (command == QLatin1String("mostrar") || command == QLatin1String("esconder"))
             m_showAtStart = command == QLatin1String("mostrar");
         else if (!command.isEmpty())
             m_launchedDuringStart << command;
-        TrayAdd(QStringLiteral("Quadrelo - 0 Lembrete(s)"));
+        // Nothing but the tray could show hidden notes: without one after a while, they are
+        // shown and the person is told why there is no icon.
+        connect(m_tray, &TrayIcon::noTrayAfterWait, this, [this, hide = command == QLatin1String("esconder")] {
+            if (!hide)
+                runGuarded([this] { mostrar_Click(); });
+            Platform::messages().show(
+                QStringLiteral("A área de notificação não está disponível. O ícone do Quadrelo "
+                               "aparecerá assim que a área de trabalho oferecer uma área de notificação."),
+                MessageBox::Information);
+        });
+        m_tray->show(QStringLiteral("Quadrelo - 0 Lembrete(s)"));
         line = 100;
         LoadNotes();
-        if (!trayPresent) {
-            watchForTray();
-            // Nothing but the tray could show hidden notes: without one after a while, they are
-            // shown and the person is told why there is no icon.
-            QTimer::singleShot(trayGraceMs, this, [this, hide = command == QLatin1String("esconder")] {
-                m_trayGraceOver = true;
-                if (m_shutDown || m_tray)
-                    return;
-                if (trayAvailable())
-                    return renewTray();
-                if (!hide)
-                    runGuarded([this] { mostrar_Click(); });
-                Platform::messages().show(
-                    QStringLiteral("A área de notificação não está disponível. O ícone do Quadrelo "
-                                   "aparecerá assim que a área de trabalho oferecer uma área de notificação."),
-                    MessageBox::Information);
-            });
-        }
     } catch (const RuntimeError &error) {
         Platform::messages().show(QStringLiteral("%1 - %2 - %3").arg(line).arg(error.code()).arg(error.description()),
                                   MessageBox::Critical);
@@ -279,21 +229,6 @@ void frmPrincipal::readShowAtStart()
     exibir->setChecked(m_showAtStart);
 }
 
-void frmPrincipal::watchForTray()
-{
-    if (m_trayWatch)
-        return m_trayWatch->start();
-    m_trayWatch = new QTimer(this);
-    connect(m_trayWatch, &QTimer::timeout, this, [this] {
-        if (trayAvailable()) {
-            m_trayWatch->stop();
-            // Shown already, to no tray: showing it again would do nothing.
-            renewTray();
-        }
-    });
-    m_trayWatch->start(TrayWatchIntervalMs);
-}
-
 bool frmPrincipal::Form_Unload(bool askedByPerson)
 {
     if (m_shutDown)
@@ -308,7 +243,7 @@ bool frmPrincipal::Form_Unload(bool askedByPerson)
     m_shutDown = true;
     store().close();
     m_autoSave->hold(true);
-    TrayRemove();
+    m_tray->remove();
     if (frmSobre::isOpen())
         frmSobre::close();
     for (QWidget *w : WindowOps::openWindows()) {
@@ -505,9 +440,7 @@ void frmPrincipal::tellQuietly(const QString &text)
     QTimer::singleShot(0, this, [this, text] {
         if (m_shutDown)
             std::fprintf(stderr, "quadrelo: %s\n", qPrintable(text));
-        else if (m_tray && m_tray->isVisible() && QSystemTrayIcon::isSystemTrayAvailable() && QSystemTrayIcon::supportsMessages())
-            m_tray->showMessage(QStringLiteral("Quadrelo"), text, QSystemTrayIcon::Information);
-        else
+        else if (!m_tray->showMessage(text))
             Platform::messages().show(text, MessageBox::Information);
     });
 }
@@ -548,31 +481,7 @@ void frmPrincipal::changeNoteCounter(int delta) { m_noteCounter = addInteger(m_n
 
 // ---- tray
 
-void frmPrincipal::TrayAdd(const QString &tip)
-{
-    m_trayTip = tip;
-    if (!m_tray && trayAvailable())
-        createTray();
-    if (m_tray) {
-        m_tray->setToolTip(tip);
-        m_tray->show();
-    }
-}
-
-void frmPrincipal::TrayUpdateTip()
-{
-    m_trayTip = QStringLiteral("Quadrelo - %1 Lembrete(s)").arg(m_noteCounter);
-    if (m_tray)
-        m_tray->setToolTip(m_trayTip);
-}
-
-void frmPrincipal::TrayRemove()
-{
-    if (m_trayWatch)
-        m_trayWatch->stop();
-    if (m_tray)
-        m_tray->hide();
-}
+void frmPrincipal::TrayUpdateTip() { m_tray->setTip(QStringLiteral("Quadrelo - %1 Lembrete(s)").arg(m_noteCounter)); }
 
 void frmPrincipal::restoreDialogs()
 {
@@ -592,45 +501,6 @@ void frmPrincipal::launchedAgain(const QString &command)
     static const QStringList actions{QStringLiteral("novo"), QStringLiteral("mostrar"), QStringLiteral("esconder"),
                                      QStringLiteral("encerrar")};
     mnu0->findChild<QAction *>(actions.contains(command) ? command : QStringLiteral("mostrar"))->trigger();
-}
-
-bool frmPrincipal::activatesOnDoubleClickOnly() const
-{
-    // A StatusNotifierItem icon has no window of its own, so no geometry; an icon embedded in a
-    // tray (XEmbed) reports its clicks and double clicks itself.
-    return m_tray->geometry().isEmpty()
-           && qEnvironmentVariable("XDG_CURRENT_DESKTOP").split(u':').contains(QLatin1String("GNOME"), Qt::CaseInsensitive);
-}
-
-void frmPrincipal::trayActivated(QSystemTrayIcon::ActivationReason reason)
-{
-    if (m_shutDown)
-        return;
-    const qint64 now = QDateTime::currentMSecsSinceEpoch();
-    if (activatesOnDoubleClickOnly()) {
-        // GNOME's AppIndicator host opens the menu on a single left click and sends its
-        // activation only for a double click; its middle click is the nearest to a single click.
-        if (reason == QSystemTrayIcon::Trigger)
-            runGuarded([&] { novo_Click(); });
-        if (reason == QSystemTrayIcon::Trigger || reason == QSystemTrayIcon::MiddleClick)
-            runGuarded([&] { mostrar_Click(); });
-        return;
-    }
-    if (reason == QSystemTrayIcon::Trigger) {
-        // Hosts that never report a double click send two plain clicks: count them as one.
-        const bool second = m_lastTriggerMs >= 0
-                            && now - m_lastTriggerMs <= QGuiApplication::styleHints()->mouseDoubleClickInterval();
-        m_lastTriggerMs = second ? -1 : now;
-        if (second)
-            runGuarded([&] { novo_Click(); });
-        runGuarded([&] { mostrar_Click(); });
-    } else if (reason == QSystemTrayIcon::DoubleClick) {
-        if (m_lastTriggerMs < 0)
-            return; // already handled as two clicks
-        m_lastTriggerMs = -1;
-        runGuarded([&] { novo_Click(); });
-        runGuarded([&] { mostrar_Click(); });
-    }
 }
 
 // ---- commands

@@ -6,18 +6,17 @@
 #include <QObject>
 #include <QSet>
 #include <QStringList>
-#include <QSystemTrayIcon>
 #include <functional>
 #include <memory>
 #include <optional>
 
 class QAction;
 class QMenu;
-class QTimer;
 class NoteStore;
 class AutoSave;
 class SessionEnd;
 class SingleInstance;
+class TrayIcon;
 
 // The tray controller; it has no window of its own. It runs start-up and shutdown, owns the tray
 // icon with its tip and menu, turns the saved records into note windows, and carries out the
@@ -45,8 +44,6 @@ public:
     static void saveAtExit();
     bool isShutDown() const { return m_shutDown; }
 
-    // Tray activation, as the tray host reports it.
-    void trayActivated(QSystemTrayIcon::ActivationReason reason);
     // Another launch of the program asks for the tray menu item named command ("novo",
     // "mostrar", "esconder", "encerrar"); a plain launch, or any other word, shows all. Carried
     // out once the start-up has finished.
@@ -54,26 +51,17 @@ public:
 
     // The tray menu; its items carry the names of the commands ("novo", "mostrar", ...).
     QMenu *menu() const { return mnu0.get(); }
-    // The tray icon; nullptr until the desktop has a tray to show it in.
-    QSystemTrayIcon *tray() const { return m_tray; }
+    // The tray icon, with its wait for a tray.
+    TrayIcon *tray() const { return m_tray; }
 
     // Ends the event loop after the shutdown sequence; tests replace it.
     std::function<void()> quitApplication;
-    // Whether the desktop offers a notification area; tests replace it.
-    std::function<bool()> trayAvailable;
-    // How long a start without a notification area waits for one before it shows the notes and
-    // says so: started at login, the program may come up before the panel. Tests shorten it.
-    int trayGraceMs = 10000;
 
 private:
     frmPrincipal();
     void createMenu();
-    void createTray();
-    // Makes the shown icon again, for a tray that came up after it was made.
-    void renewTray();
     NoteStore &store();
     void readShowAtStart();
-    void watchForTray();
 
     void LoadNotes();
     // Makes a note window from its set-up and counts it; nullptr when the program was closed
@@ -100,9 +88,7 @@ private:
     // the properties dialog anew and closing About.
     void restoreDialogs();
 
-    void TrayAdd(const QString &tip);
     void TrayUpdateTip();
-    void TrayRemove();
 
     // Menu commands.
     void novo_Click();
@@ -118,17 +104,11 @@ private:
     std::unique_ptr<SessionEnd> m_sessionEnd;
     std::unique_ptr<QMenu> mnu0;
     QAction *exibir = nullptr;
-    QSystemTrayIcon *m_tray = nullptr;
-    QTimer *m_trayWatch = nullptr;
-    QString m_trayTip; // what the icon says, kept while there is no tray to show it
-    bool m_trayGraceOver = false;
+    TrayIcon *m_tray = nullptr;
     AutoSave *m_autoSave = nullptr;
     qint16 m_noteCounter = 0;
     bool m_showAtStart = true;
     bool m_shutDown = false;
     bool m_started = false;
     QStringList m_launchedDuringStart;
-    qint64 m_lastTriggerMs = -1;
-    // The tray host is GNOME's AppIndicator extension, which reports no single left click.
-    bool activatesOnDoubleClickOnly() const;
 };

@@ -30,6 +30,7 @@ TestPlatform::TestPlatform()
     Platform::setShell(&shell);
     Platform::setMessages(&messages);
     Platform::setWindows(&windows);
+    Platform::setTrayHost(&trayHost);
 }
 
 TestPlatform::~TestPlatform()
@@ -39,6 +40,7 @@ TestPlatform::~TestPlatform()
     Platform::setShell(nullptr);
     Platform::setMessages(nullptr);
     Platform::setWindows(nullptr);
+    Platform::setTrayHost(nullptr);
 }
 
 void TestPlatform::reset()
@@ -50,6 +52,7 @@ void TestPlatform::reset()
     shell.opened.clear();
     messages.shown.clear();
     windows.topmost.clear();
+    trayHost.set("X");
 }
 
 QString recordOf(const QStringList &fields)
@@ -80,7 +83,6 @@ ShellFixture::ShellFixture()
     removeAllNotes();
     delete frmPrincipal::instance();
     shell = frmPrincipal::instance();
-    shell->trayAvailable = [] { return true; };
     shell->quitApplication = [this] { ++quits; };
 }
 

@@ -4,6 +4,7 @@
 #include "platform/MessageBox.h"
 #include "platform/ShellOpener.h"
 #include "platform/SoundOutput.h"
+#include "platform/TrayHost.h"
 #include "platform/WindowOps.h"
 
 #include <QDateTime>
@@ -45,6 +46,29 @@ public:
     void show(const QString &text, Icon, QWidget *) override { shown << text; }
 };
 
+// A desktop whose tray comes and goes as a test says.
+class FakeTrayHost : public TrayHost {
+public:
+    // "H" a StatusNotifierItem panel, "W" their registry, "X" an X tray, "?" the bus has not
+    // answered yet; "" none.
+    void set(const QString &offered)
+    {
+        Presence p = presence();
+        p.known = !offered.contains('?');
+        p.statusNotifierHost = offered.contains('H');
+        p.statusNotifierWatcher = offered.contains('W');
+        p.xembedTray = offered.contains('X');
+        update(p);
+    }
+    // The registry comes up anew, as after a panel's restart.
+    void restartRegistry()
+    {
+        Presence p = presence();
+        ++p.watcherStarts;
+        update(p);
+    }
+};
+
 // The real window operations, with the always-on-top requests written down in order.
 class RecordingWindows : public QtWindowOps {
 public:
@@ -64,9 +88,10 @@ struct TestPlatform {
     RecordingShell shell;
     RecordingMessages messages;
     RecordingWindows windows;
+    FakeTrayHost trayHost;
     TestPlatform();
     ~TestPlatform();
-    // Empty store, nothing recorded, one sound device, the default "now": each test's start.
+    // Empty store, nothing recorded, one sound device, a tray, the default "now": each test's start.
     void reset();
 };
 
@@ -76,8 +101,8 @@ QString recordOf(const QStringList &fields);
 // fields replaced (field number -> value).
 QString recordWith(const QList<QPair<int, QString>> &changes);
 
-// A fresh tray controller for each test: notes of earlier tests gone, the tray taken as present,
-// and exiting counted instead of ending the test program.
+// A fresh tray controller for each test: notes of earlier tests gone, and exiting counted instead
+// of ending the test program.
 struct ShellFixture {
     frmPrincipal *shell = nullptr;
     int quits = 0;

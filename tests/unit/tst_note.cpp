@@ -6,6 +6,7 @@
 #include "note/frmLembrete.h"
 #include "platform/RuntimeError.h"
 #include "records/NoteRecord.h"
+#include "shell/TrayIcon.h"
 #include "shell/frmPrincipal.h"
 
 #include <QApplication>
@@ -87,7 +88,7 @@ private slots:
         clickChild(a, "Lixeira");
         clickChild(a, "cmdExcSim");
         QCOMPARE(openNotes(), QList<frmLembrete *>{locked});
-        QCOMPARE(f.shell->tray()->toolTip(), QString("Quadrelo - 1 Lembrete(s)"));
+        QCOMPARE(f.shell->tray()->icon()->toolTip(), QString("Quadrelo - 1 Lembrete(s)"));
         QTRY_VERIFY(!a);
 
         QTest::mouseClick(locked->findChild<QWidget *>("Lixeira"), Qt::LeftButton);

@@ -9,6 +9,7 @@
 #include "dialogs/frmProp.h"
 #include "shell/AutoSave.h"
 #include "shell/CommandLine.h"
+#include "shell/TrayIcon.h"
 #include "shell/frmPrincipal.h"
 
 #include <QAction>
@@ -83,7 +84,7 @@ private slots:
     {
         ShellFixture f;
         QCOMPARE(f.shell->Form_Load(), frmPrincipal::StartResult::Running);
-        QCOMPARE(f.shell->tray()->toolTip(), QString("Quadrelo - 1 Lembrete(s)"));
+        QCOMPARE(f.shell->tray()->icon()->toolTip(), QString("Quadrelo - 1 Lembrete(s)"));
         frmLembrete *note = openNotes().value(0);
         QVERIFY(note && note->isVisible() && note->isPinned());
         QCOMPARE(note->geometry(), QRect(104, 106, 480, 195));
@@ -251,8 +252,8 @@ private slots:
         QFETCH(QString, message);
         QFETCH(QStringList, stored);
         ShellFixture f;
-        f.shell->trayAvailable = [tray] { return tray; };
-        f.shell->trayGraceMs = 50;
+        platform.trayHost.set(tray ? "X" : "");
+        f.shell->tray()->graceMs = 50;
         f.start(records, abertura);
         if (!tray) // hidden until the wait for a tray is over
             QVERIFY(!openNotes().value(0)->isVisible());
@@ -261,9 +262,7 @@ private slots:
         for (frmLembrete *note : openNotes()) // never larger than the screen, whatever the record says
             QVERIFY(note->width() <= QGuiApplication::primaryScreen()->size().width()
                     && note->height() <= QGuiApplication::primaryScreen()->size().height());
-        // No icon is made before there is a tray to show it in: the kind of icon is settled then.
-        QCOMPARE(f.shell->tray() ? f.shell->tray()->toolTip() : QString(),
-                 tray ? QString("Quadrelo - %1 Lembrete(s)").arg(notes) : QString());
+        QCOMPARE(f.shell->tray()->tip(), QString("Quadrelo - %1 Lembrete(s)").arg(notes));
         QCOMPARE(f.shell->menu()->findChild<QAction *>("exibir")->isChecked(), abertura == "S");
         QCOMPARE(platform.messages.shown.size(), message.isEmpty() ? 0 : 1);
         if (!message.isEmpty())
@@ -415,7 +414,7 @@ private slots:
         clickChild(note, "Lixeira");
         SettingsStore::writeFile(SettingsStore::defaultPath(), theirs.toBytes());
         QTRY_COMPARE_WITH_TIMEOUT(shownTexts(), texts, 5000);
-        QCOMPARE(f.shell->tray()->toolTip(), QString("Quadrelo - %1 Lembrete(s)").arg(texts.size()));
+        QCOMPARE(f.shell->tray()->icon()->toolTip(), QString("Quadrelo - %1 Lembrete(s)").arg(texts.size()));
         if (there == "typed")
             QVERIFY2(note->findChild<QWidget *>("fraExclusao")->isHidden(), "the confirmation was withdrawn");
         QStringList saved;
