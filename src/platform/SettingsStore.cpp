@@ -57,10 +57,15 @@ bool wellFormed(const QString &text)
 }
 
 // A file of this process's own for Qt's INI reader and writer, never used twice: Qt caches a
-// settings file by its name and would otherwise mix what it remembers into what it reads.
+// settings file by its name and would otherwise mix what it remembers into what it reads. In the
+// runtime folder, held in memory, where the sync to disk of Qt's own save costs nothing.
 QString privateFile()
 {
-    static QTemporaryDir folder(QDir::tempPath() + QStringLiteral("/quadrelo-ini-XXXXXX"));
+    static const QString base = [] {
+        const QString runtime = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
+        return runtime.isEmpty() ? QDir::tempPath() : runtime;
+    }();
+    static QTemporaryDir folder(base + QStringLiteral("/quadrelo-ini-XXXXXX"));
     static int counter = 0;
     return folder.filePath(QStringLiteral("%1.ini").arg(++counter));
 }
