@@ -4,6 +4,7 @@
 #include "alarm/MinuteClock.h"
 #include "alarm/Sounds.h"
 #include "note/ClickLabel.h"
+#include "note/MailAddress.h"
 #include "note/NoteList.h"
 #include "platform/Clock.h"
 #include "platform/Design.h"
@@ -11,7 +12,6 @@
 #include "platform/RuntimeError.h"
 #include "platform/ShellOpener.h"
 #include "platform/WindowOps.h"
-#include "records/Maker.h"
 #include "records/NoteRecord.h"
 
 #include <QBitmap>
@@ -586,23 +586,10 @@ void frmLembrete::cmdExcSim_Click()
     emit deleted();
 }
 
-QString frmLembrete::emailAddress(const QString &text)
-{
-    // Subject and body are percent-encoded as UTF-8, so "&", "#", "%" and "?" in a note arrive intact.
-    static const QByteArray keep = "!$'()*,;:@/";
-    QString body = text;
-    body.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-    body.replace(QLatin1Char('\n'), QStringLiteral("\r\n"));
-    body += QStringLiteral("\r\n\r\nPrograma Quadrelo 2.0 - ") + Maker::webHost();
-    return QStringLiteral("mailto:?subject=")
-           + QString::fromLatin1(QUrl::toPercentEncoding(QStringLiteral("Lembrete !!!"), keep))
-           + QStringLiteral("&body=") + QString::fromLatin1(QUrl::toPercentEncoding(body, keep));
-}
-
 void frmLembrete::imgEmail_Click()
 {
     fraExclusao->hide();
-    Platform::shell().open(emailAddress(txtTexto->toPlainText()));
+    Platform::shell().open(MailAddress::forText(txtTexto->toPlainText()));
 }
 
 void frmLembrete::Propriedade_Click()

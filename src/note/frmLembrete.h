@@ -80,8 +80,6 @@ public:
     // or hides it for no alarm.
     void setAlarmDue(const QString &dueText);
 
-    // The mailto: address the e-mail command opens for the given text.
-    static QString emailAddress(const QString &text);
 
 signals:
     // The person asked for the properties dialog; the other notes have left the top band.

@@ -3,6 +3,7 @@
 #include "TestSupport.h"
 #include "alarm/AlarmCheck.h"
 #include "alarm/AlarmCourse.h"
+#include "note/MailAddress.h"
 #include "note/frmLembrete.h"
 #include "platform/RuntimeError.h"
 #include "records/NoteRecord.h"
@@ -344,6 +345,52 @@ private slots:
         setClock(QTime(9, 0, 10));
         QTest::qWait(1500);
         QCOMPARE(platform.sound.played, QStringList(3, "TIC"));
+    }
+
+    // The e-mail command's address travels as one program argument: at the limit and under it the
+    // whole text goes; over it, the text is cut at a word and says so, and the mail program
+    // still opens. 68,000 characters once made a 132 KB address that started nothing.
+    void emailAddressLimit_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<int>("room"); // bytes the limit leaves beyond the whole address; MaxBytes when 0
+        QTest::addColumn<bool>("cut");
+        QString words;
+        while (words.size() < 3000)
+            words += QStringLiteral("café é pão & leite #%1 ").arg(words.size());
+        QString longNote;
+        while (longNote.size() < 68000)
+            longNote += QStringLiteral("Ação não você à pôr tranqüilo café É ÇÃO ");
+        QTest::newRow("under the limit") << words << 1 << false;
+        QTest::newRow("at the limit") << words << 0 << false;
+        QTest::newRow("just over the limit") << words << -1 << true;
+        QTest::newRow("a 68,000-character note") << longNote << int(MailAddress::MaxBytes) << true;
+        QTest::newRow("no blank to cut at") << QString(70000, QChar(u'ç')) << int(MailAddress::MaxBytes) << true;
+    }
+
+    void emailAddressLimit()
+    {
+        QFETCH(QString, text);
+        QFETCH(int, room);
+        QFETCH(bool, cut);
+        const int whole = int(MailAddress::forText(text, INT_MAX).size());
+        const int limit = room == int(MailAddress::MaxBytes) ? room : whole + room;
+        bool wasCut = false;
+        const QString address = MailAddress::forText(text, limit, &wasCut);
+        QCOMPARE(wasCut, cut);
+        QVERIFY(address.size() <= limit);
+        const QString body = QUrl::fromPercentEncoding(address.section("&body=", 1).toLatin1());
+        const QString sent = body.section("\r\n\r\nPrograma Quadrelo", 0, 0);
+        if (!cut) {
+            QCOMPARE(sent, text);
+            return;
+        }
+        QVERIFY2(sent.endsWith(" …"), qPrintable(sent.right(20)));
+        const QString kept = sent.chopped(2);
+        QVERIFY(text.startsWith(kept));
+        QVERIFY2(kept.size() > limit / 12, "as much of the text as fits");
+        if (text.contains(' ')) // cut at a word: what follows in the text is a blank
+            QVERIFY(text.at(kept.size()).isSpace());
     }
 };
 
