@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "records/StoreSync.h"
 #include "records/NoteRecord.h"
+#include "records/NoteValue.h"
 #include "records/Persistence.h"
 #include "platform/RuntimeError.h"
 #include "platform/SettingsStore.h"
@@ -175,12 +176,6 @@ QString placed(const QString &record, const QMap<QString, Place> &places, const 
     return p.join(QChar(FieldSeparator));
 }
 
-bool isNoteRecord(const QString &record)
-{
-    const qsizetype pieces = record.count(QChar(FieldSeparator)) + 1;
-    return pieces >= FieldCount + 1 && pieces <= 257;
-}
-
 Version joined(const Version &a, const Version &b)
 {
     Version v = a;
@@ -283,7 +278,7 @@ Snapshot read(const SettingsStore &store, const QString &machine)
     QSet<QString> ids, setAsideKeys;
     QList<int> unnamed; // notes that need an identity derived from their content
     for (const auto &pair : store.readSection(Persistence::notesSection())) {
-        if (!isNoteRecord(pair.second)) {
+        if (!NoteValue::isNoteRecord(pair.second)) {
             s.setAside << pair.second;
             setAsideKeys.insert(pair.first);
             continue;
