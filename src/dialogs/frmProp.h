@@ -9,6 +9,7 @@
 #include <memory>
 
 class frmLembrete;
+class NoteValue;
 class QCheckBox;
 class QComboBox;
 class QGroupBox;
@@ -57,7 +58,7 @@ private:
 };
 
 // The properties dialog: one object for the whole run of the program. Each edit makes its window
-// afresh, fills it from a note's record, runs it modally and applies what its result fields say.
+// afresh, fills it from a note's value, runs it modally and applies what its result fields say.
 class frmProp : public QObject {
     Q_OBJECT
 public:
@@ -92,11 +93,11 @@ public:
 
 private:
     frmProp() = default;
-    void fill(frmLembrete *note);
-    void fillAlarm(const QStringList &fields);
+    void fill(const NoteValue &note);
+    void fillAlarm(const NoteValue &note);
     void place(frmLembrete *note);
     void runUntilClosed();
-    void apply(frmLembrete *note, const QString &filledWith);
+    void apply(frmLembrete *note, const NoteValue &filledWith);
 
     // Handlers of the window's controls.
     void Ok_Click();

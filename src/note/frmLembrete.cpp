@@ -50,6 +50,17 @@ bool hasLongWord(const QString &text)
     return false;
 }
 
+// When the note's alarm rings, "DD/MM/YYYY HH:NN"; empty for no alarm, or one that cannot be read
+// (as loading does: such an alarm never rings).
+QString dueText(const NoteValue &note)
+{
+    try {
+        return AlarmDueText(note);
+    } catch (const RuntimeError &) {
+        return QString();
+    }
+}
+
 }
 
 // The alarm check's next tick: the start of the next minute of the clock.
@@ -236,26 +247,22 @@ void frmLembrete::Form_Load()
 
 // ---- set-up and disposal
 
-void frmLembrete::setUp(const Setup &s)
+void frmLembrete::setUp(const NoteValue &note)
 {
-    m_record = s.record;
-    m_widthTw = s.widthTw;
-    m_heightTw = s.heightTw;
-    resize(px(s.widthTw), px(s.heightTw));
-    if (s.positionTw)
-        move(px(float(s.positionTw->x())), px(float(s.positionTw->y())));
+    m_value = note;
+    m_widthTw = note.widthTw.value_or(DesignWidthTw);
+    m_heightTw = note.heightTw.value_or(DesignHeightTw);
+    resize(px(m_widthTw), px(m_heightTw));
+    if (note.leftTw && note.topTw)
+        move(px(*note.leftTw), px(*note.topTw));
     // The grip step gives the window its size: the pointer is put where the grip's centre would be.
     QPointer<frmLembrete> alive(this);
-    imgArraste_MouseMove(1, (s.widthTw - DesignWidthTw) + GripSize / 2, (s.heightTw - DesignHeightTw) + GripSize / 2);
+    imgArraste_MouseMove(1, (m_widthTw - DesignWidthTw) + GripSize / 2, (m_heightTw - DesignHeightTw) + GripSize / 2);
     if (!alive)
         return;
-    setNoteColor(ColorFromIndex(s.colorIndex));
-    Ponteiro2->setVisible(s.pinned);
-    Ponteiro->setVisible(!s.pinned);
-    setAlarmDue(s.alarmDue);
-    setReadOnlyState(s.readOnly);
-    fitWrapping(s.text);
-    txtTexto->setPlainText(s.text);
+    display();
+    fitWrapping(note.text);
+    txtTexto->setPlainText(note.text);
     m_tag = noteTag(); // a note from now on: its changes are saved
 }
 
@@ -265,9 +272,10 @@ void frmLembrete::fitWrapping(const QString &text)
                                                 : QTextOption::WrapAtWordBoundaryOrAnywhere);
 }
 
-void frmLembrete::setRecord(const QString &record)
+void frmLembrete::setValue(const NoteValue &note)
 {
-    m_record = record;
+    m_value = note;
+    display();
     if (isNote())
         emit changed();
 }
@@ -314,58 +322,34 @@ void frmLembrete::setNoteColor(const QColor &color)
     txtTexto->setPalette(tp);
 }
 
-QColor frmLembrete::shownColor() const { return txtTexto->palette().color(QPalette::Base); }
-
 QString frmLembrete::savedRecord() const
 {
-    QString r = m_record;
-    r = ReplaceField(r, Topo, twipsText(topTw()));
-    r = ReplaceField(r, Esquerda, twipsText(leftTw()));
-    r = ReplaceField(r, Largura, twipsText(widthTw()));
-    r = ReplaceField(r, Altura, twipsText(heightTw()));
-    r = ReplaceField(r, Texto, encodeText(txtTexto->toPlainText()));
-    return r;
+    NoteValue saved = m_value;
+    saved.topTw = topTw();
+    saved.leftTw = leftTw();
+    saved.widthTw = widthTw();
+    saved.heightTw = heightTw();
+    saved.text = txtTexto->toPlainText();
+    return saved.toRecord();
 }
 
 void frmLembrete::applyElsewhere(const QString &record)
 {
-    if (m_deleted)
-        return;
-    const QStringList f = split(record);
-    if (f.size() <= FieldCount)
-        return; // not a whole record: the merge never gives one
+    if (m_deleted || !NoteValue::isNoteRecord(record))
+        return; // the merge never gives a record that cannot be a note
+    const NoteValue elsewhere = NoteValue::fromRecord(record);
     fraExclusao->hide();
-    const bool alarmOn = field(f, Aviso) == QLatin1String("S");
-    QString due;
-    if (alarmOn) {
-        try {
-            due = AlarmDueText(field(f, DataHoraAviso), toInteger(field(f, Minutos)));
-        } catch (const RuntimeError &) {
-            due.clear(); // as loading does: an alarm that cannot be read never rings
-        }
-    }
     // Due here but consumed there first: it rings here too, once, and its end consumes it again.
-    const bool ringing = tmrContAlarme->isActive();
-    if (!ringing && due != Alarme->toolTip() && isAlarmDue(Alarme->toolTip(), Platform::clock().now()))
+    const QString here = dueText(m_value);
+    if (!tmrContAlarme->isActive() && dueText(elsewhere) != here && isAlarmDue(here, Platform::clock().now()))
         tmrAviso_Timer();
     m_applying = true;
-    m_record = record;
-    if (!tmrContAlarme->isActive()) {
-        bool okColor = false;
-        const uint color = field(f, Cor).toUInt(&okColor);
-        setNoteColor(ColorFromIndex(okColor && color < 256 ? quint8(color) : 0));
-        setAlarmDue(due);
-    } else {
-        Alarme->setToolTip(due); // the ringing course shows the bell as it goes
-    }
-    const bool pinned = field(f, Fixo) == QLatin1String("S");
-    if (pinned != isPinned()) {
-        Ponteiro->setVisible(!pinned);
-        Ponteiro2->setVisible(pinned);
-        Platform::windows().setTopmost(this, pinned);
-    }
-    setReadOnlyState(field(f, Leitura) == QLatin1String("S"));
-    const QString text = decodeText(field(f, Texto));
+    const bool pinChanged = elsewhere.pinned != m_value.pinned;
+    m_value = elsewhere;
+    display();
+    if (pinChanged)
+        Platform::windows().setTopmost(this, m_value.pinned);
+    const QString &text = m_value.text;
     if (text != txtTexto->toPlainText()) {
         // The person may be typing here: the cursor stays where it was, as far as the text goes.
         const int cursor = txtTexto->textCursor().position();
@@ -378,19 +362,24 @@ void frmLembrete::applyElsewhere(const QString &record)
     m_applying = false;
 }
 
-bool frmLembrete::isPinned() const { return Ponteiro->isHidden(); }
+void frmLembrete::display()
+{
+    const QString due = dueText(m_value);
+    if (!tmrContAlarme->isActive()) {
+        setNoteColor(ColorFromIndex(m_value.colorIndex.value_or(0)));
+        Alarme->setVisible(!due.isEmpty());
+    }
+    Alarme->setToolTip(due);
+    Ponteiro->setVisible(!m_value.pinned);
+    Ponteiro2->setVisible(m_value.pinned);
+    setReadOnlyState(m_value.readOnly);
+}
 
 void frmLembrete::setReadOnlyState(bool locked)
 {
     txtTexto->setReadOnly(locked);
     Lixeira->setEnabled(!locked);
     txtTexto->setToolTip(locked ? QStringLiteral("Lembrete Bloqueado!") : QString());
-}
-
-void frmLembrete::setAlarmDue(const QString &dueText)
-{
-    Alarme->setToolTip(dueText);
-    Alarme->setVisible(!dueText.isEmpty());
 }
 
 // ---- display
@@ -548,10 +537,10 @@ void frmLembrete::setPinned(bool pinned)
 {
     fraExclusao->hide();
     m_alarm.acknowledge();
-    Ponteiro->setVisible(!pinned);
-    Ponteiro2->setVisible(pinned);
+    NoteValue note = m_value;
+    note.pinned = pinned;
+    setValue(note);
     Platform::windows().setTopmost(this, pinned);
-    setRecord(ReplaceField(m_record, Fixo, pinned ? QStringLiteral("S") : QStringLiteral("N")));
     NoteList::refreshPinBand();
 }
 
@@ -620,9 +609,9 @@ void frmLembrete::Alarme_Click() { m_alarm.acknowledge(); }
 
 void frmLembrete::tmrAviso_Timer()
 {
-    if (m_deleted || !isAlarmDue(Alarme->toolTip(), Platform::clock().now()))
+    if (m_deleted || !isAlarmDue(dueText(m_value), Platform::clock().now()))
         return;
-    m_alarm.start(m_record);
+    m_alarm.start(m_value);
     tmrContAlarme->start(AlarmCourse::TickMs);
     show();
     // Raised by stacking, not by a focus request, which window managers refuse from a timer.
@@ -646,22 +635,23 @@ void frmLembrete::tmrContAlarme_Timer()
             return;
     }
     if (m_alarm.flashesNow()) {
-        const bool flashing = shownColor() == AlarmCourse::flashColor();
-        setNoteColor(flashing ? ColorFromIndex(m_alarm.colorIndex()) : AlarmCourse::flashColor());
-        Alarme->setVisible(flashing);
+        const bool flash = m_alarm.toggleFlash();
+        setNoteColor(flash ? AlarmCourse::flashColor() : ColorFromIndex(m_alarm.colorIndex()));
+        Alarme->setVisible(!flash);
     }
     if (!m_alarm.advance())
         return;
-    // The alarm is consumed: the record and the bell say no alarm, the minute check goes on.
+    // The alarm is consumed: the value and the bell say no alarm, the minute check goes on.
     armAlarmCheck(tmrAviso);
-    Alarme->setToolTip(QString());
-    setRecord(ReplaceField(ReplaceField(m_record, Aviso, QStringLiteral("N")), DataHoraAviso, QString()));
+    NoteValue rung = m_value;
+    rung.alarm = false;
+    rung.alarmAt.clear();
+    setValue(rung);
     QPointer<frmLembrete> self(this);
     StopSound();
     if (!self)
         return;
-    setNoteColor(ColorFromIndex(m_alarm.colorIndex()));
-    Alarme->hide();
     tmrContAlarme->stop();
     m_alarm.finish();
+    display(); // its own colour again (chosen anew if the properties changed meanwhile), no bell
 }

@@ -36,12 +36,12 @@ private slots:
         frmLembrete *b = openNotes().at(1);
         platform.windows.topmost.clear();
         clickChild(b, "Ponteiro");
-        QCOMPARE(split(b->record()).at(Fixo), QString("S"));
+        QCOMPARE(split(b->value().toRecord()).at(Fixo), QString("S"));
         QVERIFY(b->findChild<QWidget *>("Ponteiro")->isHidden());
         QCOMPARE(platform.windows.topmost, (Requests{{b, true}, {a, true}, {b, true}}));
         platform.windows.topmost.clear();
         clickChild(b, "Ponteiro2");
-        QCOMPARE(split(b->record()).at(Fixo), QString("N"));
+        QCOMPARE(split(b->value().toRecord()).at(Fixo), QString("N"));
         QCOMPARE(platform.windows.topmost, (Requests{{b, false}, {a, true}}));
     }
 
@@ -280,7 +280,7 @@ private slots:
         QCOMPARE(platform.sound.played, QStringList(sounds, "TIC"));
         QVERIFY(bellPicture->isHidden());
         QVERIFY(bellPicture->toolTip().isEmpty());
-        QCOMPARE(split(note->record()).mid(Aviso, 2), (QStringList{"N", ""}));
+        QCOMPARE(split(note->value().toRecord()).mid(Aviso, 2), (QStringList{"N", ""}));
         QCOMPARE(check->interval(), AlarmCheckIntervalMs);
         QVERIFY(check->isActive());
     }
@@ -314,7 +314,7 @@ private slots:
         QVERIFY(!ticker->isActive());
         QCOMPARE(platform.sound.played, QStringList(sounds, "TIC"));
         QVERIFY(note->findChild<QWidget *>("Alarme")->isHidden());
-        QCOMPARE(split(note->record()).mid(Aviso, 4), (QStringList{"N", "", "N", "tocou lá"}));
+        QCOMPARE(split(note->value().toRecord()).mid(Aviso, 4), (QStringList{"N", "", "N", "tocou lá"}));
     }
 
     // An alarm for 09:00 rings within two seconds of the clock being set past it, and once only
