@@ -235,7 +235,7 @@ void frmProp::mostrar(frmLembrete *note)
     fill(filledWith);
     place(note);
 
-    mConfirmado = 0;
+    m_result.reset();
     Platform::windows().setTopmost(note, false);
     runUntilClosed();
     m_window.reset();
@@ -243,8 +243,8 @@ void frmProp::mostrar(frmLembrete *note)
         return; // the note went away meanwhile (shutdown, or deleted on another machine)
     if (note->isPinned())
         Platform::windows().setTopmost(note, true);
-    if (mConfirmado == 1)
-        apply(note, filledWith);
+    if (m_result)
+        apply(note, filledWith, *m_result);
 }
 
 void frmProp::fill(const NoteValue &note)
@@ -395,15 +395,16 @@ void frmProp::Ok_Click()
         return refuse(QStringLiteral("Informe em Minutos a Antecedência para o Alarme !"), MessageBox::Information,
                       w->txtMinutos, false);
 
-    mConfirmado = 1;
-    mLeitura = w->chkLeitura->isChecked();
-    mContinuo = w->chkContinuo->isChecked();
-    mMinutos = advance ? qint16(w->txtMinutos->text().toInt()) : qint16(0);
-    // A list left without a choice (a damaged record) counts as its first entry.
-    mCor = quint8(std::max(0, w->cmbCor->currentIndex()));
-    mSom = quint8(std::max(0, w->cmbSom->currentIndex()));
-    mDataAviso = date;
-    mHoraAviso = time;
+    Result r;
+    r.leitura = w->chkLeitura->isChecked();
+    r.continuo = w->chkContinuo->isChecked();
+    r.minutos = advance ? qint16(w->txtMinutos->text().toInt()) : qint16(0);
+    // A list left without a choice (a number that could not be read) counts as its first entry.
+    r.cor = quint8(std::max(0, w->cmbCor->currentIndex()));
+    r.som = quint8(std::max(0, w->cmbSom->currentIndex()));
+    r.dataAviso = date;
+    r.horaAviso = time;
+    m_result = r;
     w->done(QDialog::Accepted);
 }
 
@@ -437,19 +438,24 @@ void frmProp::cmbSom_Click()
 
 // ---- apply
 
-void frmProp::apply(frmLembrete *note, const NoteValue &filledWith)
+NoteValue frmProp::Result::appliedTo(NoteValue note) const
+{
+    note.colorIndex = cor;
+    note.readOnly = leitura;
+    note.minutes = minutos;
+    note.continuous = continuo;
+    note.alarm = !isBlank(dataAviso);
+    note.alarmAt = note.alarm ? dataAviso + QLatin1Char(' ') + horaAviso : QString();
+    note.sound = som;
+    return note;
+}
+
+void frmProp::apply(frmLembrete *note, const NoteValue &filledWith, const Result &result)
 {
     // What the dialog sets is worked out on the note as it showed it, and only what the person
     // changed goes into the note as it is now: another machine, or an alarm that rang, may have
     // changed the rest during the edit.
-    NoteValue edited = filledWith;
-    edited.colorIndex = mCor;
-    edited.readOnly = mLeitura;
-    edited.minutes = mMinutos;
-    edited.continuous = mContinuo;
-    edited.alarm = !isBlank(mDataAviso);
-    edited.alarmAt = edited.alarm ? mDataAviso + QLatin1Char(' ') + mHoraAviso : QString();
-    edited.sound = mSom;
+    const NoteValue edited = result.appliedTo(filledWith);
     NoteValue current = note->value();
     auto take = [&](auto NoteValue::*field) {
         if (edited.*field != filledWith.*field)
