@@ -6,7 +6,7 @@
 
 #include "alarm/AlarmCheck.h"
 #include "alarm/Sounds.h"
-#include "note/NoteList.h"
+#include "note/NoteRegistry.h"
 #include "note/frmLembrete.h"
 #include "platform/Clock.h"
 #include "platform/MessageBox.h"
@@ -470,5 +470,5 @@ void frmProp::apply(frmLembrete *note, const NoteValue &filledWith, const Result
     take(&NoteValue::sound);
     current.changedAt = NoteRecord::formatDateTime(Platform::clock().now());
     note->setValue(current); // shown at once: colour, lock and the bell the alarm check rings by
-    NoteList::refreshPinBand();
+    NoteRegistry::refreshPinBand();
 }

@@ -4,7 +4,7 @@
 #include "alarm/MinuteClock.h"
 #include "alarm/Sounds.h"
 #include "note/ClickLabel.h"
-#include "note/NoteList.h"
+#include "note/NoteRegistry.h"
 #include "platform/Clock.h"
 #include "platform/Design.h"
 #include "platform/Platform.h"
@@ -91,7 +91,7 @@ frmLembrete::frmLembrete(QWidget *parent)
     Form_Load();
 }
 
-frmLembrete::~frmLembrete() = default;
+frmLembrete::~frmLembrete() { NoteRegistry::remove(this); }
 
 // ---- design
 
@@ -263,7 +263,15 @@ void frmLembrete::setUp(const NoteValue &note)
     display();
     fitWrapping(note.text);
     txtTexto->setPlainText(note.text);
-    m_tag = noteTag(); // a note from now on: its changes are saved
+    NoteRegistry::add(this); // a note from now on: its changes are saved
+}
+
+bool frmLembrete::isNote() const { return NoteRegistry::contains(this); }
+
+void frmLembrete::setNoteId(const QString &id)
+{
+    m_noteId = id;
+    NoteRegistry::identityChanged(this);
 }
 
 void frmLembrete::fitWrapping(const QString &text)
@@ -299,7 +307,7 @@ void frmLembrete::resizeEvent(QResizeEvent *event)
 void frmLembrete::dispose()
 {
     m_deleted = true;
-    m_tag.clear();
+    NoteRegistry::remove(this);
     tmrAviso->stop();
     tmrContAlarme->stop();
     hide();
@@ -541,7 +549,7 @@ void frmLembrete::setPinned(bool pinned)
     note.pinned = pinned;
     setValue(note);
     Platform::windows().setTopmost(this, pinned);
-    NoteList::refreshPinBand();
+    NoteRegistry::refreshPinBand();
 }
 
 void frmLembrete::Ponteiro_Click() { setPinned(true); }
@@ -598,7 +606,7 @@ void frmLembrete::Propriedade_Click()
 {
     fraExclusao->hide();
     m_alarm.acknowledge();
-    for (frmLembrete *note : NoteList::notes())
+    for (frmLembrete *note : NoteRegistry::notes())
         Platform::windows().setTopmost(note, false);
     emit propertiesRequested(this);
 }

@@ -21,8 +21,6 @@ class QTimer;
 class frmLembrete : public QWidget {
     Q_OBJECT
 public:
-    // Marks a window as a note: every walk over the open windows keeps those with this tag.
-    static QString noteTag() { return QStringLiteral("Lembrete"); }
     // Size of a note as designed, in twips.
     static constexpr float DesignWidthTw = 3060;
     static constexpr float DesignHeightTw = 2430;
@@ -30,11 +28,12 @@ public:
     explicit frmLembrete(QWidget *parent = nullptr);
     ~frmLembrete() override;
 
-    // Fills the window from the note's value and tags it as a note; it stays hidden. A value
+    // Fills the window from the note's value and enters it in the registry of notes; it stays
+    // hidden. A value
     // without a place leaves the place to the window manager. The resize step inside lets
     // pending events run, so the caller checks that the window still exists afterwards.
     void setUp(const NoteValue &note);
-    // Ends the note: it leaves the walks over the notes at once, stops its timers, hides, and is
+    // Ends the note: it leaves the registry of notes at once, stops its timers, hides, and is
     // deleted when the event loop is back.
     void dispose();
 
@@ -42,13 +41,14 @@ public:
     const NoteValue &value() const { return m_value; }
     // Takes a changed value and shows it, all but its place, size and text.
     void setValue(const NoteValue &note);
-    bool isNote() const { return m_tag == noteTag(); }
+    // Set up and not yet disposed of: one of the open notes.
+    bool isNote() const;
     // The record as save-all stores it: the value with the live place, size and text.
     QString savedRecord() const;
 
     // The note's identity between machines; empty for a note made here since the last save.
     QString noteId() const { return m_noteId; }
-    void setNoteId(const QString &id) { m_noteId = id; }
+    void setNoteId(const QString &id);
     // Takes a record changed on another machine: its text, colour, alarm, pin and read-only flag
     // (not its place, which is each machine's own). A delete confirmation asked about the note
     // as it was is withdrawn. An alarm due here that has not rung yet rings before it is taken
@@ -161,7 +161,6 @@ private:
     NoteValue m_value;
     QString m_noteId;
     bool m_applying = false; // taking a change from elsewhere: not a change made here
-    QString m_tag;
     bool m_deleted = false;
     bool m_manualMove = false;
     bool m_askWindowManager = false; // shown, not yet mapped by the window manager

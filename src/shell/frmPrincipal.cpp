@@ -3,7 +3,7 @@
 #include "alarm/AlarmCheck.h"
 #include "dialogs/frmProp.h"
 #include "dialogs/frmSobre.h"
-#include "note/NoteList.h"
+#include "note/NoteRegistry.h"
 #include "platform/Clock.h"
 #include "platform/Design.h"
 #include "platform/MessageBox.h"
@@ -447,14 +447,14 @@ QString fileKey(const QFileInfo &info)
 QList<StoreSync::Live> frmPrincipal::liveNotes() const
 {
     QList<StoreSync::Live> live;
-    for (frmLembrete *note : NoteList::notes())
+    for (frmLembrete *note : NoteRegistry::notes())
         live << StoreSync::Live{note->noteId(), note->savedRecord()};
     return live + m_unloaded;
 }
 
 StoreSync::Snapshot frmPrincipal::captureWindows()
 {
-    const QList<frmLembrete *> windows = NoteList::notes();
+    const QList<frmLembrete *> windows = NoteRegistry::notes();
     const QList<StoreSync::Live> live = liveNotes();
     StoreSync::Snapshot captured = StoreSync::capture(m_known, live, m_machine);
     // The identities given to the notes made since the last capture, in the order of `live`.
@@ -613,7 +613,7 @@ void frmPrincipal::applyToWindows(const StoreSync::Snapshot &merged)
         byId.insert(n.id, &n);
     // Notes deleted elsewhere go away; the others take what changed elsewhere.
     QSet<QString> shown;
-    for (frmLembrete *note : NoteList::notes()) {
+    for (frmLembrete *note : NoteRegistry::notes()) {
         if (note->noteId().isEmpty())
             continue; // made here while this join ran: it is in the next one
         const StoreSync::Note *n = byId.value(note->noteId());
@@ -653,7 +653,7 @@ void frmPrincipal::applyToWindows(const StoreSync::Snapshot &merged)
         if (!makeNote(setup, true, n->id))
             m_unloaded << StoreSync::Live{n->id, n->record}; // closed meanwhile: kept as it is
     }
-    NoteList::refreshPinBand();
+    NoteRegistry::refreshPinBand();
     TrayUpdateTip();
 }
 
@@ -809,7 +809,7 @@ static QPoint newNotePlace(QSize size)
     const int spanY = qMax(1, area.height() - size.height());
     constexpr int Step = 24;
     auto taken = [](QPoint at) {
-        for (frmLembrete *note : NoteList::notes())
+        for (frmLembrete *note : NoteRegistry::notes())
             if (note->isVisible() && (note->pos() - at).manhattanLength() < Step)
                 return true;
         return false;
@@ -834,13 +834,13 @@ void frmPrincipal::novo_Click()
         return;
     m_autoSave->changed();
     note->activateWindow(); // the person made it to type into it
-    NoteList::refreshPinBand();
+    NoteRegistry::refreshPinBand();
     TrayUpdateTip();
 }
 
 void frmPrincipal::esconder_Click()
 {
-    for (frmLembrete *note : NoteList::notes())
+    for (frmLembrete *note : NoteRegistry::notes())
         note->hide();
 }
 
@@ -852,7 +852,7 @@ void frmPrincipal::mostrar_Click()
         prop.hideDialog();
     if (frmSobre::isOpen())
         frmSobre::close();
-    for (frmLembrete *note : NoteList::notes()) {
+    for (frmLembrete *note : NoteRegistry::notes()) {
         note->show();
         Platform::windows().keepOnScreen(note);
     }

@@ -3,6 +3,7 @@
 #include "TestSupport.h"
 #include "alarm/AlarmCheck.h"
 #include "alarm/AlarmCourse.h"
+#include "note/NoteRegistry.h"
 #include "note/frmLembrete.h"
 #include "platform/RuntimeError.h"
 #include "records/NoteRecord.h"
@@ -43,6 +44,28 @@ private slots:
         clickChild(b, "Ponteiro2");
         QCOMPARE(split(b->value().toRecord()).at(Fixo), QString("N"));
         QCOMPARE(platform.windows.topmost, (Requests{{b, false}, {a, true}}));
+    }
+
+    // The open notes, oldest first, each found by its identity: a loaded note by the one it was
+    // saved with, a new one by the one its first save gives it, a deleted one no more.
+    void registryOfNotes()
+    {
+        ShellFixture f;
+        f.start({recordWith({{Texto, "a"}}), recordWith({{Texto, "b"}})});
+        f.choose("novo");
+        const QList<frmLembrete *> notes = openNotes();
+        QStringList texts;
+        for (frmLembrete *note : notes)
+            texts << note->findChild<QPlainTextEdit *>("txtTexto")->toPlainText();
+        QCOMPARE(texts, QStringList({"a", "b", ""}));
+        QVERIFY(notes[2]->noteId().isEmpty());
+        f.choose("salvar");
+        for (frmLembrete *note : notes)
+            QVERIFY(!note->noteId().isEmpty() && NoteRegistry::find(note->noteId()) == note);
+        const QString gone = notes[0]->noteId();
+        clickChild(notes[0], "Lixeira");
+        clickChild(notes[0], "cmdExcSim");
+        QCOMPARE(NoteRegistry::find(gone), nullptr);
     }
 
     // A click on a visible pixel of the hide glyph hides the note; the rest of the folded corner
