@@ -249,7 +249,6 @@ void frmLembrete::Form_Load()
 
 void frmLembrete::setUp(const NoteValue &note)
 {
-    m_value = note;
     m_widthTw = note.widthTw.value_or(DesignWidthTw);
     m_heightTw = note.heightTw.value_or(DesignHeightTw);
     resize(px(m_widthTw), px(m_heightTw));
@@ -260,6 +259,9 @@ void frmLembrete::setUp(const NoteValue &note)
     imgArraste_MouseMove(1, (m_widthTw - DesignWidthTw) + GripSize / 2, (m_heightTw - DesignHeightTw) + GripSize / 2);
     if (!alive)
         return;
+    // Only now: the alarm check may run while the grip step lets events run, and must not ring
+    // a note that is not set up yet.
+    m_value = note;
     display();
     fitWrapping(note.text);
     txtTexto->setPlainText(note.text);
