@@ -29,9 +29,8 @@ public:
     ~frmLembrete() override;
 
     // Fills the window from the note's value and enters it in the registry of notes; it stays
-    // hidden. A value
-    // without a place leaves the place to the window manager. The resize step inside lets
-    // pending events run, so the caller checks that the window still exists afterwards.
+    // hidden. A value without a place leaves the place to the window manager. The resize step
+    // inside lets pending events run, so the caller checks that the window still exists afterwards.
     void setUp(const NoteValue &note);
     // Ends the note: it leaves the registry of notes at once, stops its timers, hides, and is
     // deleted when the event loop is back.
@@ -71,7 +70,7 @@ signals:
     void propertiesRequested(frmLembrete *note);
     // The person confirmed the deletion; the note is going away.
     void deleted();
-    // Something save-all stores has changed: the record, the text, the place or the size.
+    // Something save-all stores has changed: the value, the text, the place or the size.
     void changed();
 
 protected:
