@@ -2,6 +2,7 @@
 #include "alarm/AlarmCheck.h"
 #include "platform/RuntimeError.h"
 #include "records/NoteRecord.h"
+#include "records/NoteValue.h"
 
 #include <QRegularExpression>
 
@@ -36,6 +37,14 @@ QString AlarmDueText(const QString &dataHoraAviso, int minutes)
         throw RuntimeError::typeMismatch();
     const QDateTime due = QDateTime(date, time).addSecs(-60LL * minutes);
     return NoteRecord::formatDateTime(due);
+}
+
+QString AlarmDueText(const NoteValue &note)
+{
+    if (!note.alarm)
+        return QString();
+    note.checkReadable({NoteRecord::Minutos});
+    return AlarmDueText(note.alarmAt, *note.minutes);
 }
 
 bool isAlarmDue(const QString &dueText, const QDateTime &now)

@@ -3,12 +3,17 @@
 #include <QDateTime>
 #include <QString>
 
+class NoteValue;
+
 // The alarm check: when a note's alarm is due. A note checks once a minute, at its start.
 constexpr int AlarmCheckIntervalMs = 60000;
 
 // The moment an alarm rings, "DD/MM/YYYY HH:NN": the alarm moment brought forward by `minutes`.
 // Throws RuntimeError when the moment has no blank, or is not a date and time while minutes is not 0.
 QString AlarmDueText(const QString &dataHoraAviso, int minutes);
+// The same for a note: empty when it has no alarm set. Throws as above, and when its minutes
+// cannot be read.
+QString AlarmDueText(const NoteValue &note);
 
 // Whether an alarm with this due text rings at `now`: a past day at once, today from HH:NN:00 on.
 // An empty or unreadable due text never rings.

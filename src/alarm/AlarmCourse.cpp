@@ -1,27 +1,16 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "alarm/AlarmCourse.h"
 #include "alarm/Sounds.h"
-#include "platform/RuntimeError.h"
-#include "records/NoteRecord.h"
+#include "records/NoteValue.h"
 
-#include <QStringList>
-#include <cmath>
-
-void AlarmCourse::start(const QString &record)
+void AlarmCourse::start(const NoteValue &note)
 {
-    const QStringList f = NoteRecord::split(record);
-    quint8 sound = 0;
-    try {
-        sound = NoteRecord::toByte(f.value(NoteRecord::Som));
-    } catch (const RuntimeError &) {
-    }
-    m_soundName = SoundNameFromIndex(sound);
-    m_continuous = f.value(NoteRecord::Continuo) == QLatin1String("S");
-    bool ok = false;
-    const double colour = f.value(NoteRecord::Cor).trimmed().toDouble(&ok);
-    m_colorIndex = (ok && colour >= 0 && colour < 256) ? quint8(std::floor(colour)) : 0;
+    m_soundName = SoundNameFromIndex(note.sound.value_or(0));
+    m_continuous = note.continuous;
+    m_colorIndex = note.colorIndex.value_or(0);
     m_acknowledged = false;
     m_flashCount = 0;
+    m_flashShown = false;
 }
 
 std::optional<bool> AlarmCourse::bellVisible() const

@@ -4,6 +4,8 @@
 #include <QString>
 #include <optional>
 
+class NoteValue;
+
 // The ringing of one note's alarm, tick by tick: when it flashes, sounds, blinks the bell and
 // ends. It holds the alarm variables; the note window owns one and carries out each step.
 class AlarmCourse {
@@ -13,9 +15,9 @@ public:
     // The colour a ringing note flashes to.
     static QColor flashColor() { return QColor(255, 255, 192); }
 
-    // Starts a course from the note's record: its sound, whether it rings until acknowledged and
-    // its colour. A damaged field gives the default instead of stopping the alarm.
-    void start(const QString &record);
+    // Starts a course from the note: its sound, whether it rings until acknowledged and its
+    // colour. A number that cannot be read gives the default instead of stopping the alarm.
+    void start(const NoteValue &note);
     // The person clicked the note: the next tick ends the course.
     void acknowledge() { m_acknowledged = true; }
 
@@ -26,6 +28,9 @@ public:
     QString soundNow() const;
     // Whether this tick flashes (alternating flash colour and note colour).
     bool flashesNow() const { return m_flashCount < FlashTicks; }
+    // For a tick that flashes: switches between the flash colour and the note's own; true when
+    // the flash colour shows now.
+    bool toggleFlash() { return m_flashShown = !m_flashShown; }
     // Counts the tick; true when the course has ended with it.
     bool advance();
     // After the end: ready for the next alarm.
@@ -48,4 +53,5 @@ private:
     qint16 m_tickCount = 0;
     quint8 m_flashCount = 0;
     bool m_acknowledged = false;
+    bool m_flashShown = false;
 };

@@ -6,15 +6,15 @@
 
 #include "alarm/AlarmCheck.h"
 #include "alarm/Sounds.h"
-#include "note/NoteList.h"
+#include "note/NoteRegistry.h"
 #include "note/frmLembrete.h"
 #include "platform/Clock.h"
 #include "platform/MessageBox.h"
 #include "platform/Platform.h"
-#include "platform/RuntimeError.h"
 #include "platform/SoundOutput.h"
 #include "platform/WindowOps.h"
 #include "records/NoteRecord.h"
+#include "records/NoteValue.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -30,24 +30,11 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QStyle>
-#include <cmath>
 #include <iterator>
-#include <optional>
 
 namespace {
 
 using namespace DialogDesign;
-
-// A field read with one of the record's conversions; nothing where the record is damaged.
-template <typename Convert>
-auto readField(const QStringList &fields, int n, Convert convert) -> std::optional<decltype(convert(QString()))>
-{
-    try {
-        return convert(fields.value(n));
-    } catch (const RuntimeError &) {
-        return std::nullopt;
-    }
-}
 
 QGroupBox *makeFrame(QWidget *parent, const char *name, const QString &caption, float l, float t, float w, float h)
 {
@@ -244,11 +231,11 @@ void frmProp::mostrar(frmLembrete *note)
     } endOfEdit{this};
 
     // What the dialog shows; a change made elsewhere during the edit is not the person's.
-    const QString filledWith = note->record();
-    fill(note);
+    const NoteValue filledWith = note->value();
+    fill(filledWith);
     place(note);
 
-    mConfirmado = 0;
+    m_result.reset();
     Platform::windows().setTopmost(note, false);
     runUntilClosed();
     m_window.reset();
@@ -256,13 +243,12 @@ void frmProp::mostrar(frmLembrete *note)
         return; // the note went away meanwhile (shutdown, or deleted on another machine)
     if (note->isPinned())
         Platform::windows().setTopmost(note, true);
-    if (mConfirmado == 1)
-        apply(note, filledWith);
+    if (m_result)
+        apply(note, filledWith, *m_result);
 }
 
-void frmProp::fill(frmLembrete *note)
+void frmProp::fill(const NoteValue &note)
 {
-    using namespace NoteRecord;
     m_window = std::make_unique<frmPropWindow>();
     frmPropWindow *w = m_window.get();
     m_closed = false;
@@ -273,32 +259,23 @@ void frmProp::fill(frmLembrete *note)
     connect(w->cmbSom, &QComboBox::currentIndexChanged, this, [this] { cmbSom_Click(); });
     mPreenchendo = false;
 
-    // The system writes whole records; a damaged one fills what can be read and leaves the rest
-    // of the controls as designed.
-    const QStringList f = split(note->record());
-    if (f.size() > DatCriacao)
-        w->lblDatCriacao->setText(f.at(DatCriacao));
-    if (f.size() > DatAlteracao)
-        w->lblDatAlteracao->setText(f.at(DatAlteracao));
-
-    w->chkLeitura->setChecked(f.value(Leitura) == QLatin1String("S"));
-
-    if (auto color = readField(f, Cor, toByte); color && *color < 8)
-        w->cmbCor->setCurrentIndex(*color);
-
-    fillAlarm(f);
+    w->lblDatCriacao->setText(note.createdAt);
+    w->lblDatAlteracao->setText(note.changedAt);
+    w->chkLeitura->setChecked(note.readOnly);
+    // A number that cannot be read, or one beyond the list, leaves the list without a choice.
+    if (note.colorIndex && *note.colorIndex < 8)
+        w->cmbCor->setCurrentIndex(*note.colorIndex);
+    fillAlarm(note);
 }
 
 // The alarm's part of the dialog: advance warning, sound (only with a sound device), moment.
-void frmProp::fillAlarm(const QStringList &f)
+void frmProp::fillAlarm(const NoteValue &note)
 {
-    using namespace NoteRecord;
     frmPropWindow *w = m_window.get();
     // Checking the box enables the minutes through its handler; the text and state are set here.
-    const auto minutes = readField(f, Minutos, toSingle);
-    if (minutes && std::trunc(*minutes) != 0) {
+    if (note.minutes.value_or(0) != 0) {
         w->chkAtencendia->setChecked(true);
-        w->txtMinutos->setText(f.value(Minutos));
+        w->txtMinutos->setText(QString::number(*note.minutes));
         w->txtMinutos->setEnabled(true);
     } else {
         w->chkAtencendia->setChecked(false);
@@ -314,15 +291,15 @@ void frmProp::fillAlarm(const QStringList &f)
     } else {
         // Selecting the stored sound must not play it.
         mPreenchendo = true;
-        if (auto sound = readField(f, Som, toByte); sound && *sound <= 8)
-            w->cmbSom->setCurrentIndex(*sound);
+        if (note.sound && *note.sound <= 8)
+            w->cmbSom->setCurrentIndex(*note.sound);
         mPreenchendo = false;
         w->cmbSom->setEnabled(true);
-        w->chkContinuo->setChecked(f.value(Continuo) == QLatin1String("S"));
+        w->chkContinuo->setChecked(note.continuous);
         w->chkContinuo->setEnabled(true);
     }
 
-    const QString when = f.value(DataHoraAviso);
+    const QString &when = note.alarmAt;
     if (!when.isEmpty()) {
         const qsizetype blank = when.indexOf(QLatin1Char(' '));
         if (blank >= 0) {
@@ -418,15 +395,16 @@ void frmProp::Ok_Click()
         return refuse(QStringLiteral("Informe em Minutos a Antecedência para o Alarme !"), MessageBox::Information,
                       w->txtMinutos, false);
 
-    mConfirmado = 1;
-    mLeitura = w->chkLeitura->isChecked();
-    mContinuo = w->chkContinuo->isChecked();
-    mMinutos = advance ? qint16(w->txtMinutos->text().toInt()) : qint16(0);
-    // A list left without a choice (a damaged record) counts as its first entry.
-    mCor = quint8(std::max(0, w->cmbCor->currentIndex()));
-    mSom = quint8(std::max(0, w->cmbSom->currentIndex()));
-    mDataAviso = date;
-    mHoraAviso = time;
+    Result r;
+    r.leitura = w->chkLeitura->isChecked();
+    r.continuo = w->chkContinuo->isChecked();
+    r.minutos = advance ? qint16(w->txtMinutos->text().toInt()) : qint16(0);
+    // A list left without a choice (a number that could not be read) counts as its first entry.
+    r.cor = quint8(std::max(0, w->cmbCor->currentIndex()));
+    r.som = quint8(std::max(0, w->cmbSom->currentIndex()));
+    r.dataAviso = date;
+    r.horaAviso = time;
+    m_result = r;
     w->done(QDialog::Accepted);
 }
 
@@ -460,43 +438,37 @@ void frmProp::cmbSom_Click()
 
 // ---- apply
 
-void frmProp::apply(frmLembrete *note, const QString &filledWith)
+NoteValue frmProp::Result::appliedTo(NoteValue note) const
 {
-    using namespace NoteRecord;
-    // What the dialog sets is worked out on the record it was filled from, and only the fields
-    // the person changed go into the note's record as it is now: another machine, or an alarm
-    // that rang, may have changed the others during the edit.
-    QString edited = filledWith;
-    auto set = [&edited](Field field, const QString &value) { edited = ReplaceField(edited, field, value); };
-    const QString yes = QStringLiteral("S");
-    const QString no = QStringLiteral("N");
-    set(Cor, QString::number(mCor));
-    set(Leitura, mLeitura ? yes : no);
-    set(Minutos, QString::number(mMinutos));
-    set(Continuo, mContinuo ? yes : no);
-    if (!isBlank(mDataAviso)) {
-        set(DataHoraAviso, mDataAviso + QLatin1Char(' ') + mHoraAviso);
-        set(Aviso, yes);
-    } else {
-        set(Aviso, no);
-        set(DataHoraAviso, QString());
-    }
-    set(Som, QString::number(mSom));
-    const QStringList before = split(filledWith);
-    const QStringList after = split(edited);
-    QString current = note->record();
-    for (int n = 0; n < FieldCount; ++n)
-        if (after.value(n) != before.value(n))
-            current = ReplaceField(current, quint8(n), after.value(n));
-    current = ReplaceField(current, DatAlteracao, formatDateTime(Platform::clock().now()));
+    note.colorIndex = cor;
+    note.readOnly = leitura;
+    note.minutes = minutos;
+    note.continuous = continuo;
+    note.alarm = !isBlank(dataAviso);
+    note.alarmAt = note.alarm ? dataAviso + QLatin1Char(' ') + horaAviso : QString();
+    note.sound = som;
+    return note;
+}
 
-    // The window shows the record as it now is.
-    const QStringList f = split(current);
-    note->setNoteColor(ColorFromIndex(toByte(field(f, Cor))));
-    note->setReadOnlyState(field(f, Leitura) == yes);
-    // The alarm check rings from the bell's due text.
-    note->setAlarmDue(field(f, Aviso) == yes ? AlarmDueText(field(f, DataHoraAviso), toInteger(field(f, Minutos)))
-                                             : QString());
-    note->setRecord(current);
-    NoteList::refreshPinBand();
+void frmProp::apply(frmLembrete *note, const NoteValue &filledWith, const Result &result)
+{
+    // What the dialog sets is worked out on the note as it showed it, and only what the person
+    // changed goes into the note as it is now: another machine, or an alarm that rang, may have
+    // changed the rest during the edit.
+    const NoteValue edited = result.appliedTo(filledWith);
+    NoteValue current = note->value();
+    auto take = [&](auto NoteValue::*field) {
+        if (edited.*field != filledWith.*field)
+            current.*field = edited.*field;
+    };
+    take(&NoteValue::colorIndex);
+    take(&NoteValue::readOnly);
+    take(&NoteValue::minutes);
+    take(&NoteValue::continuous);
+    take(&NoteValue::alarm);
+    take(&NoteValue::alarmAt);
+    take(&NoteValue::sound);
+    current.changedAt = NoteRecord::formatDateTime(Platform::clock().now());
+    note->setValue(current); // shown at once: colour, lock and the bell the alarm check rings by
+    NoteRegistry::refreshPinBand();
 }

@@ -1,5 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
+#include "records/NoteValue.h"
+
 #include <QDialog>
 #include <QObject>
 #include <QPointF>
@@ -7,6 +9,7 @@
 #include <QRectF>
 #include <QString>
 #include <memory>
+#include <optional>
 
 class frmLembrete;
 class QCheckBox;
@@ -57,7 +60,7 @@ private:
 };
 
 // The properties dialog: one object for the whole run of the program. Each edit makes its window
-// afresh, fills it from a note's record, runs it modally and applies what its result fields say.
+// afresh, fills it from a note's value, runs it modally and applies the result of its Okay.
 class frmProp : public QObject {
     Q_OBJECT
 public:
@@ -76,27 +79,30 @@ public:
     // and right of the note, pulled back inside the bottom and right edges of `screenTw`.
     static QPointF placement(float noteLeftTw, float noteTopTw, const QRectF &screenTw);
 
-    // Result fields.
-    qint16 mConfirmado = 0;
-    bool mLeitura = false;
-    QString mDataAviso;
-    QString mHoraAviso;
-    quint8 mCor = 0;
-    quint8 mSom = 0;
-    qint16 mMinutos = 0;
-    bool mContinuo = false;
-    bool mPreenchendo = false;
-
     // The window of the edit in progress, if any.
     frmPropWindow *window() const { return m_window.get(); }
 
 private:
+    // What Okay read from the dialog, once its checks passed.
+    struct Result {
+        bool leitura = false;
+        QString dataAviso; // as entered; blanks only: no alarm
+        QString horaAviso; // as entered
+        quint8 cor = 0;
+        quint8 som = 0;
+        qint16 minutos = 0; // 0: no advance warning
+        bool continuo = false;
+        // The note with these entries in its colour, read-only flag, minutes, continuous flag,
+        // alarm and sound.
+        NoteValue appliedTo(NoteValue note) const;
+    };
+
     frmProp() = default;
-    void fill(frmLembrete *note);
-    void fillAlarm(const QStringList &fields);
+    void fill(const NoteValue &note);
+    void fillAlarm(const NoteValue &note);
     void place(frmLembrete *note);
     void runUntilClosed();
-    void apply(frmLembrete *note, const QString &filledWith);
+    void apply(frmLembrete *note, const NoteValue &filledWith, const Result &result);
 
     // Handlers of the window's controls.
     void Ok_Click();
@@ -105,6 +111,8 @@ private:
     void cmbSom_Click();
 
     std::unique_ptr<frmPropWindow> m_window;
+    std::optional<Result> m_result; // none until a successful Okay ends the edit
+    bool mPreenchendo = false; // the stored sound is being selected: no preview
     bool m_editing = false;
     bool m_closed = false; // Okay or Cancelar has finished the window of this edit
 };

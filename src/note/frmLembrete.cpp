@@ -5,7 +5,7 @@
 #include "alarm/Sounds.h"
 #include "note/ClickLabel.h"
 #include "note/MailAddress.h"
-#include "note/NoteList.h"
+#include "note/NoteRegistry.h"
 #include "platform/Clock.h"
 #include "platform/Design.h"
 #include "platform/Platform.h"
@@ -16,8 +16,6 @@
 
 #include <QBitmap>
 #include <QGroupBox>
-#include <QMouseEvent>
-#include <QPainter>
 #include <QPlainTextEdit>
 #include <QPointer>
 #include <QPushButton>
@@ -26,12 +24,10 @@
 #include <QTextOption>
 #include <QTimer>
 #include <QUrl>
-#include <QWindow>
-#include <cmath>
+#include <algorithm>
 
 using namespace NoteRecord;
 using Design::px;
-using Design::TwipsPerPixel;
 
 namespace {
 
@@ -48,6 +44,17 @@ bool hasLongWord(const QString &text)
             return true;
     }
     return false;
+}
+
+// When the note's alarm rings, "DD/MM/YYYY HH:NN"; empty for no alarm, or one that cannot be read
+// (as loading does: such an alarm never rings).
+QString dueText(const NoteValue &note)
+{
+    try {
+        return AlarmDueText(note);
+    } catch (const RuntimeError &) {
+        return QString();
+    }
 }
 
 }
@@ -80,7 +87,7 @@ frmLembrete::frmLembrete(QWidget *parent)
     Form_Load();
 }
 
-frmLembrete::~frmLembrete() = default;
+frmLembrete::~frmLembrete() { NoteRegistry::remove(this); }
 
 // ---- design
 
@@ -236,27 +243,33 @@ void frmLembrete::Form_Load()
 
 // ---- set-up and disposal
 
-void frmLembrete::setUp(const Setup &s)
+void frmLembrete::setUp(const NoteValue &note)
 {
-    m_record = s.record;
-    m_widthTw = s.widthTw;
-    m_heightTw = s.heightTw;
-    resize(px(s.widthTw), px(s.heightTw));
-    if (s.positionTw)
-        move(px(float(s.positionTw->x())), px(float(s.positionTw->y())));
+    m_widthTw = note.widthTw.value_or(DesignWidthTw);
+    m_heightTw = note.heightTw.value_or(DesignHeightTw);
+    resize(px(m_widthTw), px(m_heightTw));
+    if (note.leftTw && note.topTw)
+        move(px(*note.leftTw), px(*note.topTw));
     // The grip step gives the window its size: the pointer is put where the grip's centre would be.
     QPointer<frmLembrete> alive(this);
-    imgArraste_MouseMove(1, (s.widthTw - DesignWidthTw) + GripSize / 2, (s.heightTw - DesignHeightTw) + GripSize / 2);
+    imgArraste_MouseMove(1, (m_widthTw - DesignWidthTw) + GripSize / 2, (m_heightTw - DesignHeightTw) + GripSize / 2);
     if (!alive)
         return;
-    setNoteColor(ColorFromIndex(s.colorIndex));
-    Ponteiro2->setVisible(s.pinned);
-    Ponteiro->setVisible(!s.pinned);
-    setAlarmDue(s.alarmDue);
-    setReadOnlyState(s.readOnly);
-    fitWrapping(s.text);
-    txtTexto->setPlainText(s.text);
-    m_tag = noteTag(); // a note from now on: its changes are saved
+    // Only now: the alarm check may run while the grip step lets events run, and must not ring
+    // a note that is not set up yet.
+    m_value = note;
+    display();
+    fitWrapping(note.text);
+    txtTexto->setPlainText(note.text);
+    NoteRegistry::add(this); // a note from now on: its changes are saved
+}
+
+bool frmLembrete::isNote() const { return NoteRegistry::contains(this); }
+
+void frmLembrete::setNoteId(const QString &id)
+{
+    m_noteId = id;
+    NoteRegistry::identityChanged(this);
 }
 
 void frmLembrete::fitWrapping(const QString &text)
@@ -265,33 +278,18 @@ void frmLembrete::fitWrapping(const QString &text)
                                                 : QTextOption::WrapAtWordBoundaryOrAnywhere);
 }
 
-void frmLembrete::setRecord(const QString &record)
+void frmLembrete::setValue(const NoteValue &note)
 {
-    m_record = record;
+    m_value = note;
+    display();
     if (isNote())
-        emit changed();
-}
-
-// Moves and resizes of a note on the screen: not those Qt sends for the set-up when the window
-// is first shown.
-void frmLembrete::moveEvent(QMoveEvent *event)
-{
-    QWidget::moveEvent(event);
-    if (isNote() && isVisible() && event->pos() != event->oldPos())
-        emit changed();
-}
-
-void frmLembrete::resizeEvent(QResizeEvent *event)
-{
-    QWidget::resizeEvent(event);
-    if (isNote() && isVisible() && event->size() != event->oldSize())
         emit changed();
 }
 
 void frmLembrete::dispose()
 {
     m_deleted = true;
-    m_tag.clear();
+    NoteRegistry::remove(this);
     tmrAviso->stop();
     tmrContAlarme->stop();
     hide();
@@ -314,58 +312,34 @@ void frmLembrete::setNoteColor(const QColor &color)
     txtTexto->setPalette(tp);
 }
 
-QColor frmLembrete::shownColor() const { return txtTexto->palette().color(QPalette::Base); }
-
 QString frmLembrete::savedRecord() const
 {
-    QString r = m_record;
-    r = ReplaceField(r, Topo, twipsText(topTw()));
-    r = ReplaceField(r, Esquerda, twipsText(leftTw()));
-    r = ReplaceField(r, Largura, twipsText(widthTw()));
-    r = ReplaceField(r, Altura, twipsText(heightTw()));
-    r = ReplaceField(r, Texto, encodeText(txtTexto->toPlainText()));
-    return r;
+    NoteValue saved = m_value;
+    saved.topTw = topTw();
+    saved.leftTw = leftTw();
+    saved.widthTw = widthTw();
+    saved.heightTw = heightTw();
+    saved.text = txtTexto->toPlainText();
+    return saved.toRecord();
 }
 
 void frmLembrete::applyElsewhere(const QString &record)
 {
-    if (m_deleted)
-        return;
-    const QStringList f = split(record);
-    if (f.size() <= FieldCount)
-        return; // not a whole record: the merge never gives one
+    if (m_deleted || !NoteValue::isNoteRecord(record))
+        return; // the merge never gives a record that cannot be a note
+    const NoteValue elsewhere = NoteValue::fromRecord(record);
     fraExclusao->hide();
-    const bool alarmOn = field(f, Aviso) == QLatin1String("S");
-    QString due;
-    if (alarmOn) {
-        try {
-            due = AlarmDueText(field(f, DataHoraAviso), toInteger(field(f, Minutos)));
-        } catch (const RuntimeError &) {
-            due.clear(); // as loading does: an alarm that cannot be read never rings
-        }
-    }
     // Due here but consumed there first: it rings here too, once, and its end consumes it again.
-    const bool ringing = tmrContAlarme->isActive();
-    if (!ringing && due != Alarme->toolTip() && isAlarmDue(Alarme->toolTip(), Platform::clock().now()))
+    const QString here = dueText(m_value);
+    if (!tmrContAlarme->isActive() && dueText(elsewhere) != here && isAlarmDue(here, Platform::clock().now()))
         tmrAviso_Timer();
     m_applying = true;
-    m_record = record;
-    if (!tmrContAlarme->isActive()) {
-        bool okColor = false;
-        const uint color = field(f, Cor).toUInt(&okColor);
-        setNoteColor(ColorFromIndex(okColor && color < 256 ? quint8(color) : 0));
-        setAlarmDue(due);
-    } else {
-        Alarme->setToolTip(due); // the ringing course shows the bell as it goes
-    }
-    const bool pinned = field(f, Fixo) == QLatin1String("S");
-    if (pinned != isPinned()) {
-        Ponteiro->setVisible(!pinned);
-        Ponteiro2->setVisible(pinned);
-        Platform::windows().setTopmost(this, pinned);
-    }
-    setReadOnlyState(field(f, Leitura) == QLatin1String("S"));
-    const QString text = decodeText(field(f, Texto));
+    const bool pinChanged = elsewhere.pinned != m_value.pinned;
+    m_value = elsewhere;
+    display();
+    if (pinChanged)
+        Platform::windows().setTopmost(this, m_value.pinned);
+    const QString &text = m_value.text;
     if (text != txtTexto->toPlainText()) {
         // The person may be typing here: the cursor stays where it was, as far as the text goes.
         const int cursor = txtTexto->textCursor().position();
@@ -378,157 +352,24 @@ void frmLembrete::applyElsewhere(const QString &record)
     m_applying = false;
 }
 
-bool frmLembrete::isPinned() const { return Ponteiro->isHidden(); }
+void frmLembrete::display()
+{
+    const QString due = dueText(m_value);
+    if (!tmrContAlarme->isActive()) {
+        setNoteColor(ColorFromIndex(m_value.colorIndex.value_or(0)));
+        Alarme->setVisible(!due.isEmpty());
+    }
+    Alarme->setToolTip(due);
+    Ponteiro->setVisible(!m_value.pinned);
+    Ponteiro2->setVisible(m_value.pinned);
+    setReadOnlyState(m_value.readOnly);
+}
 
 void frmLembrete::setReadOnlyState(bool locked)
 {
     txtTexto->setReadOnly(locked);
     Lixeira->setEnabled(!locked);
     txtTexto->setToolTip(locked ? QStringLiteral("Lembrete Bloqueado!") : QString());
-}
-
-void frmLembrete::setAlarmDue(const QString &dueText)
-{
-    Alarme->setToolTip(dueText);
-    Alarme->setVisible(!dueText.isEmpty());
-}
-
-// ---- display
-
-void frmLembrete::paintEvent(QPaintEvent *)
-{
-    QPainter p(this);
-    p.setPen(QPen(palette().color(QPalette::WindowText), 1));
-    for (const Line &l : {linRight, linBottom, linLeft, linTop})
-        p.drawLine(QPointF(std::floor(l.x1 / TwipsPerPixel) + 0.5, std::floor(l.y1 / TwipsPerPixel) + 0.5),
-                   QPointF(std::floor(l.x2 / TwipsPerPixel) + 0.5, std::floor(l.y2 / TwipsPerPixel) + 0.5));
-}
-
-void frmLembrete::showEvent(QShowEvent *event)
-{
-    QWidget::showEvent(event);
-    // A note belongs to the desktop, not to one workspace: asked before every mapping, since the
-    // window manager puts a window shown again on the current workspace.
-    Platform::windows().showOnAllDesktops(this);
-    // Qt may map a new native window here (a pinned note shown again) that has neither this
-    // request nor the taskbar one: both are asked again once the window manager has mapped it.
-    m_askWindowManager = true;
-    // A note shown again, or one placed where it was saved, belongs where it was: some window
-    // managers map a window shown again at a corner of the screen.
-    if (m_shownBefore || testAttribute(Qt::WA_Moved))
-        m_placeToKeep = pos();
-    m_shownBefore = true;
-    windowHandle()->installEventFilter(this);
-}
-
-// ---- moving and resizing
-
-void frmLembrete::layFrame(float w, float h, bool full)
-{
-    linTop.x2 = w;
-    linLeft.y2 = h;
-    linBottom.x2 = w;
-    linBottom.y1 = linBottom.y2 = h - 10;
-    linRight.y2 = h;
-    linRight.x1 = linRight.x2 = w - 10;
-    if (full) {
-        linBottom.x1 = 5;
-        linRight.y1 = 5;
-    }
-    Design::placeTw(txtTexto, 390, 30, w - 400, h - 280);
-    update();
-}
-
-void frmLembrete::placeGrip() { Design::placeTw(imgArraste, gripLeft, gripTop, GripSize, GripSize); }
-
-void frmLembrete::imgArraste_MouseMove(int Button, float X, float Y)
-{
-    fraExclusao->hide();
-    if (Button != 1)
-        return;
-    gripLeft = std::max(gripLeft + X - GripSize / 2, GripMinLeft);
-    gripTop = std::max(gripTop + Y - GripSize / 2, GripMinTop);
-    m_widthTw = gripLeft + GripSize;
-    m_heightTw = gripTop + GripSize;
-    resize(px(m_widthTw), px(m_heightTw));
-    placeGrip();
-    layFrame(m_widthTw, m_heightTw, false);
-    WindowOps::processPendingEvents();
-}
-
-void frmLembrete::beginMove()
-{
-    if (Platform::windows().startSystemMove(this))
-        return;
-    // The window manager refused: follow the pointer until the button is released.
-    m_manualMove = true;
-    m_moveOffset = QCursor::pos() - pos();
-    grabMouse();
-}
-
-void frmLembrete::Form_MouseDown(int Button)
-{
-    if (isPinned())
-        return;
-    if (Button == 1)
-        m_alarm.acknowledge();
-    beginMove();
-}
-
-void frmLembrete::imgTop_MouseDown()
-{
-    fraExclusao->hide();
-    if (!isPinned())
-        beginMove();
-}
-
-void frmLembrete::mousePressEvent(QMouseEvent *event)
-{
-    // Only presses on the background itself, not those a child passed on.
-    if (childAt(event->position().toPoint()) == nullptr)
-        Form_MouseDown(int(event->button()));
-    event->accept();
-}
-
-void frmLembrete::mouseMoveEvent(QMouseEvent *event)
-{
-    if (m_manualMove)
-        move(event->globalPosition().toPoint() - m_moveOffset);
-}
-
-void frmLembrete::mouseReleaseEvent(QMouseEvent *)
-{
-    if (m_manualMove) {
-        m_manualMove = false;
-        releaseMouse();
-    }
-}
-
-bool frmLembrete::eventFilter(QObject *watched, QEvent *event)
-{
-    if (watched == windowHandle()) {
-        if (event->type() == QEvent::Expose && m_askWindowManager && windowHandle()->isExposed()) {
-            m_askWindowManager = false;
-            if (m_placeToKeep && pos() != *m_placeToKeep)
-                move(*m_placeToKeep);
-            m_placeToKeep.reset();
-            Platform::windows().setSkipTaskbar(this);
-            Platform::windows().showOnAllDesktops(this);
-        }
-        return false;
-    }
-    if (watched == txtTexto->viewport()) {
-        if (event->type() == QEvent::MouseMove)
-            txtTexto_MouseMove();
-        else if (event->type() == QEvent::MouseButtonRelease)
-            txtTexto_Click();
-    } else if (watched == imgArraste && event->type() == QEvent::MouseMove) {
-        auto *me = static_cast<QMouseEvent *>(event);
-        const QPointF p = me->position();
-        imgArraste_MouseMove(int(me->buttons()), Design::twips(1) * float(p.x()), Design::twips(1) * float(p.y()));
-        return true;
-    }
-    return QWidget::eventFilter(watched, event);
 }
 
 // ---- state events
@@ -548,11 +389,11 @@ void frmLembrete::setPinned(bool pinned)
 {
     fraExclusao->hide();
     m_alarm.acknowledge();
-    Ponteiro->setVisible(!pinned);
-    Ponteiro2->setVisible(pinned);
+    NoteValue note = m_value;
+    note.pinned = pinned;
+    setValue(note);
     Platform::windows().setTopmost(this, pinned);
-    setRecord(ReplaceField(m_record, Fixo, pinned ? QStringLiteral("S") : QStringLiteral("N")));
-    NoteList::refreshPinBand();
+    NoteRegistry::refreshPinBand();
 }
 
 void frmLembrete::Ponteiro_Click() { setPinned(true); }
@@ -596,7 +437,7 @@ void frmLembrete::Propriedade_Click()
 {
     fraExclusao->hide();
     m_alarm.acknowledge();
-    for (frmLembrete *note : NoteList::notes())
+    for (frmLembrete *note : NoteRegistry::notes())
         Platform::windows().setTopmost(note, false);
     emit propertiesRequested(this);
 }
@@ -607,9 +448,9 @@ void frmLembrete::Alarme_Click() { m_alarm.acknowledge(); }
 
 void frmLembrete::tmrAviso_Timer()
 {
-    if (m_deleted || !isAlarmDue(Alarme->toolTip(), Platform::clock().now()))
+    if (m_deleted || !isAlarmDue(dueText(m_value), Platform::clock().now()))
         return;
-    m_alarm.start(m_record);
+    m_alarm.start(m_value);
     tmrContAlarme->start(AlarmCourse::TickMs);
     show();
     // Raised by stacking, not by a focus request, which window managers refuse from a timer.
@@ -633,22 +474,23 @@ void frmLembrete::tmrContAlarme_Timer()
             return;
     }
     if (m_alarm.flashesNow()) {
-        const bool flashing = shownColor() == AlarmCourse::flashColor();
-        setNoteColor(flashing ? ColorFromIndex(m_alarm.colorIndex()) : AlarmCourse::flashColor());
-        Alarme->setVisible(flashing);
+        const bool flash = m_alarm.toggleFlash();
+        setNoteColor(flash ? AlarmCourse::flashColor() : ColorFromIndex(m_alarm.colorIndex()));
+        Alarme->setVisible(!flash);
     }
     if (!m_alarm.advance())
         return;
-    // The alarm is consumed: the record and the bell say no alarm, the minute check goes on.
+    // The alarm is consumed: the value and the bell say no alarm, the minute check goes on.
     armAlarmCheck(tmrAviso);
-    Alarme->setToolTip(QString());
-    setRecord(ReplaceField(ReplaceField(m_record, Aviso, QStringLiteral("N")), DataHoraAviso, QString()));
+    NoteValue rung = m_value;
+    rung.alarm = false;
+    rung.alarmAt.clear();
+    setValue(rung);
     QPointer<frmLembrete> self(this);
     StopSound();
     if (!self)
         return;
-    setNoteColor(ColorFromIndex(m_alarm.colorIndex()));
-    Alarme->hide();
     tmrContAlarme->stop();
     m_alarm.finish();
+    display(); // its own colour again (chosen anew if the properties changed meanwhile), no bell
 }

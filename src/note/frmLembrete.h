@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 #include "alarm/AlarmCourse.h"
+#include "records/NoteValue.h"
 
 #include <QColor>
 #include <QPoint>
@@ -14,52 +15,39 @@ class QPlainTextEdit;
 class QPushButton;
 class QTimer;
 
-// One note on the desktop: a borderless window that is the note itself. It holds the note's
-// record, and its geometry, colour, pictures and text carry the rest of the note's state; its
-// pictures are the note's commands (pin, properties, delete, hide, e-mail, alarm).
+// One note on the desktop: a borderless window that shows one note and holds its value. Its
+// geometry and text are the live place, size and text; its colour, pictures and tooltips show
+// the value; its pictures are the note's commands (pin, properties, delete, hide, e-mail, alarm).
 class frmLembrete : public QWidget {
     Q_OBJECT
 public:
-    // Marks a window as a note: every walk over the open windows keeps those with this tag.
-    static QString noteTag() { return QStringLiteral("Lembrete"); }
     // Size of a note as designed, in twips.
     static constexpr float DesignWidthTw = 3060;
     static constexpr float DesignHeightTw = 2430;
 
-    // What a fresh window is filled with, for a loaded note and a new one alike.
-    struct Setup {
-        QString record;
-        float widthTw = DesignWidthTw;
-        float heightTw = DesignHeightTw;
-        std::optional<QPointF> positionTw; // none: the window manager places the note
-        quint8 colorIndex = 0;
-        bool pinned = false;
-        bool readOnly = false;
-        QString alarmDue; // "DD/MM/YYYY HH:NN", or empty for no alarm
-        QString text;     // as the text box shows it
-    };
-
     explicit frmLembrete(QWidget *parent = nullptr);
     ~frmLembrete() override;
 
-    // Fills the window and tags it as a note; it stays hidden. The resize step inside lets
-    // pending events run, so the caller checks that the window still exists afterwards.
-    void setUp(const Setup &setup);
-    // Ends the note: it leaves the walks over the notes at once, stops its timers, hides, and is
+    // Fills the window from the note's value and enters it in the registry of notes; it stays
+    // hidden. A value without a place leaves the place to the window manager. The resize step
+    // inside lets pending events run, so the caller checks that the window still exists afterwards.
+    void setUp(const NoteValue &note);
+    // Ends the note: it leaves the registry of notes at once, stops its timers, hides, and is
     // deleted when the event loop is back.
     void dispose();
 
-    // The held note record (the window's "caption"); position, size and text in it are those
-    // it was filled with.
-    QString record() const { return m_record; }
-    void setRecord(const QString &record);
-    bool isNote() const { return m_tag == noteTag(); }
-    // The record as save-all stores it: live position, size and text put into a copy.
+    // The note's value; the place, size and text in it are those the window was filled with.
+    const NoteValue &value() const { return m_value; }
+    // Takes a changed value and shows it, all but its place, size and text.
+    void setValue(const NoteValue &note);
+    // Set up and not yet disposed of: one of the open notes.
+    bool isNote() const;
+    // The record as save-all stores it: the value with the live place, size and text.
     QString savedRecord() const;
 
     // The note's identity between machines; empty for a note made here since the last save.
     QString noteId() const { return m_noteId; }
-    void setNoteId(const QString &id) { m_noteId = id; }
+    void setNoteId(const QString &id);
     // Takes a record changed on another machine: its text, colour, alarm, pin and read-only flag
     // (not its place, which is each machine's own). A delete confirmation asked about the note
     // as it was is withdrawn. An alarm due here that has not rung yet rings before it is taken
@@ -72,13 +60,7 @@ public:
     float widthTw() const { return m_widthTw; }
     float heightTw() const { return m_heightTw; }
 
-    // Background of the window and of the text box.
-    void setNoteColor(const QColor &color);
-    bool isPinned() const; // `Ponteiro` hidden
-    void setReadOnlyState(bool locked);
-    // Shows the bell with the alarm's due text as its tooltip (the alarm check reads it there),
-    // or hides it for no alarm.
-    void setAlarmDue(const QString &dueText);
+    bool isPinned() const { return m_value.pinned; }
 
 
 signals:
@@ -86,7 +68,7 @@ signals:
     void propertiesRequested(frmLembrete *note);
     // The person confirmed the deletion; the note is going away.
     void deleted();
-    // Something save-all stores has changed: the record, the text, the place or the size.
+    // Something save-all stores has changed: the value, the text, the place or the size.
     void changed();
 
 protected:
@@ -117,7 +99,12 @@ private:
     void beginMove();
     void setPinned(bool pinned);
     void fitWrapping(const QString &text);
-    QColor shownColor() const;
+    // Shows the value: colour, pin pictures, bell with the alarm's due text as its tooltip, lock.
+    // While an alarm rings, its course shows the colour and the bell.
+    void display();
+    // Background of the window and of the text box.
+    void setNoteColor(const QColor &color);
+    void setReadOnlyState(bool locked);
 
     // Handlers.
     void Form_MouseDown(int Button);
@@ -168,10 +155,9 @@ private:
 
     AlarmCourse m_alarm;
 
-    QString m_record = QStringLiteral("Form1");
+    NoteValue m_value;
     QString m_noteId;
     bool m_applying = false; // taking a change from elsewhere: not a change made here
-    QString m_tag;
     bool m_deleted = false;
     bool m_manualMove = false;
     bool m_askWindowManager = false; // shown, not yet mapped by the window manager

@@ -195,11 +195,13 @@ void WindowOps::stampCreationOrder(QWidget *window)
     window->setProperty(kCreationProperty, ++next);
 }
 
+quint64 WindowOps::creationOrder(const QWidget *window) { return window->property(kCreationProperty).toULongLong(); }
+
 QList<QWidget *> WindowOps::openWindows()
 {
     QList<QWidget *> windows = QApplication::topLevelWidgets();
     std::stable_sort(windows.begin(), windows.end(), [](QWidget *a, QWidget *b) {
-        return a->property(kCreationProperty).toULongLong() < b->property(kCreationProperty).toULongLong();
+        return creationOrder(a) < creationOrder(b);
     });
     return windows;
 }

@@ -33,6 +33,8 @@ public:
     static void processPendingEvents();
     // Stamps a window with its creation number, so walks over the open windows run in creation order.
     static void stampCreationOrder(QWidget *window);
+    // The number it was stamped with; 0 for none.
+    static quint64 creationOrder(const QWidget *window);
     // The application's open top-level windows, in creation order.
     static QList<QWidget *> openWindows();
 };

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "records/StoreFormat.h"
 #include "records/NoteRecord.h"
+#include "records/NoteValue.h"
 #include "records/Persistence.h"
 #include "platform/RuntimeError.h"
 #include "platform/SettingsStore.h"
@@ -139,11 +140,7 @@ QMap<QString, Place> parsePlaces(const QString &s)
     return places;
 }
 
-bool isNoteRecord(const QString &record)
-{
-    const qsizetype pieces = record.count(QChar(FieldSeparator)) + 1;
-    return pieces >= FieldCount + 1 && pieces <= 257;
-}
+bool isNoteRecord(const QString &record) { return NoteValue::isNoteRecord(record); }
 
 const QUuid &derivedNamespace()
 {

@@ -3,7 +3,7 @@
 #include "alarm/AlarmCheck.h"
 #include "dialogs/frmProp.h"
 #include "dialogs/frmSobre.h"
-#include "note/NoteList.h"
+#include "note/NoteRegistry.h"
 #include "platform/Clock.h"
 #include "platform/Design.h"
 #include "platform/MessageBox.h"
@@ -45,35 +45,19 @@ frmPrincipal *g_instance = nullptr;
 constexpr int HolderEndWaitMs = 5000;
 
 // A stored record, read and checked before any window is made for it.
-frmLembrete::Setup readRecord(const QString &record)
+NoteValue readRecord(const QString &record)
 {
-    const QStringList f = split(record);
-    // Fewer than 15 fields cannot be saved back without losing one; more than 255 cannot be
-    // rewritten at all. Either is set aside rather than loaded.
-    if (f.size() < FieldCount + 1)
-        throw RuntimeError::subscriptOutOfRange();
-    if (f.size() > 257)
-        throw RuntimeError::overflow();
-    frmLembrete::Setup n;
-    n.record = record;
-    n.widthTw = toSingle(field(f, Largura));
-    n.heightTw = toSingle(field(f, Altura));
-    const float top = toSingle(field(f, Topo));
-    const float left = toSingle(field(f, Esquerda));
-    n.positionTw = QPointF(left, top);
-    n.colorIndex = toByte(field(f, Cor));
-    n.pinned = field(f, Fixo) == QLatin1String("S");
-    if (field(f, Aviso) == QLatin1String("S"))
-        n.alarmDue = AlarmDueText(field(f, DataHoraAviso), toInteger(field(f, Minutos)));
-    n.readOnly = field(f, Leitura) == QLatin1String("S");
-    n.text = decodeText(field(f, Texto));
+    const NoteValue n = NoteValue::fromRecord(record);
+    // One whose size, place, colour or alarm cannot be read is set aside rather than loaded.
+    n.checkReadable({Largura, Altura, Topo, Esquerda, Cor});
+    AlarmDueText(n);
     return n;
 }
 
 // Keeps a loaded note within what the screens can show: never larger than the largest screen
 // (a size of a million twips would make a window that takes minutes and gigabytes to draw), never
-// placed so far off that its place cannot be a window's. The record itself is left alone.
-void fitToScreens(frmLembrete::Setup &n)
+// placed so far off that its place cannot be a window's.
+void fitToScreens(NoteValue &n)
 {
     QRect all, largest;
     for (const QScreen *screen : QGuiApplication::screens()) {
@@ -84,17 +68,17 @@ void fitToScreens(frmLembrete::Setup &n)
     }
     if (all.isEmpty())
         return;
-    n.widthTw = std::clamp(n.widthTw, frmLembrete::DesignWidthTw,
+    n.widthTw = std::clamp(n.widthTw.value_or(0), frmLembrete::DesignWidthTw,
                            std::max(frmLembrete::DesignWidthTw, Design::twips(largest.width())));
-    n.heightTw = std::clamp(n.heightTw, frmLembrete::DesignHeightTw,
+    n.heightTw = std::clamp(n.heightTw.value_or(0), frmLembrete::DesignHeightTw,
                             std::max(frmLembrete::DesignHeightTw, Design::twips(largest.height())));
-    if (n.positionTw) {
+    if (n.leftTw && n.topTw) {
         // Still beyond the screens if it was: the move onto the nearest screen follows.
-        const float x = std::clamp(float(n.positionTw->x()), Design::twips(all.left()) - 2 * n.widthTw,
-                                   Design::twips(all.right()) + n.widthTw);
-        const float y = std::clamp(float(n.positionTw->y()), Design::twips(all.top()) - 2 * n.heightTw,
-                                   Design::twips(all.bottom()) + n.heightTw);
-        n.positionTw = QPointF(x, y);
+        const float x = std::clamp(*n.leftTw, Design::twips(all.left()) - 2 * *n.widthTw,
+                                   Design::twips(all.right()) + *n.widthTw);
+        const float y = std::clamp(*n.topTw, Design::twips(all.top()) - 2 * *n.heightTw,
+                                   Design::twips(all.bottom()) + *n.heightTw);
+        n.leftTw = x, n.topTw = y;
     }
 }
 
@@ -274,7 +258,7 @@ void frmPrincipal::LoadNotes()
     for (const StoreSync::Note &note : known.notes) {
         if (m_shutDown)
             return;
-        frmLembrete::Setup setup;
+        NoteValue setup;
         try {
             setup = readRecord(note.record);
         } catch (const RuntimeError &error) {
@@ -302,7 +286,7 @@ void frmPrincipal::LoadNotes()
     }
 }
 
-frmLembrete *frmPrincipal::makeNote(const frmLembrete::Setup &setup, bool show, const QString &noteId)
+frmLembrete *frmPrincipal::makeNote(const NoteValue &setup, bool show, const QString &noteId)
 {
     // The counter is checked first, so a full counter makes no window.
     addInteger(m_noteCounter, 1);
@@ -311,14 +295,14 @@ frmLembrete *frmPrincipal::makeNote(const frmLembrete::Setup &setup, bool show, 
     connect(W, &frmLembrete::propertiesRequested, this, [](frmLembrete *n) { frmProp::instance().mostrar(n); });
     connect(W, &frmLembrete::deleted, this, [this] { runGuarded([this] { noteDeleted(); }); });
     connect(W, &frmLembrete::changed, m_autoSave, &AutoSave::changed);
-    frmLembrete::Setup fitted = setup;
+    NoteValue fitted = setup;
     fitToScreens(fitted);
     W->setUp(fitted);
     if (!W || m_shutDown) {
         delete W;
         return nullptr;
     }
-    if (setup.positionTw)
+    if (setup.leftTw && setup.topTw)
         Platform::windows().keepOnScreen(W); // a monitor unplugged since: the note would be out of reach
     if (show)
         W->show();
@@ -350,12 +334,12 @@ void frmPrincipal::connectStore()
     NoteStore::Views views;
     views.live = [] {
         QList<StoreSync::Live> live;
-        for (frmLembrete *note : NoteList::notes())
+        for (frmLembrete *note : NoteRegistry::notes())
             live << StoreSync::Live{note->noteId(), note->savedRecord()};
         return live;
     };
     views.identify = [](const QStringList &ids) {
-        const QList<frmLembrete *> windows = NoteList::notes();
+        const QList<frmLembrete *> windows = NoteRegistry::notes();
         for (qsizetype i = 0; i < windows.size() && i < ids.size(); ++i)
             windows[i]->setNoteId(ids[i]);
     };
@@ -389,7 +373,7 @@ QSet<QString> frmPrincipal::applyToWindows(const StoreSync::Snapshot &merged)
         byId.insert(n.id, &n);
     // Notes deleted elsewhere go away; the others take what changed elsewhere.
     QSet<QString> shown;
-    for (frmLembrete *note : NoteList::notes()) {
+    for (frmLembrete *note : NoteRegistry::notes()) {
         if (note->noteId().isEmpty())
             continue; // made here while this join ran: it is in the next one
         const StoreSync::Note *n = byId.value(note->noteId());
@@ -409,7 +393,7 @@ QSet<QString> frmPrincipal::applyToWindows(const StoreSync::Snapshot &merged)
     for (const StoreSync::Note &n : merged.notes) {
         if (shown.contains(n.id))
             continue;
-        frmLembrete::Setup setup;
+        NoteValue setup;
         try {
             setup = readRecord(n.record);
         } catch (const RuntimeError &) {
@@ -422,13 +406,13 @@ QSet<QString> frmPrincipal::applyToWindows(const StoreSync::Snapshot &merged)
             toMake << &n;
     }
     for (const StoreSync::Note *n : toMake) {
-        frmLembrete::Setup setup = readRecord(n->record);
+        NoteValue setup = readRecord(n->record);
         if (!n->places.contains(store().machine()))
-            setup.positionTw.reset();
+            setup.leftTw.reset(), setup.topTw.reset();
         if (!makeNote(setup, true, n->id))
             unloaded.insert(n->id); // closed meanwhile: kept as it is
     }
-    NoteList::refreshPinBand();
+    NoteRegistry::refreshPinBand();
     TrayUpdateTip();
     return unloaded;
 }
@@ -521,7 +505,7 @@ static QPoint newNotePlace(QSize size)
     const int spanY = qMax(1, area.height() - size.height());
     constexpr int Step = 24;
     auto taken = [](QPoint at) {
-        for (frmLembrete *note : NoteList::notes())
+        for (frmLembrete *note : NoteRegistry::notes())
             if (note->isVisible() && (note->pos() - at).manhattanLength() < Step)
                 return true;
         return false;
@@ -537,22 +521,22 @@ static QPoint newNotePlace(QSize size)
 
 void frmPrincipal::novo_Click()
 {
-    frmLembrete::Setup setup;
-    setup.record = newNoteRecord(Platform::clock().now());
+    NoteValue setup = NoteValue::fromRecord(newNoteRecord(Platform::clock().now()));
+    setup.heightTw = frmLembrete::DesignHeightTw; // made taller than its record says
     const QPoint at = newNotePlace(QSize(Design::px(frmLembrete::DesignWidthTw), Design::px(frmLembrete::DesignHeightTw)));
-    setup.positionTw = QPointF(Design::twips(at.x()), Design::twips(at.y()));
+    setup.leftTw = Design::twips(at.x()), setup.topTw = Design::twips(at.y());
     frmLembrete *note = makeNote(setup, true);
     if (!note)
         return;
     m_autoSave->changed();
     note->activateWindow(); // the person made it to type into it
-    NoteList::refreshPinBand();
+    NoteRegistry::refreshPinBand();
     TrayUpdateTip();
 }
 
 void frmPrincipal::esconder_Click()
 {
-    for (frmLembrete *note : NoteList::notes())
+    for (frmLembrete *note : NoteRegistry::notes())
         note->hide();
 }
 
@@ -564,7 +548,7 @@ void frmPrincipal::mostrar_Click()
         prop.hideDialog();
     if (frmSobre::isOpen())
         frmSobre::close();
-    for (frmLembrete *note : NoteList::notes()) {
+    for (frmLembrete *note : NoteRegistry::notes()) {
         note->show();
         Platform::windows().keepOnScreen(note);
     }

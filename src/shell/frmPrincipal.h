@@ -66,7 +66,7 @@ private:
     void LoadNotes();
     // Makes a note window from its set-up and counts it; nullptr when the program was closed
     // while the window was being laid out.
-    frmLembrete *makeNote(const frmLembrete::Setup &setup, bool show, const QString &noteId = QString());
+    frmLembrete *makeNote(const NoteValue &setup, bool show, const QString &noteId = QString());
     void noteDeleted();
     void SaveAll(); // throws RuntimeError
     // Runs save-all and reports a failure in a message box; true when saved.

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "TestSupport.h"
-#include "note/NoteList.h"
+#include "note/NoteRegistry.h"
 #include "note/frmLembrete.h"
 #include "platform/Platform.h"
 #include "platform/SettingsStore.h"
@@ -117,7 +117,7 @@ QByteArray bytesOf(const QString &path)
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("(missing)");
 }
 
-QList<frmLembrete *> openNotes() { return NoteList::notes(); }
+QList<frmLembrete *> openNotes() { return NoteRegistry::notes(); }
 
 void clickChild(QWidget *window, const char *name)
 {

@@ -50,7 +50,7 @@ frmLembrete *editProperties(ShellFixture &f, const QString &record, const std::f
     frmLembrete *note = openNotes().value(0);
     if (!note)
         qFatal("no note window");
-    note->setRecord(record);
+    note->setValue(NoteValue::fromRecord(record));
     const auto poll = whenShown([] { return frmProp::instance().window(); }, [&act](QWidget *w) {
         act(w);
         if (frmProp::instance().window() == w)
@@ -197,7 +197,7 @@ private slots:
             QTest::mouseClick(control(w, qPrintable(button)), Qt::LeftButton);
         });
         QCOMPARE(platform.sound.played, elsewhere == "changed" ? QStringList() : QStringList{"BLIP"}); // heard at once
-        QTEST(note->record(), "record");
+        QTEST(note->value().toRecord(), "record");
         QTEST(note->findChild<QWidget *>("Alarme")->toolTip(), "bell");
     }
 

@@ -4,6 +4,7 @@
 #include "alarm/AlarmCheck.h"
 #include "alarm/AlarmCourse.h"
 #include "note/MailAddress.h"
+#include "note/NoteRegistry.h"
 #include "note/frmLembrete.h"
 #include "platform/RuntimeError.h"
 #include "records/NoteRecord.h"
@@ -38,13 +39,35 @@ private slots:
         frmLembrete *b = openNotes().at(1);
         platform.windows.topmost.clear();
         clickChild(b, "Ponteiro");
-        QCOMPARE(split(b->record()).at(Fixo), QString("S"));
+        QCOMPARE(split(b->value().toRecord()).at(Fixo), QString("S"));
         QVERIFY(b->findChild<QWidget *>("Ponteiro")->isHidden());
         QCOMPARE(platform.windows.topmost, (Requests{{b, true}, {a, true}, {b, true}}));
         platform.windows.topmost.clear();
         clickChild(b, "Ponteiro2");
-        QCOMPARE(split(b->record()).at(Fixo), QString("N"));
+        QCOMPARE(split(b->value().toRecord()).at(Fixo), QString("N"));
         QCOMPARE(platform.windows.topmost, (Requests{{b, false}, {a, true}}));
+    }
+
+    // The open notes, oldest first, each found by its identity: a loaded note by the one it was
+    // saved with, a new one by the one its first save gives it, a deleted one no more.
+    void registryOfNotes()
+    {
+        ShellFixture f;
+        f.start({recordWith({{Texto, "a"}}), recordWith({{Texto, "b"}})});
+        f.choose("novo");
+        const QList<frmLembrete *> notes = openNotes();
+        QStringList texts;
+        for (frmLembrete *note : notes)
+            texts << note->findChild<QPlainTextEdit *>("txtTexto")->toPlainText();
+        QCOMPARE(texts, QStringList({"a", "b", ""}));
+        QVERIFY(notes[2]->noteId().isEmpty());
+        f.choose("salvar");
+        for (frmLembrete *note : notes)
+            QVERIFY(!note->noteId().isEmpty() && NoteRegistry::find(note->noteId()) == note);
+        const QString gone = notes[0]->noteId();
+        clickChild(notes[0], "Lixeira");
+        clickChild(notes[0], "cmdExcSim");
+        QCOMPARE(NoteRegistry::find(gone), nullptr);
     }
 
     // A click on a visible pixel of the hide glyph hides the note; the rest of the folded corner
@@ -282,7 +305,7 @@ private slots:
         QCOMPARE(platform.sound.played, QStringList(sounds, "TIC"));
         QVERIFY(bellPicture->isHidden());
         QVERIFY(bellPicture->toolTip().isEmpty());
-        QCOMPARE(split(note->record()).mid(Aviso, 2), (QStringList{"N", ""}));
+        QCOMPARE(split(note->value().toRecord()).mid(Aviso, 2), (QStringList{"N", ""}));
         QCOMPARE(check->interval(), AlarmCheckIntervalMs);
         QVERIFY(check->isActive());
     }
@@ -316,7 +339,7 @@ private slots:
         QVERIFY(!ticker->isActive());
         QCOMPARE(platform.sound.played, QStringList(sounds, "TIC"));
         QVERIFY(note->findChild<QWidget *>("Alarme")->isHidden());
-        QCOMPARE(split(note->record()).mid(Aviso, 4), (QStringList{"N", "", "N", "tocou lá"}));
+        QCOMPARE(split(note->value().toRecord()).mid(Aviso, 4), (QStringList{"N", "", "N", "tocou lá"}));
     }
 
     // An alarm for 09:00 rings within two seconds of the clock being set past it, and once only

@@ -1,13 +1,14 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The note record (field replacement, text and number conversions), the settings file's key order,
-// and two machines' copies of the store merged: which notes, fields and places survive, the same
-// on both machines, and what the file keeps of it.
+// The note record (field replacement, a note's typed value read from it and written back), the
+// settings file's key order, and two machines' copies of the store merged: which notes, fields and
+// places survive, the same on both machines, and what the file keeps of it.
 #include "TestSupport.h"
 #include "platform/RuntimeError.h"
 #include "platform/SettingsStore.h"
 #include "records/NoteRecord.h"
 #include "records/ConflictCopy.h"
 #include "records/MachineId.h"
+#include "records/NoteValue.h"
 #include "records/StoreFormat.h"
 #include "records/StoreMerge.h"
 
@@ -174,46 +175,77 @@ private slots:
         QTEST(error ? QStringLiteral("error %1").arg(error) : result, "expected");
     }
 
-    void textEncoding_data()
+    // A record read into a note value and written back. Odd spellings, numbers that cannot be
+    // read and fields the program does not know go back as they came; a changed field is
+    // written anew and the others stay as they were.
+    void noteValue_data()
     {
-        QTest::addColumn<QString>("typed");
-        QTest::addColumn<QString>("stored");
-        QTest::addColumn<QString>("shown");
-        QTest::newRow("LF") << "a\nb\n" << rec("a~b~") << "a\nb\n";
-        QTest::newRow("CR LF") << "a\r\nb" << rec("a~b") << "a\nb";
-        // The separator letter would split the record; stored decomposed, it still reads as ÿ.
-        QTest::newRow("U+00FF") << QStringLiteral(u"café ÿ") << QStringLiteral(u"café y\u0308") << QStringLiteral(u"café y\u0308");
-    }
-
-    void textEncoding()
-    {
-        QFETCH(QString, typed);
-        QFETCH(QString, stored);
-        QCOMPARE(encodeText(typed), stored);
-        QTEST(decodeText(stored), "shown");
-    }
-
-    void numberConversions()
-    {
-        const int M = RuntimeError::TypeMismatch, O = RuntimeError::Overflow;
-        const struct {
-            const char *name;
-            std::function<void()> call;
-            int error;
-        } rows[] = {
-            {"toSingle letters", [] { toSingle("abc"); }, M},    {"toSingle empty", [] { toSingle(""); }, M},
-            {"toSingle 1e39", [] { toSingle("1e39"); }, O},     {"toByte letters", [] { toByte("x1"); }, M},
-            {"toByte 255", [] { toByte("255"); }, 0},           {"toByte 256", [] { toByte("256"); }, O},
-            {"toByte -1", [] { toByte("-1"); }, O},             {"toInteger letters", [] { toInteger("12a"); }, M},
-            {"toInteger 32767", [] { toInteger("32767"); }, 0}, {"toInteger 32768", [] { toInteger("32768"); }, O},
-            {"toInteger -32769", [] { toInteger("-32769"); }, O},
-            {"addInteger to 32767", [] { addInteger(32766, 1); }, 0},
-            {"addInteger past 32767", [] { addInteger(32767, 1); }, O},
+        QTest::addColumn<QString>("record");
+        QTest::addColumn<QString>("edit"); // "colour", "text", "place" or nothing
+        QTest::addColumn<QString>("reads"); // the fields as read, "-" for a number without value; or the error
+        QTest::addColumn<QString>("written");
+        const QString plain = recordWith({{Texto, "a~b"}});
+        const QString plainReads = "01/12/2026 10:00||N|1500|1500|N||N|a\nb|0|0|N|0|3060|2430";
+        const QString odd = recordWith({{Topo, " 1500 "}, {Largura, "3060,5"}, {Cor, " 3"}, {Minutos, "15,4"}, {Fixo, "s"}});
+        const QString oddReads = "01/12/2026 10:00||N|1500|1500|N||N||3|15|N|0|3060.5|2430";
+        auto row = [](const char *name, const QString &record, const QString &edit, const QString &reads, const QString &written) {
+            QTest::newRow(name) << rec(record) << edit << reads << rec(written);
         };
-        for (const auto &row : rows) {
-            const int error = errorOf(row.call);
-            QVERIFY2(error == row.error, qPrintable(QStringLiteral("%1: error %2").arg(row.name).arg(error)));
+        row("as the program writes it", plain, "", plainReads, plain);
+        row("new note", newNoteRecord(QDateTime(QDate(2026, 12, 5), QTime(9, 7))), "",
+            "05/12/2026 09:07||N|-|-|N||N||0|0|N|0|3060|2010", newNoteRecord(QDateTime(QDate(2026, 12, 5), QTime(9, 7))));
+        row("extra fields", plain + "x||y|", "", plainReads, plain + "x||y|");
+        row("tail without separator", plain + "fim", "", plainReads, plain + "fim");
+        row("empty fields", QString("|").repeated(15), "", "||N|-|-|N||N||-|-|N|-|-|-", QString("|").repeated(15));
+        row("blanks, commas, other flags", odd, "", oddReads, odd);
+        row("out of range", recordWith({{Cor, "255"}, {Som, "256"}, {Minutos, "32768"}, {Altura, "1e39"}, {Largura, "largo"}}), "",
+            "01/12/2026 10:00||N|1500|1500|N||N||255|-|N|-|-|-",
+            recordWith({{Cor, "255"}, {Som, "256"}, {Minutos, "32768"}, {Altura, "1e39"}, {Largura, "largo"}}));
+        row("line breaks stored otherwise", recordWith({{Texto, "a~b\r\nc\rd"}}), "",
+            "01/12/2026 10:00||N|1500|1500|N||N|a\nb\r\nc\rd|0|0|N|0|3060|2430", recordWith({{Texto, "a~b\r\nc\rd"}}));
+        row("text typed", plain + "x|", "text", "", recordWith({{Texto, QStringLiteral(u"x~y~y\u0308")}}) + "x|");
+        row("colour chosen", odd, "colour", "", recordWith({{Topo, " 1500 "}, {Largura, "3060,5"}, {Cor, "5"}, {Minutos, "15,4"}, {Fixo, "s"}}));
+        row("place taken away", odd, "place", "", recordWith({{Topo, ""}, {Esquerda, ""}, {Largura, "3060,5"}, {Cor, " 3"}, {Minutos, "15,4"}, {Fixo, "s"}}));
+        row("256 separators", QString("|").repeated(256), "", "||N|-|-|N||N||-|-|N|-|-|-", QString("|").repeated(256));
+        row("too short", QString("|").repeated(14) + "2430", "", "error 9", "");
+        row("257 separators", QString("|").repeated(257), "", "error 6", "");
+    }
+
+    void noteValue()
+    {
+        QFETCH(QString, record);
+        QFETCH(QString, edit);
+        QFETCH(QString, reads);
+        NoteValue v;
+        const int error = errorOf([&] { v = NoteValue::fromRecord(record); });
+        QCOMPARE(NoteValue::isNoteRecord(record), error == 0);
+        if (!reads.isEmpty()) {
+            auto number = [](auto n) { return n ? QString::number(*n) : QString("-"); };
+            auto flag = [](bool b) { return QString(b ? "S" : "N"); };
+            const QString seen = error ? QStringLiteral("error %1").arg(error)
+                                       : QStringList{v.createdAt, v.changedAt, flag(v.pinned), number(v.topTw),
+                                                     number(v.leftTw), flag(v.alarm), v.alarmAt, flag(v.readOnly), v.text,
+                                                     number(v.colorIndex), number(v.minutes), flag(v.continuous),
+                                                     number(v.sound), number(v.widthTw), number(v.heightTw)}
+                                             .join('|');
+            QCOMPARE(seen, reads);
         }
+        if (error)
+            return;
+        if (edit == "colour")
+            v.colorIndex = 5;
+        else if (edit == "text")
+            v.text = QStringLiteral(u"x\r\ny\nÿ");
+        else if (edit == "place")
+            v.topTw.reset(), v.leftTw.reset();
+        QTEST(v.toRecord(), "written");
+    }
+
+    // The note counter is 16 bits wide and says so rather than wrapping round.
+    void counterOverflow()
+    {
+        QCOMPARE(addInteger(32766, 1), qint16(32767));
+        QCOMPARE(errorOf([] { addInteger(32767, 1); }), int(RuntimeError::Overflow));
     }
 
     void sectionReadsInNumericKeyOrder()

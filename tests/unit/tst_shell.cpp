@@ -28,6 +28,7 @@
 #include <QtTest>
 #include <csignal>
 #include <unistd.h>
+#include <sys/resource.h>
 
 using namespace NoteRecord;
 
@@ -219,11 +220,13 @@ private slots:
         QTest::addColumn<QString>("message");
         QTest::addColumn<QStringList>("stored"); // after a save-all
         const QString good = recordWith({{Texto, "boa"}});
+        // Fields written otherwise or unknown here come back as they were.
+        const QString unusual = recordWith({{Texto, "boa"}, {Cor, " 2"}}) + "campo novo" + QChar(FieldSeparator) + "fim";
         const QString tooFew = "a" + QString(QChar(FieldSeparator)) + "b";
         const QString notNumber = recordWith({{Largura, "largo"}});
         const QString alarmNoTime = recordWith({{Aviso, "S"}, {DataHoraAviso, "05/12/2026"}});
-        QTest::newRow("shown at start") << QStringList{good, good} << "S" << true << 2 << true << ""
-                                        << QStringList{good, good};
+        QTest::newRow("shown at start") << QStringList{good, unusual} << "S" << true << 2 << true << ""
+                                        << QStringList{good, unusual};
         QTest::newRow("hidden at start") << QStringList{good} << "N" << true << 1 << false << "" << QStringList{good};
         QTest::newRow("no notification area") << QStringList{good} << "N" << false << 1 << true
                                               << "A área de notificação não está disponível." << QStringList{good};
@@ -351,11 +354,20 @@ private slots:
         frmLembrete *note = openNotes().value(0);
         QSignalSpy saves(quickSaves(f), &AutoSave::attempted);
         const QByteArray before = bytesOf(SettingsStore::defaultPath());
-        const QString good = note->record();
-        note->setRecord("no separators"); // a record that cannot be rewritten
+        // A full disk: no file of this process may grow, and writing past that fails.
+        rlimit sizes;
+        QVERIFY(getrlimit(RLIMIT_FSIZE, &sizes) == 0);
+        const auto diskFull = [sizes](bool full) {
+            rlimit r = sizes;
+            r.rlim_cur = full ? 0 : sizes.rlim_cur;
+            setrlimit(RLIMIT_FSIZE, &r);
+        };
+        std::signal(SIGXFSZ, SIG_IGN);
+        const auto emptied = qScopeGuard([&] { diskFull(false); });
+        diskFull(true);
         f.choose("salvar");
         QCOMPARE(platform.messages.shown.size(), 1);
-        QVERIFY(platform.messages.shown.first().startsWith("Os lembretes não puderam ser salvos: 6 - "));
+        QVERIFY(platform.messages.shown.first().startsWith("Os lembretes não puderam ser salvos: 75 - "));
         f.choose("encerrar");
         QCOMPARE(platform.messages.shown.size(), 2);
         QCOMPARE(f.quits, 0);
@@ -366,11 +378,12 @@ private slots:
         }
         QCOMPARE(bytesOf(SettingsStore::defaultPath()), before);
         QCOMPARE(platform.messages.shown.size(), 3);
-        note->setRecord(good);
+        diskFull(false);
+        QTest::keyClicks(textBox(note), "y");
         QTRY_COMPARE(saves.size(), 3);
         QCOMPARE(saves.last().first().toBool(), true);
         QCOMPARE(platform.messages.shown.size(), 3);
-        note->setRecord("no separators");
+        diskFull(true);
         std::raise(SIGTERM);
         QTRY_COMPARE(f.quits, 1);
         QCOMPARE(platform.messages.shown.size(), 3);
