@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: GPL-3.0-or-later
 # Sets up a Debian/Ubuntu machine for Quadrelo, builds it, and then either starts it
-# (./quadrelo.sh run), runs every test (./quadrelo.sh test), runs only the test of notes kept on two
+# (./quadrelo.sh run), runs every test and then the unit tests under the sanitizers
+# (./quadrelo.sh test), runs only the test of notes kept on two
 # machines through Syncthing (./quadrelo.sh test-sync), runs the end-to-end checks on the big
 # desktops (./quadrelo.sh test-desktops) or makes the Debian package (./quadrelo.sh package).
 set -euo pipefail
@@ -51,7 +52,14 @@ test)
     # shellcheck disable=SC2086
     install_missing $BUILD_PACKAGES $PACKAGE_PACKAGES $TEST_PACKAGES $SYNC_PACKAGES
     build
-    cd build && ctest --output-on-failure
+    status=0
+    (cd build && ctest --output-on-failure) || status=$?
+    # The unit tests again under AddressSanitizer and UndefinedBehaviorSanitizer: only their targets
+    # are built, without optimisation (quicker to build, and Qt's own assertions are on).
+    cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DBUILD_TESTING=ON -DQUADRELO_SANITIZE=ON >/dev/null
+    cmake --build build-asan -j"$(nproc)" --target unit_tests
+    (cd build-asan && ctest -L unit --output-on-failure) || status=$?
+    exit "$status"
     ;;
 test-sync)
     # shellcheck disable=SC2086

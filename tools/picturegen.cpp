@@ -449,11 +449,11 @@ void drawIconLarge(QPainter &p, int size)
     p.scale(size / 256.0, size / 256.0);
     // Cosmetic pens keep outlines whole device pixels wide at every size.
     auto pen = [size](const QColor &c, qreal factor = 1.0) {
-        QPen pen(c, qMax<qreal>(1.0, std::round(size / 64.0 * factor)));
-        pen.setCosmetic(true);
-        pen.setJoinStyle(Qt::RoundJoin);
-        pen.setCapStyle(Qt::RoundCap);
-        return pen;
+        QPen outline(c, qMax<qreal>(1.0, std::round(size / 64.0 * factor)));
+        outline.setCosmetic(true);
+        outline.setJoinStyle(Qt::RoundJoin);
+        outline.setCapStyle(Qt::RoundCap);
+        return outline;
     };
     const Oblique o;
 

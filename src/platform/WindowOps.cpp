@@ -169,13 +169,13 @@ bool QtWindowOps::keepOnScreen(QWidget *window)
     // The window's own rectangle, not its frame: right after mapping, the frame Qt works out from
     // the window manager's reparenting can be anything, and would send the window to a corner.
     const QRect rect = window->geometry();
-    QScreen *nearest = nullptr;
-    qint64 best = 0;
+    QScreen *nearest = screens.first();
+    qint64 best = distance2(nearest->geometry(), rect);
     for (QScreen *screen : screens) {
         if (screen->geometry().intersects(rect))
             return false; // partly visible is reachable: leave it where the person put it
         const qint64 d = distance2(screen->geometry(), rect);
-        if (!nearest || d < best) {
+        if (d < best) {
             nearest = screen;
             best = d;
         }

@@ -73,5 +73,5 @@ int runQuadrelo(int argc, char *argv[])
     // The sounds load once the notes are up, so they are ready before the first alarm.
     QTimer::singleShot(0, [] { Platform::sound(); });
 
-    return app.exec();
+    return QApplication::exec();
 }
