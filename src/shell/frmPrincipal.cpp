@@ -1,37 +1,28 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "shell/frmPrincipal.h"
-#include "alarm/AlarmCheck.h"
 #include "dialogs/frmProp.h"
 #include "dialogs/frmSobre.h"
-#include "note/NotePlacement.h"
 #include "note/NoteRegistry.h"
-#include "platform/Clock.h"
-#include "platform/Design.h"
 #include "platform/MessageBox.h"
 #include "platform/Platform.h"
 #include "platform/RuntimeError.h"
 #include "platform/SingleInstance.h"
 #include "platform/WindowOps.h"
-#include "records/NoteRecord.h"
 #include "records/NoteStore.h"
 #include "records/Persistence.h"
 #include "shell/AutoSave.h"
+#include "shell/NoteWindows.h"
 #include "shell/SessionEnd.h"
 #include "shell/TrayIcon.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QDir>
-#include <QHash>
-#include <QSet>
 #include <QMenu>
-#include <QPointer>
 #include <QTimer>
 #include <cstdio>
-#include <optional>
 #include <utility>
 
-using namespace NoteRecord;
 
 namespace {
 
@@ -40,17 +31,7 @@ frmPrincipal *g_instance = nullptr;
 // How long a start waits for the locks of an instance that does not answer (killed a moment ago).
 constexpr int HolderEndWaitMs = 5000;
 
-// A stored record, read and checked before any window is made for it.
-NoteValue readRecord(const QString &record)
-{
-    const NoteValue n = NoteValue::fromRecord(record);
-    // One whose size, place, colour or alarm cannot be read is set aside rather than loaded.
-    n.checkReadable({Largura, Altura, Topo, Esquerda, Cor});
-    AlarmDueText(n);
-    return n;
-}
-
-}
+} // namespace
 
 frmPrincipal *frmPrincipal::instance()
 {
@@ -194,6 +175,7 @@ bool frmPrincipal::Form_Unload(bool askedByPerson)
     }
     m_shutDown = true;
     store().close();
+    m_windows->close();
     m_autoSave->hold(true);
     m_tray->remove();
     if (frmSobre::isOpen())
@@ -211,83 +193,22 @@ bool frmPrincipal::Form_Unload(bool askedByPerson)
 
 void frmPrincipal::LoadNotes()
 {
-    const StoreSync::Snapshot known = store().notes(); // a copy: a join may replace it while windows are made
-    int failures = 0;
-    std::optional<RuntimeError> firstFailure;
-    for (const QString &record : known.setAside) {
-        try {
-            readRecord(record);
-        } catch (const RuntimeError &error) {
-            if (!firstFailure)
-                firstFailure = error;
-        }
-        ++failures;
-    }
-    for (const StoreSync::Note &note : known.notes) {
-        if (m_shutDown)
-            return;
-        NoteValue setup;
-        try {
-            setup = readRecord(note.record);
-        } catch (const RuntimeError &error) {
-            // Kept in the store exactly as it was; every save-all writes it back.
-            if (!firstFailure)
-                firstFailure = error;
-            ++failures;
-            continue;
-        }
-        if (!makeNote(setup, m_showAtStart, note.id))
-            return; // closed while the layout step let events run: the record is still pending
-    }
+    const NoteWindows::Loaded loaded = m_windows->load(m_showAtStart);
+    if (m_shutDown)
+        return; // closed while the layout step let events run: the records are still pending
     TrayUpdateTip();
     store().watch();
     connect(m_store.get(), &NoteStore::changedElsewhere, this, [this] { takeInChanges(); });
     // Conflict copies a sync tool left while the program was not running.
     QTimer::singleShot(0, this, [this] { takeInChanges(); });
-    if (firstFailure) {
+    if (loaded.firstFailure) {
         Platform::messages().show(
             QStringLiteral("100 - %1 - %2 (%3 lembrete(s) com defeito não foram carregados e continuam guardados)")
-                .arg(firstFailure->code())
-                .arg(firstFailure->description())
-                .arg(failures),
+                .arg(loaded.firstFailure->code())
+                .arg(loaded.firstFailure->description())
+                .arg(loaded.failures),
             MessageBox::Critical);
     }
-}
-
-frmLembrete *frmPrincipal::makeNote(const NoteValue &setup, bool show, const QString &noteId)
-{
-    // The counter is checked first, so a full counter makes no window.
-    addInteger(m_noteCounter, 1);
-    QPointer<frmLembrete> W = new frmLembrete;
-    W->setNoteId(noteId);
-    connect(W, &frmLembrete::propertiesRequested, this, [](frmLembrete *n) { frmProp::instance().mostrar(n); });
-    connect(W, &frmLembrete::deleted, this, [this] { runGuarded([this] { noteDeleted(); }); });
-    connect(W, &frmLembrete::changed, m_autoSave, &AutoSave::changed);
-    NoteValue fitted = setup;
-    NotePlacement::fitToScreens(fitted);
-    W->setUp(fitted);
-    if (!W || m_shutDown) {
-        delete W;
-        return nullptr;
-    }
-    if (setup.leftTw && setup.topTw)
-        Platform::windows().keepOnScreen(W); // a monitor unplugged since: the note would be out of reach
-    if (show)
-        W->show();
-    if (setup.pinned)
-        Platform::windows().setTopmost(W, true);
-    // Counted now, not before: notes may have come or gone while the layout step let events run.
-    changeNoteCounter(+1);
-    if (!noteId.isEmpty())
-        store().windowMade(noteId);
-    return W;
-}
-
-void frmPrincipal::noteDeleted()
-{
-    m_autoSave->changed();
-    changeNoteCounter(-1);
-    TrayUpdateTip();
 }
 
 // ---- save-all
@@ -299,20 +220,9 @@ void frmPrincipal::SaveAll() { store().save(); }
 // The store's view of the windows: what they hold, the identities new notes got, and the join to show.
 void frmPrincipal::connectStore()
 {
-    NoteStore::Views views;
-    views.live = [] {
-        QList<StoreSync::Live> live;
-        for (frmLembrete *note : NoteRegistry::notes())
-            live << StoreSync::Live{note->noteId(), note->savedRecord()};
-        return live;
-    };
-    views.identify = [](const QStringList &ids) {
-        const QList<frmLembrete *> windows = NoteRegistry::notes();
-        for (qsizetype i = 0; i < windows.size() && i < ids.size(); ++i)
-            windows[i]->setNoteId(ids[i]);
-    };
-    views.show = [this](const StoreSync::Snapshot &merged) { return applyToWindows(merged); };
-    store().setViews(views);
+    m_windows = new NoteWindows(store(), this);
+    connect(m_windows, &NoteWindows::countChanged, this, &frmPrincipal::TrayUpdateTip);
+    connect(m_windows, &NoteWindows::changed, m_autoSave, &AutoSave::changed);
     connect(m_store.get(), &NoteStore::unreadable, this, [this](const QString &path) {
         tellQuietly(QStringLiteral("%1 foi mudado por outro programa e não pode ser lido por inteiro: "
                                    "fica como está e será lido de novo quando mudar.")
@@ -332,57 +242,6 @@ void frmPrincipal::takeInChanges()
     m_autoSave->hold(true);
     store().takeInChanges();
     m_autoSave->hold(m_shutDown);
-}
-
-QSet<QString> frmPrincipal::applyToWindows(const StoreSync::Snapshot &merged)
-{
-    QHash<QString, const StoreSync::Note *> byId;
-    for (const StoreSync::Note &n : merged.notes)
-        byId.insert(n.id, &n);
-    // Notes deleted elsewhere go away; the others take what changed elsewhere.
-    QSet<QString> shown;
-    for (frmLembrete *note : NoteRegistry::notes()) {
-        if (note->noteId().isEmpty())
-            continue; // made here while this join ran: it is in the next one
-        const StoreSync::Note *n = byId.value(note->noteId());
-        if (!n) {
-            note->dispose();
-            changeNoteCounter(-1);
-            continue;
-        }
-        shown.insert(n->id);
-        if (StoreSync::withoutPlace(n->record) != StoreSync::withoutPlace(note->savedRecord()))
-            note->applyElsewhere(n->record);
-    }
-    // Notes without a window: those that cannot be shown keep their records; new ones appear,
-    // in this machine's place for them if it has one, else where the window manager puts them.
-    QSet<QString> unloaded;
-    QList<const StoreSync::Note *> toMake;
-    for (const StoreSync::Note &n : merged.notes) {
-        if (shown.contains(n.id))
-            continue;
-        NoteValue setup;
-        try {
-            setup = readRecord(n.record);
-        } catch (const RuntimeError &) {
-            unloaded.insert(n.id);
-            continue;
-        }
-        if (m_shutDown)
-            unloaded.insert(n.id);
-        else
-            toMake << &n;
-    }
-    for (const StoreSync::Note *n : toMake) {
-        NoteValue setup = readRecord(n->record);
-        if (!n->places.contains(store().machine()))
-            setup.leftTw.reset(), setup.topTw.reset();
-        if (!makeNote(setup, true, n->id))
-            unloaded.insert(n->id); // closed meanwhile: kept as it is
-    }
-    NoteRegistry::refreshPinBand();
-    TrayUpdateTip();
-    return unloaded;
 }
 
 void frmPrincipal::tellQuietly(const QString &text)
@@ -429,11 +288,9 @@ void frmPrincipal::saveAtExit()
     shell->store().close();
 }
 
-void frmPrincipal::changeNoteCounter(int delta) { m_noteCounter = addInteger(m_noteCounter, delta); }
-
 // ---- tray
 
-void frmPrincipal::TrayUpdateTip() { m_tray->setTip(QStringLiteral("Quadrelo - %1 Lembrete(s)").arg(m_noteCounter)); }
+void frmPrincipal::TrayUpdateTip() { m_tray->setTip(QStringLiteral("Quadrelo - %1 Lembrete(s)").arg(m_windows->count())); }
 
 void frmPrincipal::restoreDialogs()
 {
@@ -459,17 +316,10 @@ void frmPrincipal::launchedAgain(const QString &command)
 
 void frmPrincipal::novo_Click()
 {
-    NoteValue setup = NoteValue::fromRecord(newNoteRecord(Platform::clock().now()));
-    setup.heightTw = frmLembrete::DesignHeightTw; // made taller than its record says
-    const QPoint at = NotePlacement::newNotePlace(QSize(Design::px(frmLembrete::DesignWidthTw), Design::px(frmLembrete::DesignHeightTw)));
-    setup.leftTw = Design::twips(at.x()), setup.topTw = Design::twips(at.y());
-    frmLembrete *note = makeNote(setup, true);
-    if (!note)
-        return;
-    m_autoSave->changed();
-    note->activateWindow(); // the person made it to type into it
-    NoteRegistry::refreshPinBand();
-    TrayUpdateTip();
+    if (frmLembrete *note = m_windows->makeNew()) {
+        note->activateWindow(); // the person made it to type into it
+        NoteRegistry::refreshPinBand();
+    }
 }
 
 void frmPrincipal::esconder_Click()

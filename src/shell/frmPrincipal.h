@@ -17,6 +17,7 @@ class AutoSave;
 class SessionEnd;
 class SingleInstance;
 class TrayIcon;
+class NoteWindows;
 
 // The tray controller; it has no window of its own. It runs start-up and shutdown, owns the tray
 // icon with its tip and menu, turns the saved records into note windows, and carries out the
@@ -64,24 +65,17 @@ private:
     void readShowAtStart();
 
     void LoadNotes();
-    // Makes a note window from its set-up and counts it; nullptr when the program was closed
-    // while the window was being laid out.
-    frmLembrete *makeNote(const NoteValue &setup, bool show, const QString &noteId = QString());
-    void noteDeleted();
     void SaveAll(); // throws RuntimeError
     // Runs save-all and reports a failure in a message box; true when saved.
     bool saveAllReporting();
     // Runs save-all; the failure's message, or nothing when saved.
     QString saveAllFailure();
-    void changeNoteCounter(int delta); // throws RuntimeError on overflow
 
-    // Notes kept on several machines: the store joins what other writers left with the windows'
-    // notes; these show the join.
+    // The windows show the store's notes, and what it joins from other writers (notes kept on
+    // several machines).
     void connectStore();
     // The watcher's call: joins what others wrote, its failures told once by the store itself.
     void takeInChanges();
-    // Opens, closes and updates windows to show `merged`; the identities of notes left without one.
-    QSet<QString> applyToWindows(const StoreSync::Snapshot &merged);
     // Tells the person something about the notes without stopping them: the tray's balloon.
     void tellQuietly(const QString &text);
     // Brings back an open dialog that the window manager minimised. Show all does it by showing
@@ -106,7 +100,7 @@ private:
     QAction *exibir = nullptr;
     TrayIcon *m_tray = nullptr;
     AutoSave *m_autoSave = nullptr;
-    qint16 m_noteCounter = 0;
+    NoteWindows *m_windows = nullptr;
     bool m_showAtStart = true;
     bool m_shutDown = false;
     bool m_started = false;

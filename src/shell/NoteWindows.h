@@ -1,0 +1,50 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+#include "platform/RuntimeError.h"
+#include "records/StoreSync.h"
+
+#include <QObject>
+#include <QSet>
+#include <optional>
+
+class NoteStore;
+class NoteValue;
+class frmLembrete;
+
+// The note windows as a whole: one made for each of the store's notes at start, one made anew,
+// and windows opened, updated or closed to show what a join with another machine decided; with
+// the count of notes that the tray's tip shows.
+class NoteWindows : public QObject {
+    Q_OBJECT
+public:
+    // Also gives the store its view of the windows.
+    explicit NoteWindows(NoteStore &store, QObject *parent = nullptr);
+
+    struct Loaded {
+        int failures = 0; // records that cannot be shown: kept in the store as they are
+        std::optional<RuntimeError> firstFailure;
+    };
+    // A window for each of the store's notes, shown or left hidden.
+    Loaded load(bool show);
+    // A new, empty note, shown beside the notes already shown; nullptr when the program ended
+    // while the window was laid out. Throws RuntimeError when the count is full.
+    frmLembrete *makeNew();
+    qint16 count() const { return m_count; }
+    // No window is made any more: the program is ending.
+    void close() { m_closed = true; }
+
+signals:
+    void countChanged();
+    // Something save-all stores has changed: a note edited, moved, deleted.
+    void changed();
+
+private:
+    frmLembrete *make(const NoteValue &value, bool show, const QString &noteId = QString());
+    // Opens, closes and updates windows to show `merged`; the identities of notes left without one.
+    QSet<QString> show(const StoreSync::Snapshot &merged);
+    void changeCount(int delta); // throws RuntimeError on overflow
+
+    NoteStore &m_store;
+    qint16 m_count = 0;
+    bool m_closed = false;
+};
