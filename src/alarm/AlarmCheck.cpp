@@ -38,8 +38,9 @@ QString AlarmDueText(const QString &dataHoraAviso, int minutes)
     return NoteRecord::formatDateTime(due);
 }
 
-bool isAlarmDue(const QString &dueText, const QDateTime &now)
+bool isAlarmDue(const QString &dueText, const QDateTime &when)
 {
+    const QDateTime now = when.toLocalTime();
     if (dueText.isEmpty())
         return false;
     const int blank = int(dueText.indexOf(QLatin1Char(' ')));

@@ -10,8 +10,8 @@ constexpr int AlarmCheckIntervalMs = 60000;
 // Throws RuntimeError when the moment has no blank, or is not a date and time while minutes is not 0.
 QString AlarmDueText(const QString &dataHoraAviso, int minutes);
 
-// Whether an alarm with this due text rings at `now`: a past day at once, today from HH:NN:00 on.
-// An empty or unreadable due text never rings.
+// Whether an alarm with this due text rings at `now`: a past day at once, today from HH:NN:00 on,
+// by the local clock. An empty or unreadable due text never rings.
 bool isAlarmDue(const QString &dueText, const QDateTime &now);
 
 // Reads "DD/MM/YYYY" and "HH:NN" strictly; invalid results when the text is not such a date or time.
