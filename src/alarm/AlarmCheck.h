@@ -3,8 +3,7 @@
 #include <QDateTime>
 #include <QString>
 
-// The alarm check: when a note's alarm is due. A note checks once a minute, at its start.
-constexpr int AlarmCheckIntervalMs = 60000;
+// The alarm check: when a note's alarm is due.
 
 // The moment an alarm rings, "DD/MM/YYYY HH:NN": the alarm moment brought forward by `minutes`.
 // Throws RuntimeError when the moment has no blank, or is not a date and time while minutes is not 0.

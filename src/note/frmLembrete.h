@@ -76,8 +76,8 @@ public:
     void setNoteColor(const QColor &color);
     bool isPinned() const; // `Ponteiro` hidden
     void setReadOnlyState(bool locked);
-    // Shows the bell with the alarm's due text as its tooltip (the alarm check reads it there),
-    // or hides it for no alarm.
+    // Shows the bell with the alarm's due text as its tooltip (the alarm check reads it there)
+    // and sets the alarm on the alarm clock, or hides it for no alarm.
     void setAlarmDue(const QString &dueText);
 
     // The mailto: address the e-mail command opens for the given text.
@@ -144,7 +144,6 @@ private:
     QPushButton *cmdExcNao;
     QPushButton *cmdExcSim;
     QTimer *tmrContAlarme;
-    QTimer *tmrAviso;
     QPlainTextEdit *txtTexto;
     ClickLabel *Lixeira;
     ClickLabel *esconder;
