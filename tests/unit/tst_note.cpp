@@ -312,33 +312,87 @@ private slots:
         QCOMPARE(split(note->record()).mid(Aviso, 4), (QStringList{"N", "", "N", "tocou lá"}));
     }
 
-    // An alarm for 09:00 rings within two seconds of the clock being set past it, and once only
-    // when the clock is then set back and forward again. (That it rings at the start of its
-    // minute is checked in the desktop run, with the real clock.)
-    void clockSetForward()
+    // Two notes due in the same minute both ring when the clock reaches it or is set past it,
+    // each once: neither the clock set back and forward again nor a later minute rings them again.
+    void ringsOnceInItsMinute_data()
     {
-        const auto setClock = [this](QTime to) {
-            platform.clock.current = QDateTime(QDate(2026, 12, 5), to);
-            platform.clock.running.start();
-            AlarmClock::instance().timeChanged(); // as the system says when its clock is set
-        };
-        setClock(QTime(8, 40, 30));
-        ShellFixture f;
-        f.start({recordWith({{Aviso, "S"}, {DataHoraAviso, "05/12/2026 09:00"}, {Som, "1"}})}, "N");
-        auto *ticker = openNotes().value(0)->findChild<QTimer *>("tmrContAlarme");
-        QTest::qWait(1200); // the program has seen the clock run at the old time
-        setClock(QTime(9, 0, 5));
-        const QDateTime due = platform.clock.now();
-        QTRY_VERIFY_WITH_TIMEOUT(ticker->isActive(), 4000);
-        const qint64 late = due.msecsTo(platform.clock.now());
-        QVERIFY2(late >= 0 && late < 2000, qPrintable(QString::number(late)));
-        ticker->setInterval(5);
-        QTRY_VERIFY(!ticker->isActive());
-        setClock(QTime(8, 59));
-        QTest::qWait(1500);
-        setClock(QTime(9, 0, 10));
-        QTest::qWait(1500);
-        QCOMPARE(platform.sound.played, QStringList(3, "TIC"));
+        QTest::addColumn<QTime>("start");
+        QTest::addColumn<QTime>("setTo"); // the clock set to this time, if valid
+        QTest::addColumn<QTime>("ringsBy");
+        QTest::newRow("clock running into the minute") << QTime(8, 59, 59, 700) << QTime() << QTime(9, 0, 0, 500);
+        QTest::newRow("clock set past the minute") << QTime(8, 40) << QTime(9, 0, 5) << QTime(9, 0, 5, 500);
+    }
+
+    void ringsOnceInItsMinute()
+    {
+        QFETCH(QTime, start);
+        QFETCH(QTime, setTo);
+        QFETCH(QTime, ringsBy);
+        setClock(start);
+        std::unique_ptr<frmLembrete> a(alarmNote(false)), b(alarmNote(false));
+        auto *tickerA = a->findChild<QTimer *>("tmrContAlarme");
+        auto *tickerB = b->findChild<QTimer *>("tmrContAlarme");
+        if (setTo.isValid())
+            setClock(setTo);
+        QTRY_VERIFY_WITH_TIMEOUT(tickerA->isActive() && tickerB->isActive(), 2000);
+        QCOMPARE_LE(platform.clock.now(), QDateTime(QDate(2026, 12, 5), ringsBy));
+        tickerA->setInterval(5);
+        tickerB->setInterval(5);
+        QTRY_VERIFY(!tickerA->isActive() && !tickerB->isActive());
+        for (QTime to : {QTime(8, 59, 50), QTime(9, 0, 10), QTime(9, 1, 0)})
+            setClock(to);
+        QTest::qWait(100);
+        QVERIFY(!tickerA->isActive() && !tickerB->isActive());
+        QCOMPARE(platform.sound.played, QStringList(6, "TIC"));
+        for (frmLembrete *note : {a.get(), b.get()})
+            QCOMPARE(split(note->record()).mid(Aviso, 2), (QStringList{"N", ""}));
+    }
+
+    // A note deleted while its alarm rings falls silent at once; one deleted before its minute
+    // never rings.
+    void deletedNoteRingsNoMore_data()
+    {
+        QTest::addColumn<bool>("ringing");
+        QTest::newRow("while ringing") << true;
+        QTest::newRow("before its minute") << false;
+    }
+
+    void deletedNoteRingsNoMore()
+    {
+        QFETCH(bool, ringing);
+        setClock(ringing ? QTime(8, 59, 59, 700) : QTime(8, 59));
+        QPointer<frmLembrete> note = alarmNote(true);
+        note->show();
+        if (ringing)
+            QTRY_VERIFY_WITH_TIMEOUT(note->findChild<QTimer *>("tmrContAlarme")->isActive(), 2000);
+        const int played = int(platform.sound.played.size());
+        clickChild(note, "Lixeira");
+        clickChild(note, "cmdExcSim");
+        QCOMPARE(platform.sound.stops, ringing ? 1 : 0);
+        QTRY_VERIFY(!note);
+        setClock(QTime(9, 0, 30));
+        QTest::qWait(1100); // two more ticks, had it gone on ringing
+        QCOMPARE(platform.sound.played.size(), played);
+    }
+
+private:
+    // The fake clock set to `to` on 05/12/2026 and running on from there, and the alarm clock told.
+    void setClock(QTime to)
+    {
+        platform.clock.current = QDateTime(QDate(2026, 12, 5), to);
+        platform.clock.running.start();
+        AlarmClock::instance().timeChanged();
+    }
+
+    // A note on its own with a "Tic-Tic" alarm for 05/12/2026 09:00.
+    static frmLembrete *alarmNote(bool continuous)
+    {
+        auto *note = new frmLembrete;
+        frmLembrete::Setup setup;
+        setup.record = recordWith({{Aviso, "S"}, {DataHoraAviso, "05/12/2026 09:00"}, {Som, "1"}, {Continuo, continuous ? "S" : "N"}});
+        setup.alarmDue = "05/12/2026 09:00";
+        note->setUp(setup);
+        return note;
     }
 };
 
