@@ -154,8 +154,8 @@ void AlarmClock::aim()
     if (next != std::numeric_limits<qint64>::max()) {
         const QDateTime now = Platform::clock().now();
         const qint64 nowMs = now.toMSecsSinceEpoch();
-        // Already due but not yet rung (set while due, or the rule's minute not reached yet):
-        // the start of the next minute, as a minute check would find it.
+        // Already due when it was set: the start of the next minute, as a check once a minute
+        // would have found it.
         if (next <= nowMs) {
             const QTime local = now.toLocalTime().time();
             next = nowMs + 60000 - (local.second() * 1000 + local.msec());
