@@ -319,8 +319,8 @@ private slots:
         QTest::addColumn<QTime>("start");
         QTest::addColumn<QTime>("setTo"); // the clock set to this time, if valid
         QTest::addColumn<QTime>("ringsBy");
-        QTest::newRow("clock running into the minute") << QTime(8, 59, 59, 700) << QTime() << QTime(9, 0, 0, 500);
-        QTest::newRow("clock set past the minute") << QTime(8, 40) << QTime(9, 0, 5) << QTime(9, 0, 5, 500);
+        QTest::newRow("clock running into the minute") << QTime(8, 59, 59, 700) << QTime() << QTime(9, 0, 1);
+        QTest::newRow("clock set past the minute") << QTime(8, 40) << QTime(9, 0, 5) << QTime(9, 0, 6);
     }
 
     void ringsOnceInItsMinute()
