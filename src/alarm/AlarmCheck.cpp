@@ -47,8 +47,9 @@ QString AlarmDueText(const NoteValue &note)
     return AlarmDueText(note.alarmAt, *note.minutes);
 }
 
-bool isAlarmDue(const QString &dueText, const QDateTime &now)
+bool isAlarmDue(const QString &dueText, const QDateTime &when)
 {
+    const QDateTime now = when.toLocalTime();
     if (dueText.isEmpty())
         return false;
     const int blank = int(dueText.indexOf(QLatin1Char(' ')));

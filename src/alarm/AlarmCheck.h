@@ -5,8 +5,7 @@
 
 class NoteValue;
 
-// The alarm check: when a note's alarm is due. A note checks once a minute, at its start.
-constexpr int AlarmCheckIntervalMs = 60000;
+// The alarm check: when a note's alarm is due.
 
 // The moment an alarm rings, "DD/MM/YYYY HH:NN": the alarm moment brought forward by `minutes`.
 // Throws RuntimeError when the moment has no blank, or is not a date and time while minutes is not 0.
@@ -15,8 +14,8 @@ QString AlarmDueText(const QString &dataHoraAviso, int minutes);
 // cannot be read.
 QString AlarmDueText(const NoteValue &note);
 
-// Whether an alarm with this due text rings at `now`: a past day at once, today from HH:NN:00 on.
-// An empty or unreadable due text never rings.
+// Whether an alarm with this due text rings at `now`: a past day at once, today from HH:NN:00 on,
+// by the local clock. An empty or unreadable due text never rings.
 bool isAlarmDue(const QString &dueText, const QDateTime &now);
 
 // Reads "DD/MM/YYYY" and "HH:NN" strictly; invalid results when the text is not such a date or time.

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "note/frmLembrete.h"
 #include "alarm/AlarmCheck.h"
-#include "alarm/MinuteClock.h"
+#include "alarm/AlarmClock.h"
 #include "alarm/Sounds.h"
 #include "note/ClickLabel.h"
 #include "note/MailAddress.h"
@@ -11,6 +11,7 @@
 #include "platform/Platform.h"
 #include "platform/RuntimeError.h"
 #include "platform/ShellOpener.h"
+#include "platform/SoundOutput.h"
 #include "platform/WindowOps.h"
 #include "records/NoteRecord.h"
 
@@ -59,9 +60,6 @@ QString dueText(const NoteValue &note)
 
 }
 
-// The alarm check's next tick: the start of the next minute of the clock.
-static void armAlarmCheck(QTimer *check) { check->start(MinuteClock::msToNextMinute(Platform::clock().now())); }
-
 frmLembrete::frmLembrete(QWidget *parent)
     // An ordinary window, not a tool one: KWin hides tool (utility) windows whenever another
     // program has the focus. No taskbar entry: asked of the window manager once mapped.
@@ -97,11 +95,6 @@ void frmLembrete::createControls()
 
     tmrContAlarme = new QTimer(this);
     tmrContAlarme->setObjectName(QStringLiteral("tmrContAlarme"));
-    tmrAviso = new QTimer(this);
-    tmrAviso->setObjectName(QStringLiteral("tmrAviso"));
-    // Aimed at the start of the next minute at every tick; a coarse timer may be seconds late.
-    tmrAviso->setTimerType(Qt::PreciseTimer);
-    armAlarmCheck(tmrAviso);
 
     txtTexto = new QPlainTextEdit(this);
     txtTexto->setObjectName(QStringLiteral("txtTexto"));
@@ -216,17 +209,10 @@ void frmLembrete::connectControls()
     connect(imgTop, &ClickLabel::pressed, this, [this] { imgTop_MouseDown(); });
     connect(cmdExcSim, &QPushButton::clicked, this, [this] { runGuarded([this] { cmdExcSim_Click(); }); });
     connect(cmdExcNao, &QPushButton::clicked, this, [this] { runGuarded([this] { cmdExcNao_Click(); }); });
-    const auto check = [this] {
-        if (tmrContAlarme->isActive())
-            return; // a ring just started, before its first tick pauses the check
-        armAlarmCheck(tmrAviso);
-        runGuarded([this] { tmrAviso_Timer(); });
-    };
-    connect(tmrAviso, &QTimer::timeout, this, check);
-    // The clock was set or the machine woke up: check now, unless ringing has paused the check.
-    connect(&MinuteClock::instance(), &MinuteClock::clockChanged, this, [this, check] {
-        if (tmrAviso->isActive())
-            check();
+    // The one alarm clock says whose alarm is due; a ringing note has left it.
+    connect(&AlarmClock::instance(), &AlarmClock::due, this, [this](const QObject *note) {
+        if (note == this && !tmrContAlarme->isActive())
+            runGuarded([this] { tmrAviso_Timer(); });
     });
     connect(tmrContAlarme, &QTimer::timeout, this, [this] { runGuarded([this] { tmrContAlarme_Timer(); }); });
 }
@@ -290,7 +276,9 @@ void frmLembrete::dispose()
 {
     m_deleted = true;
     NoteRegistry::remove(this);
-    tmrAviso->stop();
+    AlarmClock::instance().setAlarm(this, QString());
+    if (tmrContAlarme->isActive())
+        Platform::sound().stop(); // its sound ends with it
     tmrContAlarme->stop();
     hide();
     deleteLater();
@@ -358,6 +346,8 @@ void frmLembrete::display()
     if (!tmrContAlarme->isActive()) {
         setNoteColor(ColorFromIndex(m_value.colorIndex.value_or(0)));
         Alarme->setVisible(!due.isEmpty());
+        if (!m_deleted)
+            AlarmClock::instance().setAlarm(this, due);
     }
     Alarme->setToolTip(due);
     Ponteiro->setVisible(!m_value.pinned);
@@ -450,6 +440,7 @@ void frmLembrete::tmrAviso_Timer()
 {
     if (m_deleted || !isAlarmDue(dueText(m_value), Platform::clock().now()))
         return;
+    AlarmClock::instance().setAlarm(this, QString()); // rings once; its end consumes it
     m_alarm.start(m_value);
     tmrContAlarme->start(AlarmCourse::TickMs);
     show();
@@ -463,7 +454,6 @@ void frmLembrete::tmrContAlarme_Timer()
 {
     if (m_deleted)
         return;
-    tmrAviso->stop();
     if (const std::optional<bool> bell = m_alarm.bellVisible())
         Alarme->setVisible(*bell);
     if (const QString sound = m_alarm.soundNow(); !sound.isEmpty()) {
@@ -480,8 +470,7 @@ void frmLembrete::tmrContAlarme_Timer()
     }
     if (!m_alarm.advance())
         return;
-    // The alarm is consumed: the value and the bell say no alarm, the minute check goes on.
-    armAlarmCheck(tmrAviso);
+    // The alarm is consumed: the value and the bell say no alarm.
     NoteValue rung = m_value;
     rung.alarm = false;
     rung.alarmAt.clear();

@@ -129,7 +129,6 @@ private:
     QPushButton *cmdExcNao;
     QPushButton *cmdExcSim;
     QTimer *tmrContAlarme;
-    QTimer *tmrAviso;
     QPlainTextEdit *txtTexto;
     ClickLabel *Lixeira;
     ClickLabel *esconder;

@@ -1,21 +1,32 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/PulseSoundOutput.h"
 
+#include <QDeadlineTimer>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QHash>
 #include <QMutex>
 #include <QThread>
 #include <QtEndian>
 
 #include <pulse/pulseaudio.h>
+#include <sys/inotify.h>
+#include <unistd.h>
 
 #include <atomic>
+#include <iterator>
 
 namespace {
 
-// Without a server, or after losing it, a connection is tried again this often.
-constexpr int ReconnectMs = 1000;
+// When a server may just have come (at start, its socket appearing, the connection lost), a
+// connection is tried at once and, while it fails, again after these pauses; then the worker
+// sleeps until the socket folder changes or a sound is asked for. A server that has only just
+// made its socket may refuse the very first try.
+constexpr int RetryMs[] = {250, 1000, 4000};
+// A try asked for by a sound comes at most this often, so a ringing alarm without a server
+// costs one try a second.
+constexpr int DemandGapMs = 1000;
 // What the server holds of a playing sound ahead of the output.
 constexpr pa_usec_t BufferUs = 50000;
 // A stream is closed this long after its sound started: every sound is shorter.
@@ -75,7 +86,16 @@ class PulseSoundOutput::Worker : public QThread {
 public:
     std::atomic<int> devices{0};
 
-    Worker() : m_loop(pa_mainloop_new()) {}
+    Worker() : m_loop(pa_mainloop_new())
+    {
+        // Where a local server makes its socket, "native" (as the sound library looks for it).
+        const QByteArray runtime = qgetenv("PULSE_RUNTIME_PATH");
+        const QByteArray user = qgetenv("XDG_RUNTIME_DIR");
+        if (!runtime.isEmpty())
+            m_socketFolder = QFile::decodeName(runtime);
+        else if (!user.isEmpty())
+            m_socketFolder = QFile::decodeName(user) + QStringLiteral("/pulse");
+    }
     ~Worker() override
     {
         {
@@ -85,6 +105,16 @@ public:
         pa_mainloop_wakeup(m_loop);
         wait();
         pa_mainloop_free(m_loop);
+    }
+
+    // The server is wanted now (a sound is about to be asked for) and no connection is there.
+    void wantServer()
+    {
+        {
+            QMutexLocker lock(&m_mutex);
+            m_wanted = true;
+        }
+        pa_mainloop_wakeup(m_loop);
     }
 
     // A sound to start, or an empty name to silence what plays; replaces a request not yet taken.
@@ -101,25 +131,33 @@ public:
 protected:
     void run() override
     {
+        watchSocketFolder();
+        beginTries();
         for (;;) {
-            followServer();
             QString name;
             bool hasRequest = false;
+            bool wanted = false;
             {
                 QMutexLocker lock(&m_mutex);
                 if (m_quit)
                     break;
                 std::swap(hasRequest, m_hasRequest);
+                std::swap(wanted, m_wanted);
                 name = m_pending;
             }
+            if (wanted && !m_context && m_nextTry.isForever()
+                && (!m_sinceTry.isValid() || m_sinceTry.hasExpired(DemandGapMs)))
+                m_nextTry = QDeadlineTimer(0);
+            followServer();
             if (m_stream && m_sincePlay.hasExpired(KeepStreamMs))
                 dropStream();
             if (hasRequest)
                 startSound(name);
-            // Sleeps until the server says something, a request comes, or a deadline above.
+            // Sleeps until the server says something, a request comes, the socket folder
+            // changes, or a deadline above.
             qint64 waitMs = -1;
-            if (!m_context)
-                waitMs = qMax<qint64>(0, ReconnectMs - m_sinceDrop.elapsed());
+            if (!m_context && !m_nextTry.isForever())
+                waitMs = m_nextTry.remainingTime();
             if (m_stream) {
                 const qint64 keep = qMax<qint64>(0, KeepStreamMs - m_sincePlay.elapsed());
                 waitMs = waitMs < 0 ? keep : qMin(waitMs, keep);
@@ -130,18 +168,38 @@ protected:
         }
         dropStream();
         dropContext();
+        unwatchSocketFolder();
     }
 
 private:
     bool ready() const { return m_context && pa_context_get_state(m_context) == PA_CONTEXT_READY; }
 
+    // A few tries from now on (see RetryMs).
+    void beginTries()
+    {
+        m_triesLeft = int(std::size(RetryMs));
+        m_nextTry = QDeadlineTimer(0);
+    }
+
     void followServer()
     {
-        if (!m_context && (!m_sinceDrop.isValid() || m_sinceDrop.hasExpired(ReconnectMs)))
+        if (!m_context && !m_nextTry.isForever() && m_nextTry.hasExpired()) {
+            m_nextTry = QDeadlineTimer(QDeadlineTimer::Forever);
             connectServer();
+        }
         // Also a connection that failed at once, with no server to try.
-        if (m_context && !PA_CONTEXT_IS_GOOD(pa_context_get_state(m_context)))
+        if (m_context && !PA_CONTEXT_IS_GOOD(pa_context_get_state(m_context))) {
+            const bool lost = m_wasReady;
             dropContext();
+            if (lost)
+                beginTries(); // a server restarting may be back in a moment
+            else if (m_triesLeft > 0)
+                m_nextTry = QDeadlineTimer(RetryMs[std::size(RetryMs) - m_triesLeft--]);
+        }
+        if (ready() && !m_wasReady) {
+            m_wasReady = true;
+            m_triesLeft = 0;
+        }
         if (ready() && !m_subscribed) {
             m_subscribed = true;
             m_recount = true;
@@ -161,7 +219,7 @@ private:
 
     void connectServer()
     {
-        m_sinceDrop.start();
+        m_sinceTry.start();
         m_context = pa_context_new(pa_mainloop_get_api(m_loop), "Quadrelo");
         // A failed connection says so through its state, seen by followServer.
         if (m_context)
@@ -177,9 +235,76 @@ private:
         pa_context_disconnect(m_context);
         pa_context_unref(m_context);
         m_context = nullptr;
-        m_subscribed = m_listing = m_recount = false;
+        m_subscribed = m_listing = m_recount = m_wasReady = false;
         devices = 0;
-        m_sinceDrop.start();
+    }
+
+    // Watches the folder where a local server makes its socket, or while there is none the folder
+    // that will hold it, so that a server that starts or restarts is connected to at once.
+    void watchSocketFolder()
+    {
+        if (m_socketFolder.isEmpty())
+            return;
+        m_inotify = inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+        if (m_inotify < 0)
+            return;
+        pa_mainloop_api *api = pa_mainloop_get_api(m_loop);
+        m_inotifyEvent = api->io_new(api, m_inotify, PA_IO_EVENT_INPUT, &Worker::onFolderEvent, this);
+        rewatch();
+    }
+
+    void rewatch()
+    {
+        if (m_folderWatch < 0)
+            m_folderWatch = inotify_add_watch(m_inotify, QFile::encodeName(m_socketFolder).constData(),
+                                              IN_CREATE | IN_MOVED_TO | IN_ONLYDIR);
+        // The parent only while the folder is missing: other programs' files come and go there.
+        if (m_folderWatch < 0 && m_parentWatch < 0)
+            m_parentWatch = inotify_add_watch(m_inotify, QFile::encodeName(QFileInfo(m_socketFolder).path()).constData(),
+                                              IN_CREATE | IN_MOVED_TO | IN_ONLYDIR);
+        else if (m_folderWatch >= 0 && m_parentWatch >= 0) {
+            inotify_rm_watch(m_inotify, m_parentWatch);
+            m_parentWatch = -1;
+        }
+    }
+
+    void unwatchSocketFolder()
+    {
+        if (m_inotifyEvent)
+            pa_mainloop_get_api(m_loop)->io_free(m_inotifyEvent);
+        if (m_inotify >= 0)
+            close(m_inotify);
+    }
+
+    static void onFolderEvent(pa_mainloop_api *, pa_io_event *, int fd, pa_io_event_flags_t, void *self)
+    {
+        auto *w = static_cast<Worker *>(self);
+        alignas(inotify_event) char buffer[4096];
+        bool socketCame = false;
+        bool folderCame = false;
+        ssize_t n;
+        while ((n = read(fd, buffer, sizeof buffer)) > 0) {
+            for (char *p = buffer; p < buffer + n;) {
+                const auto *e = reinterpret_cast<const inotify_event *>(p);
+                const QByteArray name = e->len ? QByteArray(e->name) : QByteArray();
+                if (e->wd == w->m_folderWatch && (e->mask & IN_IGNORED)) {
+                    w->m_folderWatch = -1; // the folder is gone
+                    folderCame = true;
+                } else if (e->wd == w->m_folderWatch && name == "native") {
+                    socketCame = true;
+                } else if (e->wd == w->m_parentWatch && name == QFile::encodeName(QFileInfo(w->m_socketFolder).fileName())) {
+                    folderCame = true;
+                }
+                p += sizeof(inotify_event) + e->len;
+            }
+        }
+        if (folderCame) {
+            w->rewatch();
+            // The socket may have been made before the folder was watched.
+            socketCame = socketCame || QFileInfo::exists(w->m_socketFolder + QStringLiteral("/native"));
+        }
+        if (socketCame && !w->m_context)
+            w->beginTries();
     }
 
     static void onEvent(pa_context *, pa_subscription_event_type_t type, uint32_t, void *self)
@@ -268,10 +393,19 @@ private:
     QMutex m_mutex;
     QString m_pending;
     bool m_hasRequest = false;
+    bool m_wanted = false;
     bool m_quit = false;
 
     pa_context *m_context = nullptr;
-    QElapsedTimer m_sinceDrop;
+    bool m_wasReady = false;
+    QDeadlineTimer m_nextTry{QDeadlineTimer::Forever};
+    int m_triesLeft = 0;
+    QElapsedTimer m_sinceTry;
+    QString m_socketFolder;
+    int m_inotify = -1;
+    int m_folderWatch = -1;
+    int m_parentWatch = -1;
+    pa_io_event *m_inotifyEvent = nullptr;
     bool m_subscribed = false;
     bool m_recount = false;
     bool m_listing = false;
@@ -292,7 +426,15 @@ PulseSoundOutput::PulseSoundOutput() : m_worker(std::make_unique<Worker>())
 
 PulseSoundOutput::~PulseSoundOutput() = default;
 
-int PulseSoundOutput::deviceCount() const { return m_worker->devices; }
+int PulseSoundOutput::deviceCount() const
+{
+    const int count = m_worker->devices;
+    // Asked before a sound plays: a server the folder watch cannot see (elsewhere than in the
+    // usual folder, or one whose socket stays while it restarts) is looked for now.
+    if (count == 0)
+        m_worker->wantServer();
+    return count;
+}
 
 void PulseSoundOutput::play(const QString &name) { m_worker->request(name); }
 

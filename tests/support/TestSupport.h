@@ -29,9 +29,10 @@ class RecordingSound : public SoundOutput {
 public:
     int devices = 1;
     QStringList played;
+    int stops = 0;
     int deviceCount() const override { return devices; }
     void play(const QString &name) override { played << name; }
-    void stop() override {}
+    void stop() override { ++stops; }
 };
 
 class RecordingShell : public ShellOpener {

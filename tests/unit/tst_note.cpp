@@ -2,12 +2,14 @@
 // A note window as a person uses it, and its alarm: when it is due, how it rings, and when.
 #include "TestSupport.h"
 #include "alarm/AlarmCheck.h"
+#include "alarm/AlarmClock.h"
 #include "alarm/AlarmCourse.h"
 #include "note/MailAddress.h"
 #include "note/NoteRegistry.h"
 #include "note/frmLembrete.h"
 #include "platform/RuntimeError.h"
 #include "records/NoteRecord.h"
+#include "records/NoteValue.h"
 #include "shell/TrayIcon.h"
 #include "shell/frmPrincipal.h"
 
@@ -280,7 +282,6 @@ private slots:
         QVERIFY(note && !note->isVisible());
         auto *text = note->findChild<QPlainTextEdit *>("txtTexto");
         auto *bellPicture = note->findChild<QWidget *>("Alarme");
-        auto *check = note->findChild<QTimer *>("tmrAviso");
         auto *ticker = note->findChild<QTimer *>("tmrContAlarme");
 
         QString seenColours, seenBell;
@@ -291,10 +292,8 @@ private slots:
             if (seenColours.size() == clickAfter)
                 QTest::mouseClick(text->viewport(), Qt::LeftButton);
         });
-        // The minute check, without the minute: once.
-        connect(check, &QTimer::timeout, check, &QTimer::stop, Qt::SingleShotConnection);
-        check->setInterval(1);
-        QTRY_VERIFY(ticker->isActive());
+        AlarmClock::instance().timeChanged(); // rather than wait for the next minute
+        QVERIFY(ticker->isActive());
         QVERIFY2(note->isVisible(), "a hidden note comes forward when its alarm rings");
         QCOMPARE(platform.windows.topmost, (QList<QPair<QWidget *, bool>>{{note, true}, {note, false}}));
         ticker->setInterval(5);
@@ -306,8 +305,7 @@ private slots:
         QVERIFY(bellPicture->isHidden());
         QVERIFY(bellPicture->toolTip().isEmpty());
         QCOMPARE(split(note->value().toRecord()).mid(Aviso, 2), (QStringList{"N", ""}));
-        QCOMPARE(check->interval(), AlarmCheckIntervalMs);
-        QVERIFY(check->isActive());
+        QVERIFY2(!AlarmClock::instance().nextWake().isValid(), "the rung alarm is no longer set");
     }
 
     // An alarm consumed on another machine is consumed here when the change arrives; one already
@@ -328,46 +326,79 @@ private slots:
         ShellFixture f;
         f.start({recordWith({{Aviso, "S"}, {DataHoraAviso, "05/12/2026 09:00"}, {Som, "1"}})}, "N");
         frmLembrete *note = openNotes().value(0);
-        auto *check = note->findChild<QTimer *>("tmrAviso");
         auto *ticker = note->findChild<QTimer *>("tmrContAlarme");
         note->applyElsewhere(recordWith({{Som, "1"}, {Texto, "tocou lá"}}));
         ticker->setInterval(5);
         QTRY_VERIFY(!ticker->isActive());
         platform.clock.current = QDateTime(QDate(2026, 12, 5), QTime(9, 5));
-        check->setInterval(1);
-        QTest::qWait(30); // minute checks past the alarm's time
+        AlarmClock::instance().timeChanged(); // a look past the alarm's time
         QVERIFY(!ticker->isActive());
         QCOMPARE(platform.sound.played, QStringList(sounds, "TIC"));
         QVERIFY(note->findChild<QWidget *>("Alarme")->isHidden());
         QCOMPARE(split(note->value().toRecord()).mid(Aviso, 4), (QStringList{"N", "", "N", "tocou lá"}));
     }
 
-    // An alarm for 09:00 rings within two seconds of the clock being set past it, and once only
-    // when the clock is then set back and forward again. (That it rings at the start of its
-    // minute is checked in the desktop run, with the real clock.)
-    void clockSetForward()
+    // Two notes due in the same minute both ring when the clock reaches it or is set past it,
+    // each once: neither the clock set back and forward again nor a later minute rings them again.
+    void ringsOnceInItsMinute_data()
     {
-        const auto setClock = [this](QTime to) {
-            platform.clock.current = QDateTime(QDate(2026, 12, 5), to);
-            platform.clock.running.start();
-        };
-        setClock(QTime(8, 40, 30));
-        ShellFixture f;
-        f.start({recordWith({{Aviso, "S"}, {DataHoraAviso, "05/12/2026 09:00"}, {Som, "1"}})}, "N");
-        auto *ticker = openNotes().value(0)->findChild<QTimer *>("tmrContAlarme");
-        QTest::qWait(1200); // the program has seen the clock run at the old time
-        setClock(QTime(9, 0, 5));
-        const QDateTime due = platform.clock.now();
-        QTRY_VERIFY_WITH_TIMEOUT(ticker->isActive(), 4000);
-        const qint64 late = due.msecsTo(platform.clock.now());
-        QVERIFY2(late >= 0 && late < 2000, qPrintable(QString::number(late)));
-        ticker->setInterval(5);
-        QTRY_VERIFY(!ticker->isActive());
-        setClock(QTime(8, 59));
-        QTest::qWait(1500);
-        setClock(QTime(9, 0, 10));
-        QTest::qWait(1500);
-        QCOMPARE(platform.sound.played, QStringList(3, "TIC"));
+        QTest::addColumn<QTime>("start");
+        QTest::addColumn<QTime>("setTo"); // the clock set to this time, if valid
+        QTest::addColumn<QTime>("ringsBy");
+        QTest::newRow("clock running into the minute") << QTime(8, 59, 59, 700) << QTime() << QTime(9, 0, 1);
+        QTest::newRow("clock set past the minute") << QTime(8, 40) << QTime(9, 0, 5) << QTime(9, 0, 6);
+    }
+
+    void ringsOnceInItsMinute()
+    {
+        QFETCH(QTime, start);
+        QFETCH(QTime, setTo);
+        QFETCH(QTime, ringsBy);
+        setClock(start);
+        std::unique_ptr<frmLembrete> a(alarmNote(false)), b(alarmNote(false));
+        auto *tickerA = a->findChild<QTimer *>("tmrContAlarme");
+        auto *tickerB = b->findChild<QTimer *>("tmrContAlarme");
+        if (setTo.isValid())
+            setClock(setTo);
+        QTRY_VERIFY_WITH_TIMEOUT(tickerA->isActive() && tickerB->isActive(), 2000);
+        QCOMPARE_LE(platform.clock.now(), QDateTime(QDate(2026, 12, 5), ringsBy));
+        tickerA->setInterval(5);
+        tickerB->setInterval(5);
+        QTRY_VERIFY(!tickerA->isActive() && !tickerB->isActive());
+        for (QTime to : {QTime(8, 59, 50), QTime(9, 0, 10), QTime(9, 1, 0)})
+            setClock(to);
+        QTest::qWait(100);
+        QVERIFY(!tickerA->isActive() && !tickerB->isActive());
+        QCOMPARE(platform.sound.played, QStringList(6, "TIC"));
+        for (frmLembrete *note : {a.get(), b.get()})
+            QCOMPARE(split(note->value().toRecord()).mid(Aviso, 2), (QStringList{"N", ""}));
+    }
+
+    // A note deleted while its alarm rings falls silent at once; one deleted before its minute
+    // never rings.
+    void deletedNoteRingsNoMore_data()
+    {
+        QTest::addColumn<bool>("ringing");
+        QTest::newRow("while ringing") << true;
+        QTest::newRow("before its minute") << false;
+    }
+
+    void deletedNoteRingsNoMore()
+    {
+        QFETCH(bool, ringing);
+        setClock(ringing ? QTime(8, 59, 59, 700) : QTime(8, 59));
+        QPointer<frmLembrete> note = alarmNote(true);
+        note->show();
+        if (ringing)
+            QTRY_VERIFY_WITH_TIMEOUT(note->findChild<QTimer *>("tmrContAlarme")->isActive(), 2000);
+        const int played = int(platform.sound.played.size());
+        clickChild(note, "Lixeira");
+        clickChild(note, "cmdExcSim");
+        QCOMPARE(platform.sound.stops, ringing ? 1 : 0);
+        QTRY_VERIFY(!note);
+        setClock(QTime(9, 0, 30));
+        QTest::qWait(1100); // two more ticks, had it gone on ringing
+        QCOMPARE(platform.sound.played.size(), played);
     }
 
     // The e-mail command's address travels as one program argument: at the limit and under it the
@@ -414,6 +445,24 @@ private slots:
         QVERIFY2(kept.size() > limit / 12, "as much of the text as fits");
         if (text.contains(' ')) // cut at a word: what follows in the text is a blank
             QVERIFY(text.at(kept.size()).isSpace());
+    }
+
+private:
+    // The fake clock set to `to` on 05/12/2026 and running on from there, and the alarm clock told.
+    void setClock(QTime to)
+    {
+        platform.clock.current = QDateTime(QDate(2026, 12, 5), to);
+        platform.clock.running.start();
+        AlarmClock::instance().timeChanged();
+    }
+
+    // A note on its own with a "Tic-Tic" alarm for 05/12/2026 09:00.
+    static frmLembrete *alarmNote(bool continuous)
+    {
+        auto *note = new frmLembrete;
+        note->setUp(NoteValue::fromRecord(
+            recordWith({{Aviso, "S"}, {DataHoraAviso, "05/12/2026 09:00"}, {Som, "1"}, {Continuo, continuous ? "S" : "N"}})));
+        return note;
     }
 };
 

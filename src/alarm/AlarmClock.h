@@ -1,0 +1,56 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+#include <QDateTime>
+#include <QList>
+#include <QObject>
+#include <QPointer>
+#include <QString>
+
+class QSocketNotifier;
+
+// The one alarm clock of all notes: it sleeps until the next minute at which some note's alarm
+// is due and then names that note. It looks again at once when the local time jumps: the clock
+// set by hand or by the network, the time zone changed, the machine back from suspend.
+class AlarmClock : public QObject {
+    Q_OBJECT
+public:
+    // The program's clock, made on first use.
+    static AlarmClock &instance();
+    explicit AlarmClock(QObject *parent = nullptr);
+    ~AlarmClock() override;
+
+    // The alarm of `note` rings when its due text "DD/MM/YYYY HH:NN" (AlarmDueText) is due, by the
+    // rule of isAlarmDue; an empty text takes it away. A destroyed note takes its alarm with it.
+    // An alarm already due rings at the start of the next minute.
+    void setAlarm(const QObject *note, const QString &dueText);
+    // The local time may have jumped: alarms due now ring at once, and the clock is aimed again.
+    void timeChanged();
+    // When the clock wakes next, by the program's clock; invalid while no alarm is set.
+    QDateTime nextWake() const { return m_next; }
+
+signals:
+    // The alarm of `note` is due. The clock forgets it, so it is named once.
+    void due(const QObject *note);
+
+private slots:
+    void prepareForSleep(bool sleeping);
+
+private:
+    struct Alarm {
+        QPointer<const QObject> note;
+        QString due;
+        qint64 at; // ms since the epoch
+    };
+    void ringDue();
+    void aim();
+    void forget();
+    void watchZone();
+    void zoneEvent();
+
+    QList<Alarm> m_alarms;
+    QDateTime m_next;
+    int m_timer = -1;
+    QSocketNotifier *m_timerNotifier = nullptr;
+    int m_zoneWatch = -1;
+    QSocketNotifier *m_zoneNotifier = nullptr;
+};

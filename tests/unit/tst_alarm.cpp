@@ -1,0 +1,127 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The one alarm clock of all notes, without windows: when it wakes and whom it names.
+#include "TestSupport.h"
+#include "alarm/AlarmClock.h"
+
+#include <QSignalSpy>
+#include <QtTest>
+#include <ctime>
+
+class TestAlarm : public QObject {
+    Q_OBJECT
+    TestPlatform platform;
+    QByteArray m_zone;
+
+    void setZone(const QByteArray &zone)
+    {
+        qputenv("TZ", zone);
+        tzset();
+    }
+
+private slots:
+    void initTestCase() { m_zone = qgetenv("TZ"); }
+    void init() { platform.reset(); }
+    void cleanup()
+    {
+        if (m_zone.isEmpty())
+            qunsetenv("TZ");
+        else
+            qputenv("TZ", m_zone);
+        tzset();
+    }
+
+    // The clock sleeps until the first minute at which an alarm is due; an alarm already due rings
+    // at the start of the next minute; a due text that never comes due keeps it asleep.
+    void sleepsUntilTheNextDueMinute_data()
+    {
+        QTest::addColumn<QStringList>("alarms"); // set at 05/12/2026 09:07:30
+        QTest::addColumn<QDateTime>("wakes");
+        const auto at = [](int day, int h, int m) { return QDateTime(QDate(2026, 12, day), QTime(h, m)); };
+        QTest::newRow("hours away") << QStringList{"05/12/2026 14:00", "06/12/2026 08:00", "05/12/2026 11:30"} << at(5, 11, 30);
+        QTest::newRow("one already due") << QStringList{"06/12/2026 08:00", "04/12/2026 23:59"} << at(5, 9, 8);
+        QTest::newRow("this very minute") << QStringList{"05/12/2026 09:07"} << at(5, 9, 8);
+        QTest::newRow("a time that cannot be read, the next day") << QStringList{"05/12/2026 9:30"} << at(6, 0, 0);
+        QTest::newRow("no alarm") << QStringList{} << QDateTime();
+        QTest::newRow("not a date") << QStringList{"5/12/2026 14:00"} << QDateTime();
+    }
+
+    void sleepsUntilTheNextDueMinute()
+    {
+        QFETCH(QStringList, alarms);
+        platform.clock.current = QDateTime(QDate(2026, 12, 5), QTime(9, 7, 30));
+        AlarmClock clock;
+        QSignalSpy rang(&clock, &AlarmClock::due);
+        std::vector<std::unique_ptr<QObject>> notes;
+        for (const QString &due : alarms) {
+            notes.push_back(std::make_unique<QObject>());
+            clock.setAlarm(notes.back().get(), due);
+        }
+        QTEST(clock.nextWake(), "wakes");
+        notes.clear(); // notes that go away take their alarms with them
+        QVERIFY(!clock.nextWake().isValid());
+        QVERIFY(rang.isEmpty());
+    }
+
+    // An alarm rings once, at the first moment the local clock shows its minute, across a change
+    // to or from summer time and when the machine's time zone changes while it waits.
+    void ringsAtItsLocalMinute_data()
+    {
+        QTest::addColumn<QByteArray>("zone");
+        QTest::addColumn<QByteArray>("zoneLater"); // the zone the machine moves to meanwhile
+        QTest::addColumn<QString>("due");
+        QTest::addColumn<QDateTime>("rings"); // UTC
+        QTest::addColumn<int>("setBefore"); // ms before it rings
+        const auto utc = [](QDate d, int h, int m) { return QDateTime(d, QTime(h, m), Qt::UTC); };
+        const QByteArray saoPaulo = "America/Sao_Paulo", berlin = "Europe/Berlin";
+        // São Paulo went from 00:00 to 01:00 on 4 November 2018, and from 00:00 back to 23:00 on
+        // 17 February 2019; Berlin goes from 02:00 to 03:00 on 29 March 2026 and from 03:00 back
+        // to 02:00 on 25 October 2026.
+        QTest::newRow("São Paulo, in the hour skipped") << saoPaulo << QByteArray() << "04/11/2018 00:30" << utc({2018, 11, 4}, 3, 0) << 300;
+        QTest::newRow("São Paulo, after the hour skipped") << saoPaulo << QByteArray() << "04/11/2018 01:10" << utc({2018, 11, 4}, 3, 10) << 300;
+        QTest::newRow("São Paulo, in the hour repeated") << saoPaulo << QByteArray() << "16/02/2019 23:30" << utc({2019, 2, 17}, 1, 30) << 300;
+        QTest::newRow("Berlin, in the hour skipped") << berlin << QByteArray() << "29/03/2026 02:30" << utc({2026, 3, 29}, 1, 0) << 300;
+        QTest::newRow("Berlin, in the hour repeated") << berlin << QByteArray() << "25/10/2026 02:30" << utc({2026, 10, 25}, 0, 30) << 300;
+        QTest::newRow("São Paulo, then Berlin") << saoPaulo << berlin << "05/12/2026 09:00" << utc({2026, 12, 5}, 8, 0) << 300;
+        QTest::newRow("Berlin, then São Paulo") << berlin << saoPaulo << "05/12/2026 09:00" << utc({2026, 12, 5}, 12, 0) << 4 * 3600 * 1000 + 300;
+    }
+
+    void ringsAtItsLocalMinute()
+    {
+        QFETCH(QByteArray, zone);
+        QFETCH(QByteArray, zoneLater);
+        QFETCH(QString, due);
+        QFETCH(QDateTime, rings);
+        QFETCH(int, setBefore);
+        setZone(zone);
+        platform.clock.current = rings.addMSecs(-setBefore);
+        platform.clock.running.start();
+        AlarmClock clock;
+        QObject note;
+        QSignalSpy rang(&clock, &AlarmClock::due);
+        clock.setAlarm(&note, due);
+        if (!zoneLater.isEmpty()) {
+            setZone(zoneLater);
+            clock.timeChanged();
+        }
+        QCOMPARE(clock.nextWake(), rings);
+        QVERIFY(rang.isEmpty());
+        platform.clock.current = rings.addMSecs(-300); // time passes, as over a suspend
+        platform.clock.running.start();
+        clock.timeChanged();
+        QTRY_COMPARE_WITH_TIMEOUT(rang.size(), 1, 2000);
+        const qint64 late = rings.msecsTo(platform.clock.now());
+        QVERIFY2(late >= 0 && late < 1000, qPrintable(QString::number(late)));
+        QCOMPARE(rang.first().first().value<const QObject *>(), &note);
+        // The same wall-clock minute an hour later (the hour repeated) or the zone's own
+        // moment for it: the alarm is gone.
+        for (int hours : {1, 4}) {
+            platform.clock.current = rings.addSecs(hours * 3600);
+            clock.timeChanged();
+        }
+        QCOMPARE(rang.size(), 1);
+        QVERIFY(!clock.nextWake().isValid());
+    }
+};
+
+QTEST_MAIN(TestAlarm)
+#include "tst_alarm.moc"
