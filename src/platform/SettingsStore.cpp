@@ -137,7 +137,7 @@ QByteArray SettingsStore::toBytes() const
             throw RuntimeError::fileAccess(path + QStringLiteral(" não pôde ser gravado"));
     }
     QFile file(path);
-    const QByteArray bytes = file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    QByteArray bytes = file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
     file.close();
     QFile::remove(path);
     return bytes;

@@ -135,6 +135,8 @@ namespace {
 // A command is one short word; a launch that has not sent it by then is dropped.
 constexpr qint64 MaxCommandBytes = 32;
 constexpr int CommandWaitMs = 2000;
+// How long a launch waits for the running instance to answer.
+constexpr int AnswerWaitMs = 2000;
 
 }
 
@@ -149,8 +151,13 @@ void SingleInstance::readCommand(QLocalSocket *peer)
         *handled = true;
         const QByteArray line = peer->readLine(MaxCommandBytes + 1).trimmed();
         peer->disconnect(this);
-        peer->abort();
-        peer->deleteLater();
+        if (complete) {
+            peer->write("ok\n"); // the launch knows it was heard, and ends
+            peer->flush();
+        }
+        connect(peer, &QLocalSocket::disconnected, peer, &QObject::deleteLater);
+        QTimer::singleShot(CommandWaitMs, peer, &QObject::deleteLater);
+        peer->disconnectFromServer();
         if (complete)
             emit launchedAgain(QString::fromLatin1(line));
     };
@@ -165,15 +172,20 @@ void SingleInstance::readCommand(QLocalSocket *peer)
         finish(true);
 }
 
-bool SingleInstance::notifyRunning(const QString &command)
+SingleInstance::Answer SingleInstance::notifyRunning(const QString &command)
 {
     QLocalSocket socket;
     socket.connectToServer(socketPath());
     if (!socket.waitForConnected(1000))
-        return false;
+        return Answer::NobodyListening;
     socket.write(command.toLatin1() + '\n');
     socket.flush();
     const bool sent = socket.bytesToWrite() == 0 || socket.waitForBytesWritten(1000);
+    // A running instance answers at once, even while it loads its notes.
+    const bool answered = sent && (socket.canReadLine() || socket.waitForReadyRead(AnswerWaitMs))
+                          && socket.readLine().startsWith("ok");
     socket.disconnectFromServer();
-    return sent;
+    if (answered)
+        return Answer::Answered;
+    return sent ? Answer::Unanswered : Answer::NobodyListening;
 }

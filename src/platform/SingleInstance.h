@@ -29,10 +29,16 @@ public:
     // The same, tried again for up to `waitMs` while the holder is there: for a holder that
     // does not answer, an instance killed a moment ago whose end has not freed its locks yet.
     Outcome acquire(int waitMs);
+    // What the running instance made of a command handed to it.
+    enum class Answer {
+        Answered,        // it read the command and said so
+        Unanswered,      // the command went, but no answer came back: an instance killed a
+                         // moment ago (its socket still takes connections), or an older one
+        NobodyListening, // none listens (none runs, or one still starting)
+    };
     // From a later launch: hands the running instance one command word (a short line of
-    // letters). True when it was delivered; gives up quietly after a short while (an instance
-    // still starting may not listen yet) and at once when none listens.
-    static bool notifyRunning(const QString &command);
+    // letters) and waits a moment for its answer.
+    static Answer notifyRunning(const QString &command);
     static QString lockPath();
     static QString socketPath();
     static QString storeLockPath();

@@ -56,7 +56,7 @@ private slots:
     void hostRegistered();
     void hostUnregistered();
 
-private:
+private: // NOLINT(readability-redundant-access-specifiers): the slots above are a section of Qt's own
     void watchXTray();
     void readXEvents();
     void askForHost();

@@ -43,7 +43,7 @@ QString machineId()
             ::rename(from.constData(), to.constData()); // a damaged name: replaced
     }
     QFile::remove(temporary);
-    const QString now = stored();
+    QString now = stored();
     if (valid.match(now).hasMatch())
         return now;
     // A state folder that cannot be written: a name that is at least the same at every start.

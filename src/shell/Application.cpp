@@ -19,12 +19,14 @@ int runQuadrelo(int argc, char *argv[])
     const LaunchRequest request = handleCommandLine(argc, argv);
     if (request.exitCode)
         return *request.exitCode;
+    SingleInstance::Answer handedOver = SingleInstance::Answer::NobodyListening;
     {
         // A running instance is asked first, before this launch opens a display and builds a
         // tray controller it would not use, so a desktop action is carried out at once.
         // Quitting starts nothing: without a running instance there is nothing to end.
         QCoreApplication core(argc, argv);
-        if (SingleInstance::notifyRunning(request.command) || request.command == QLatin1String("encerrar"))
+        handedOver = SingleInstance::notifyRunning(request.command);
+        if (handedOver == SingleInstance::Answer::Answered || request.command == QLatin1String("encerrar"))
             return 0;
     }
 
@@ -56,7 +58,7 @@ int runQuadrelo(int argc, char *argv[])
     QApplication::setWindowIcon(icon);
 
     frmPrincipal *shell = frmPrincipal::instance();
-    switch (shell->Form_Load(request.command)) {
+    switch (shell->Form_Load(request.command, handedOver == SingleInstance::Answer::Unanswered)) {
     case frmPrincipal::StartResult::AlreadyRunning:
         return 0;
     case frmPrincipal::StartResult::Failed:

@@ -23,7 +23,7 @@ namespace {
 // A stored record, read and checked before any window is made for it.
 NoteValue readRecord(const QString &record)
 {
-    const NoteValue n = NoteValue::fromRecord(record);
+    NoteValue n = NoteValue::fromRecord(record);
     // One whose size, place, colour or alarm cannot be read is set aside rather than loaded.
     n.checkReadable({Largura, Altura, Topo, Esquerda, Cor});
     AlarmDueText(n);

@@ -92,18 +92,23 @@ NoteStore &frmPrincipal::store()
 
 // ---- start-up and shutdown
 
-frmPrincipal::StartResult frmPrincipal::Form_Load(const QString &command)
+frmPrincipal::StartResult frmPrincipal::Form_Load(const QString &command, bool handedOver)
 {
     int line = 5;
     try {
         line = 10;
         m_single = std::make_unique<SingleInstance>();
         SingleInstance::Outcome outcome = m_single->acquire();
-        if (outcome == SingleInstance::Outcome::AlreadyRunning && !SingleInstance::notifyRunning(command)) {
-            // Nobody answered: an instance killed a moment ago, whose locks its end frees soon.
-            outcome = m_single->acquire(HolderEndWaitMs);
-            if (outcome == SingleInstance::Outcome::AlreadyRunning)
-                SingleInstance::notifyRunning(command);
+        if (outcome == SingleInstance::Outcome::AlreadyRunning) {
+            using Answer = SingleInstance::Answer;
+            const Answer answer = handedOver ? Answer::Unanswered : SingleInstance::notifyRunning(command);
+            if (answer != Answer::Answered) {
+                // No answer: an instance killed a moment ago, whose end frees its locks soon (its
+                // socket may still take the command, which is lost with it), or one still starting.
+                outcome = m_single->acquire(HolderEndWaitMs);
+                if (outcome == SingleInstance::Outcome::AlreadyRunning && answer == Answer::NobodyListening)
+                    SingleInstance::notifyRunning(command);
+            }
         }
         if (outcome == SingleInstance::Outcome::AlreadyRunning) {
             // Ends silently; the running instance does what this launch was for (shows its notes

@@ -15,6 +15,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QDir>
+#include <QLocalServer>
 #include <QLocalSocket>
 #include <QLockFile>
 #include <QSignalSpy>
@@ -24,10 +25,12 @@
 #include <QScreen>
 #include <QScopeGuard>
 #include <QTemporaryDir>
+#include <QThread>
 #include <QTimer>
 #include <QtTest>
 #include <csignal>
-#include <unistd.h>
+#include <future>
+#include <thread>
 #include <sys/resource.h>
 
 using namespace NoteRecord;
@@ -106,13 +109,14 @@ private slots:
     // nor does a runtime folder that cannot be used.
     void singleInstance_data()
     {
-        QTest::addColumn<QString>("held"); // "runtime", "store", "dead", "zombie", "unusable" or "carried"
+        QTest::addColumn<QString>("held"); // "runtime", "store", "dead", "dying", "unusable" or "carried"
         QTest::addColumn<bool>("runs");
         QTest::newRow("another instance runs") << "runtime" << false;
         QTest::newRow("another process owns the store") << "store" << false;
         QTest::newRow("a crashed instance left its lock") << "dead" << true;
-        // Killed a moment ago and not yet reaped by its parent: it still has a process id.
-        QTest::newRow("an instance killed a moment ago") << "zombie" << true;
+        // Killed a moment ago: its socket still takes a connection but nothing answers, and its
+        // locks go once its end is over.
+        QTest::newRow("an instance killed a moment ago") << "dying" << true;
         QTest::newRow("no usable runtime folder") << "unusable" << true;
         // A sync tool carries the notes' folder with what another machine left in it.
         QTest::newRow("another host's lock beside the store") << "carried" << true;
@@ -125,6 +129,12 @@ private slots:
         const QByteArray runtime = qgetenv("XDG_RUNTIME_DIR");
         SingleInstance other;
         QLockFile storeLock(SingleInstance::storeLockPath());
+        QLocalServer server;
+        std::thread ending;
+        auto joined = qScopeGuard([&ending] {
+            if (ending.joinable())
+                ending.join();
+        });
         if (held == "runtime") {
             QCOMPARE(other.acquire(), SingleInstance::Outcome::Acquired);
         } else if (held == "store") {
@@ -134,19 +144,14 @@ private slots:
             QFile lock(SingleInstance::lockPath());
             QVERIFY(lock.open(QIODevice::WriteOnly));
             lock.write("999999\nquadrelo\nhost\n");
-        } else if (held == "zombie") {
-            const pid_t child = ::fork();
-            if (child == 0)
-                ::_exit(0);
-            QTRY_VERIFY(bytesOf(QStringLiteral("/proc/%1/stat").arg(child)).contains(") Z "));
-            QDir().mkpath(QFileInfo(SingleInstance::storeLockPath()).absolutePath());
-            for (const QString &path : {SingleInstance::lockPath(), SingleInstance::storeLockPath()}) {
-                QFile lock(path);
-                QVERIFY(lock.open(QIODevice::WriteOnly));
-                // Named as the lock's own program, as a killed instance's lock is.
-                lock.write(QByteArray::number(child) + "\n" + QCoreApplication::applicationFilePath().toUtf8() + "\n"
-                           + QSysInfo::machineHostName().toUtf8() + "\n");
-            }
+        } else if (held == "dying") {
+            auto *lock = new QLockFile(SingleInstance::lockPath());
+            QVERIFY(lock->tryLock(0));
+            QVERIFY(server.listen(SingleInstance::socketPath())); // never accepts: this thread is busy
+            ending = std::thread([lock] {
+                QThread::msleep(1500);
+                delete lock;
+            });
         } else if (held == "carried") {
             const QString folder = QFileInfo(SettingsStore::defaultPath()).absolutePath();
             QDir().mkpath(folder);
@@ -202,8 +207,12 @@ private slots:
         f.start({recordWith({})}, abertura, running ? QString() : command);
         if (running && command.isEmpty())
             QLocalSocket().connectToServer(SingleInstance::socketPath()); // and closed at once
-        else if (running)
-            QVERIFY(SingleInstance::notifyRunning(command));
+        else if (running) {
+            // As another process would: this one's event loop must run to answer.
+            auto answer = std::async(std::launch::async, [command] { return SingleInstance::notifyRunning(command); });
+            QTRY_VERIFY(answer.wait_for(std::chrono::seconds(0)) == std::future_status::ready);
+            QCOMPARE(answer.get(), SingleInstance::Answer::Answered);
+        }
         QTRY_COMPARE(visibleMarks(), shown);
         QCOMPARE(f.quits, command == "encerrar" ? 1 : 0);
     }
