@@ -221,6 +221,7 @@ drag_corner 400 120 100 50
 wait_until 3 "note moved" note_at 500 170
 sleep 3 # past the automatic save's delay
 kill -KILL "$PROG_PID"
+wait "$PROG_PID" 2>/dev/null # ended, socket and all: a start before then hands itself to the dying one
 check "a move by the folded corner survives a kill" eval 'field_is "Primeira e pao e leite" 3 2550 && field_is "Primeira e pao e leite" 4 7500'
 
 start_program
