@@ -174,6 +174,14 @@ start_program() { # one more instance; PROG_PID is its id
     log "quadrelo run $RUNS: pid $PROG_PID"
 }
 
+# an X session manager of our own (xsmp_manager.py); SM_PID, and SM_ADDRESS for SESSION_MANAGER
+start_session_manager() {
+    bg session-manager python3 "$(dirname "${BASH_SOURCE[0]}")/xsmp_manager.py" "$E2E_TMP/session-manager"
+    SM_PID=$BG_PID
+    wait_until 10 "session manager" test -s "$E2E_TMP/session-manager" && SM_ADDRESS=$(cat "$E2E_TMP/session-manager")
+}
+sm_logged() { grep -q "$1" "$ART_DIR/session-manager.log"; } # sm_logged PATTERN
+
 # ---------------------------------------------------------------- windows (ids in decimal)
 
 AWAY=(900 700) # an empty place of the desktop

@@ -196,6 +196,24 @@ kill -TERM "$PROG_PID"
 check "SIGTERM ends the program with status 0" eval 'wait_exit $PROG_PID 15 && [ "$EXIT_STATUS" = 0 ]'
 check "SIGTERM saves the text typed into a note" eval 'field "Primeira e pao e leite" 8 >/dev/null'
 
+# A logout through the session manager: the text typed is saved by the time the program says it
+# is done (the manager may wait for slower programs before telling them to die).
+start_session_manager || fatal "the session manager starts"
+SESSION_MANAGER=$SM_ADDRESS start_program
+wait_until 15 "notes back" count_is notes 5 || fatal "the notes come back after SIGTERM"
+A=$(note_at 30 550)
+click_in "$A" "${TEXT[@]}"
+xdotool key ctrl+End type --delay 30 " e sair"
+click_in "$A" "${HIDE[@]}"
+wait_until 5 "note hidden" count_is notes 4
+field "Reuniao e sair" 8 >/dev/null && log "NOTE: saved by itself before the logout, which then tells nothing"
+kill -USR1 "$SM_PID"
+check "a logout through the session manager saves the text typed" eval \
+    'wait_until 10 "save-yourself-done" sm_logged "for the logout: success 1" && field "Reuniao e sair" 8 >/dev/null'
+check "and asks not to be started again by the next session" sm_logged "RestartStyleHint = 3"
+kill -USR2 "$SM_PID"
+check "and ends the program with status 0" eval 'wait_exit $PROG_PID 15 && [ "$EXIT_STATUS" = 0 ]'
+
 # Without the shutdown sequence, edits are kept all the same: saved by themselves seconds after.
 start_program
 wait_until 15 "notes back" count_is notes 5 || fatal "the notes come back after the restart"
@@ -203,6 +221,7 @@ drag_corner 400 120 100 50
 wait_until 3 "note moved" note_at 500 170
 sleep 3 # past the automatic save's delay
 kill -KILL "$PROG_PID"
+wait "$PROG_PID" 2>/dev/null # ended, socket and all: a start before then hands itself to the dying one
 check "a move by the folded corner survives a kill" eval 'field_is "Primeira e pao e leite" 3 2550 && field_is "Primeira e pao e leite" 4 7500'
 
 start_program
