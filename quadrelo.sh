@@ -11,7 +11,7 @@ cd "$(dirname "$0")"
 BUILD_PACKAGES="cmake make g++ pkg-config qt6-base-dev libpulse-dev libxcb1-dev libxcb-xfixes0-dev qt6-qpa-plugins qt6-translations-l10n"
 # dpkg-dev and file: dpkg-shlibdeps, which works out the package's dependencies.
 PACKAGE_PACKAGES="dpkg-dev file"
-TEST_PACKAGES="xvfb xauth openbox trayer xdotool wmctrl x11-utils pulseaudio pulseaudio-utils sox imagemagick
+TEST_PACKAGES="xvfb xauth openbox trayer xdotool wmctrl x11-utils pulseaudio pulseaudio-utils sox imagemagick python3
     desktop-file-utils appstream"
 # The notes on two machines: a real sync tool between two desktops on this machine.
 SYNC_PACKAGES="syncthing curl xvfb xauth openbox trayer xdotool wmctrl x11-utils imagemagick"

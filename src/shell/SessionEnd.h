@@ -4,8 +4,8 @@
 
 class QSocketNotifier;
 
-// Turns SIGTERM, SIGINT and SIGHUP, and the session manager's end-of-session request, into one
-// signal on the event loop, so the program can save its notes before it ends.
+// Turns SIGTERM, SIGINT and SIGHUP into one signal on the event loop, so the program can save its
+// notes before it ends, and passes on the session manager's request to save before a logout.
 class SessionEnd : public QObject {
     Q_OBJECT
 public:
@@ -13,7 +13,11 @@ public:
     ~SessionEnd() override;
 
 signals:
+    // A signal asks the program to end.
     void ending();
+    // The session manager asks for everything to be saved: a logout is coming, which it may
+    // still cancel; if it goes on, the session manager then tells the program to end.
+    void saveRequested();
 
 private:
     static void onSignal(int);

@@ -151,6 +151,12 @@ frmPrincipal::StartResult frmPrincipal::Form_Load(const QString &command, bool h
     // From now on a signal or the end of the desktop session saves and ends the program,
     // never asking anything.
     m_sessionEnd = std::make_unique<SessionEnd>();
+    connect(m_sessionEnd.get(), &SessionEnd::saveRequested, this, [this] {
+        // Saved before the program says it is done; the program ends when the session does.
+        if (const QString failure = saveAllFailure(); !failure.isEmpty())
+            std::fprintf(stderr, "quadrelo: %s\n", qPrintable(failure));
+    });
+    connect(qApp, &QCoreApplication::aboutToQuit, this, [this] { Form_Unload(false); });
     connect(m_sessionEnd.get(), &SessionEnd::ending, this, [this] {
         Form_Unload(false);
         quitApplication();
