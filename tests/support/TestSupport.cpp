@@ -109,7 +109,13 @@ void ShellFixture::choose(const char *item)
     action->trigger();
 }
 
-QList<QPair<QString, QString>> ShellFixture::storedNotes() { return SettingsStore(SettingsStore::defaultPath()).readSection(QStringLiteral("Lembretes")); }
+QStringList ShellFixture::storedRecords()
+{
+    QStringList records;
+    for (const auto &pair : SettingsStore(SettingsStore::defaultPath()).readSection(QStringLiteral("Lembretes")))
+        records << pair.second;
+    return records;
+}
 
 QByteArray bytesOf(const QString &path)
 {

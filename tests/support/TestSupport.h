@@ -114,8 +114,8 @@ struct ShellFixture {
                const QString &command = QString());
     // Chooses a tray menu item by its name ("novo", "salvar", ...).
     void choose(const char *item);
-    // The section "Lembretes" as the store file holds it now.
-    static QList<QPair<QString, QString>> storedNotes();
+    // The records of "Lembretes" as the store file holds them now.
+    static QStringList storedRecords();
 };
 
 // A file's bytes, or "(missing)".
