@@ -8,6 +8,7 @@
 #include "note/frmLembrete.h"
 #include "records/NoteRecord.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
@@ -41,18 +42,18 @@ std::unique_ptr<QTimer> whenShown(const std::function<QWidget *()> &current, con
     return poll;
 }
 
-// Puts a note holding `record` (even one the loader would set aside) on the desktop and clicks
-// its properties picture; `act` runs once the dialog shows. A dialog `act` leaves open is
-// cancelled, so a failing test cannot hang in the dialog's loop.
-frmLembrete *editProperties(ShellFixture &f, const QString &record, const std::function<void(QWidget *)> &act)
+// Puts a note holding `record` (even one the loader would set aside) on the desktop, wired to the
+// dialog as the note windows are, and clicks its properties picture; `act` runs once the dialog
+// shows. A dialog `act` leaves open is cancelled, so a failing test cannot hang in its loop.
+frmLembrete *editProperties(const QString &record, const std::function<void(frmLembrete *, QWidget *)> &act)
 {
-    f.start({recordWith({})});
-    frmLembrete *note = openNotes().value(0);
-    if (!note)
-        qFatal("no note window");
+    auto *note = new frmLembrete;
+    note->setUp(NoteValue::fromRecord(recordWith({})));
     note->setValue(NoteValue::fromRecord(record));
-    const auto poll = whenShown([] { return frmProp::instance().window(); }, [&act](QWidget *w) {
-        act(w);
+    QObject::connect(note, &frmLembrete::propertiesRequested, [](frmLembrete *n) { frmProp::instance().mostrar(n); });
+    note->show();
+    const auto poll = whenShown([] { return frmProp::instance().window(); }, [note, &act](QWidget *w) {
+        act(note, w);
         if (frmProp::instance().window() == w)
             control<QPushButton>(w, "Cancelar")->click();
     });
@@ -84,6 +85,11 @@ class TestDialogs : public QObject {
 
 private slots:
     void init() { platform.reset(); }
+    void cleanup()
+    {
+        for (QWidget *w : QApplication::topLevelWidgets())
+            delete qobject_cast<frmLembrete *>(w);
+    }
 
     void fill_data()
     {
@@ -110,9 +116,8 @@ private slots:
         QFETCH(QString, record);
         QFETCH(int, devices);
         platform.sound.devices = devices;
-        ShellFixture f;
         QStringList seen;
-        editProperties(f, record, [&](QWidget *w) { seen = shown(w); });
+        editProperties(record, [&](frmLembrete *, QWidget *w) { seen = shown(w); });
         QTEST(seen, "expected");
         QCOMPARE(platform.sound.played, QStringList()); // showing the stored sound does not play it
     }
@@ -135,9 +140,8 @@ private slots:
         QFETCH(QString, date);
         QFETCH(QString, time);
         QFETCH(bool, advance);
-        ShellFixture f;
         bool stayedOpen = false;
-        editProperties(f, recordWith({}), [&](QWidget *w) {
+        editProperties(recordWith({}), [&](frmLembrete *, QWidget *w) {
             QTest::keyClicks(control(w, "DataAviso"), date);
             QTest::keyClicks(control(w, "HoraAviso"), time);
             if (advance)
@@ -173,12 +177,10 @@ private slots:
     {
         QFETCH(QString, button);
         QFETCH(QString, elsewhere);
-        ShellFixture f;
         platform.clock.current = QDateTime(QDate(2026, 12, 6), QTime(10, 20, 45));
-        frmLembrete *note = editProperties(f, recordWith({{Som, "4"}}), [&](QWidget *w) {
+        frmLembrete *note = editProperties(recordWith({{Som, "4"}}), [&](frmLembrete *edited, QWidget *w) {
             for (int i = 0; i < 3; ++i)
                 QTest::keyClick(control(w, "cmbCor"), Qt::Key_Down);
-            frmLembrete *edited = openNotes().value(0);
             if (elsewhere == "changed") {
                 // The person changes the colour only; the other fields come from elsewhere.
                 edited->applyElsewhere(recordWith({{Som, "6"}, {Cor, "5"}, {Leitura, "S"}, {Texto, "de lá"}}));
@@ -239,11 +241,8 @@ private slots:
         QTEST(w.focusWidget()->objectName(), "focus");
     }
 
-    // About, opened from the tray menu.
     void linksAndOkay()
     {
-        ShellFixture f;
-        f.start({});
         bool openAfterLinks = false, closedByOkay = false;
         const auto poll = whenShown(frmSobre::current, [&](QWidget *w) {
             clickChild(w, "endereco");
@@ -253,7 +252,7 @@ private slots:
             closedByOkay = !frmSobre::isOpen();
             frmSobre::close(); // ends a failing run instead of hanging in the dialog
         });
-        f.choose("sobre"); // returns when the dialog has closed
+        frmSobre::showModal(); // returns when the dialog has closed
         QCOMPARE(platform.shell.opened, QStringList({"https://www.borvane.com.br", "mailto:contato@borvane.com.br"}));
         QVERIFY(openAfterLinks);
         QVERIFY(closedByOkay);
