@@ -103,8 +103,6 @@ private slots:
                                                   "Antecedência x [15]", "Blip-Blip", "Contínuo x"};
         QTest::newRow("one minute ahead") << recordWith({{Minutos, "1"}, {Cor, "7"}}) << 1
             << QStringList{c, "", "Leitura -", "Vermelho", " ", "Antecedência x [1]", "Nenhum", "Contínuo -"};
-        QTest::newRow("new note") << newNoteRecord(QDateTime(QDate(2026, 11, 30), QTime(23, 59))) << 1
-            << QStringList{"30/11/2026 23:59", "", "Leitura -", "Amarelo", " ", "Antecedência - [] off", "Nenhum", "Contínuo -"};
         QTest::newRow("damaged") << recordWith({{Cor, "azul"}, {Minutos, "x"}, {Som, "?"}}) << 1
             << QStringList{c, "", "Leitura -", "", " ", "Antecedência - [] off", "", "Contínuo -"};
         QTest::newRow("no sound device") << recordWith({{Som, "5"}, {Continuo, "S"}}) << 0

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The note record (field replacement, a note's typed value read from it and written back), the
-// settings file's key order, and two machines' copies of the store merged: which notes, fields and
-// places survive, the same on both machines, and what the file keeps of it.
+// The note record (a note's typed value read from it and written back), the settings file's key
+// order, and two machines' copies of the store merged: which notes, fields and places survive, the
+// same on both machines, and what the file keeps of it.
 #include "TestSupport.h"
 #include "platform/RuntimeError.h"
 #include "platform/SettingsStore.h"
@@ -151,30 +151,6 @@ class TestRecords : public QObject {
 private slots:
     void init() { platform.reset(); }
 
-    void replaceField_data()
-    {
-        QTest::addColumn<QString>("record");
-        QTest::addColumn<int>("position");
-        QTest::addColumn<QString>("expected");
-        const QString overflow = QStringLiteral("error %1").arg(RuntimeError::Overflow);
-        QTest::newRow("middle") << rec("a|b|c|") << 1 << rec("a|X|c|");
-        QTest::newRow("first") << rec("a|b|c|") << 0 << rec("X|b|c|");
-        QTest::newRow("last") << rec("a|b|c|") << 2 << rec("a|b|X|");
-        QTest::newRow("tail dropped") << rec("a|b|tail") << 0 << rec("X|b|");
-        QTest::newRow("255 separators") << rec("|").repeated(255) << 254 << rec("|").repeated(254) + rec("X|");
-        QTest::newRow("no separator") << QStringLiteral("Form1") << 0 << overflow;
-        QTest::newRow("256 separators") << rec("|").repeated(256) << 0 << overflow;
-    }
-
-    void replaceField()
-    {
-        QFETCH(QString, record);
-        QFETCH(int, position);
-        QString result;
-        const int error = errorOf([&] { result = ReplaceField(record, quint8(position), "X"); });
-        QTEST(error ? QStringLiteral("error %1").arg(error) : result, "expected");
-    }
-
     // A record read into a note value and written back. Odd spellings, numbers that cannot be
     // read and fields the program does not know go back as they came; a changed field is
     // written anew and the others stay as they were.
@@ -192,8 +168,6 @@ private slots:
             QTest::newRow(name) << rec(record) << edit << reads << rec(written);
         };
         row("as the program writes it", plain, "", plainReads, plain);
-        row("new note", newNoteRecord(QDateTime(QDate(2026, 12, 5), QTime(9, 7))), "",
-            "05/12/2026 09:07||N|-|-|N||N||0|0|N|0|3060|2010", newNoteRecord(QDateTime(QDate(2026, 12, 5), QTime(9, 7))));
         row("extra fields", plain + "x||y|", "", plainReads, plain + "x||y|");
         row("tail without separator", plain + "fim", "", plainReads, plain + "fim");
         row("empty fields", QString("|").repeated(15), "", "||N|-|-|N||N||-|-|N|-|-|-", QString("|").repeated(15));
@@ -239,21 +213,6 @@ private slots:
         else if (edit == "place")
             v.topTw.reset(), v.leftTw.reset();
         QTEST(v.toRecord(), "written");
-    }
-
-    // The note counter is 16 bits wide and says so rather than wrapping round.
-    void counterOverflow()
-    {
-        QCOMPARE(addInteger(32766, 1), qint16(32767));
-        QCOMPARE(errorOf([] { addInteger(32767, 1); }), int(RuntimeError::Overflow));
-    }
-
-    void sectionReadsInNumericKeyOrder()
-    {
-        QStringList keys;
-        for (const auto &pair : SettingsStore::fromBytes("[Lembretes]\n10=a\n999=b\n2=c\n0=d\n1=e\n").readSection("Lembretes"))
-            keys << pair.first;
-        QCOMPARE(keys, QStringList({"0", "1", "2", "10", "999"}));
     }
 
     void merge_data()
