@@ -95,8 +95,6 @@ struct TestPlatform {
     void reset();
 };
 
-// Builds a record from field values, each followed by the separator.
-QString recordOf(const QStringList &fields);
 // A good record (a 3060 x 2430 note at 100, 100 px, colour 0, no alarm, empty text) with these
 // fields replaced (field number -> value).
 QString recordWith(const QList<QPair<int, QString>> &changes);

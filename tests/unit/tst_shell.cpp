@@ -387,10 +387,10 @@ private slots:
         clickChild(note, "Lixeira");
         SettingsStore::writeFile(SettingsStore::defaultPath(), theirs.toBytes());
         const auto shown = [] {
-            QStringList shown;
+            QStringList list;
             for (frmLembrete *n : openNotes())
-                shown << textBox(n)->toPlainText();
-            return sorted(shown);
+                list << textBox(n)->toPlainText();
+            return sorted(list);
         };
         QTRY_COMPARE_WITH_TIMEOUT(shown(), texts, 5000);
         QCOMPARE(f.shell->tray()->icon()->toolTip(), QString("Quadrelo - %1 Lembrete(s)").arg(texts.size()));
