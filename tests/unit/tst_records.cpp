@@ -26,14 +26,6 @@ static Snapshot reread(const SettingsStore &image, const QString &machine = QStr
     return StoreFormat::read(SettingsStore::fromBytes(image.toBytes()), machine);
 }
 
-static SettingsStore withRecords(const QStringList &records)
-{
-    SettingsStore image;
-    for (int i = 0; i < records.size(); ++i)
-        image.write("Lembretes", QString::number(i), records[i]);
-    return image;
-}
-
 static SettingsStore withSnapshot(const Snapshot &s)
 {
     SettingsStore image;
@@ -264,10 +256,12 @@ private slots:
         QFETCH(QStringList, expected);
         QFETCH(int, conflicts);
         // Without identities, each machine reads the store an older version wrote on its own.
-        const SettingsStore older = withRecords(commonRecords);
+        SettingsStore older;
         QList<Live> live;
-        for (const QString &r : commonRecords)
+        for (const QString &r : commonRecords) {
+            older.write("Lembretes", QString::number(live.size()), r);
             live.append({QString(), r});
+        }
         const Snapshot common = oldStore ? reread(older) : capture({}, live, "cccc3333");
         // This machine has shown the notes once: the store the other machine gets has its places.
         const Snapshot commonHere = edited(common, {}, A);

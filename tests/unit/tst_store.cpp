@@ -10,8 +10,6 @@
 #include "records/NoteStore.h"
 #include "records/Persistence.h"
 
-#include <QSignalSpy>
-#include <QTemporaryDir>
 #include <QtTest>
 
 using namespace NoteRecord;

@@ -3,8 +3,6 @@
 #include "shell/TrayIcon.h"
 
 #include <QMenu>
-#include <QPointer>
-#include <QSignalSpy>
 #include <QtTest>
 
 // The tray icon without a real tray: its click rules, and its wait for a tray that a fake desktop
