@@ -30,7 +30,7 @@ TestPlatform::TestPlatform()
 {
     for (const char *folder : {"XDG_CONFIG_HOME", "XDG_RUNTIME_DIR", "XDG_STATE_HOME"}) {
         if (!qgetenv(folder).startsWith("/tmp/")) {
-            std::fprintf(stderr, "tests must run with a temporary XDG_CONFIG_HOME, XDG_STATE_HOME and XDG_RUNTIME_DIR\n");
+            std::fprintf(stderr, "tests must run with a temporary %s (and the other XDG folders)\n", folder);
             std::abort();
         }
     }
@@ -54,7 +54,9 @@ void TestPlatform::reset()
 
 QString recordWith(const QList<QPair<int, QString>> &changes)
 {
-    QStringList f{"01/12/2026 10:00", "", "N", "1500", "1500", "N", "", "N", "", "0", "0", "N", "0", "3060", "2430", ""};
+    // The 15 fields, and after the last separator nothing.
+    QStringList f{"01/12/2026 10:00", "", "N", "1500", "1500", "N", "", "N", "", "0", "0", "N", "0", "3060", "2430",
+                  ""};
     for (const auto &change : changes)
         f[change.first] = change.second;
     return f.join(QChar(NoteRecord::FieldSeparator));

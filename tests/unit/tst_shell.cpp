@@ -63,7 +63,8 @@ private slots:
     void startShowAndExit()
     {
         ShellFixture f;
-        const QList<QPair<int, QString>> fields{{Fixo, "S"}, {Leitura, "S"}, {Texto, QString("a") + QChar(LineBreak) + "b"}};
+        const QList<QPair<int, QString>> fields{
+            {Fixo, "S"}, {Leitura, "S"}, {Texto, QString("a") + QChar(LineBreak) + "b"}};
         f.start({recordWith(fields + QList<QPair<int, QString>>{{Largura, "2000"}, {Altura, "2010"}})});
         QCOMPARE(f.shell->tray()->icon()->toolTip(), QString("Quadrelo - 1 Lembrete(s)"));
         frmLembrete *note = openNotes().value(0);
@@ -110,7 +111,8 @@ private slots:
         const auto lock = [](const QString &path, qint64 pid, const QString &program, const QString &host) {
             QDir().mkpath(QFileInfo(path).absolutePath());
             QFile file(path);
-            return file.open(QIODevice::WriteOnly) && file.write(QStringLiteral("%1\n%2\n%3\n").arg(pid).arg(program, host).toUtf8()) > 0;
+            return file.open(QIODevice::WriteOnly)
+                   && file.write(QStringLiteral("%1\n%2\n%3\n").arg(pid).arg(program, host).toUtf8()) > 0;
         };
         if (held == "runtime") {
             QCOMPARE(other.acquire(), SingleInstance::Outcome::Acquired);

@@ -173,7 +173,8 @@ private slots:
              QStringList{"B new c", "B del a", "B save", "A<B older", "A new d", "A save", "A join"} + toB,
              {"b", "c", "d"}, {"b", "c", "d"}},
             {"a file cut in the middle of a line, then whole",
-             QStringList{"B new c", "B del b", "B save", "A<B cut", "A join", "A has a,b", "A refuses", "A told 0", "A told 1"} + toA,
+             QStringList{"B new c", "B del b", "B save", "A<B cut", "A join", "A has a,b", "A refuses", "A told 0",
+                         "A told 1"} + toA,
              {"a", "c"}, {"a", "c"}},
             {"a file cut at a line end, then whole",
              QStringList{"B new c", "B save", "A<B cut-line", "A join", "A has a,b"} + toA, {"a", "b", "c"}, {"a", "b", "c"}},
@@ -265,7 +266,8 @@ private slots:
         const QByteArray head = "[Config]\nAbertura=S\n[Lembretes]\n0=\"a\"\n";
         QTest::newRow("no file") << QByteArray() << "O Quadrelo|S";
         QTest::newRow("setting only") << QByteArray("[Config]\nAbertura=N\n") << "|N";
-        QTest::newRow("notes, no setting") << ("[Lembretes]\n0=\"" + recordWith({{Texto, "minha"}}).toUtf8() + "\"\n") << "minha|S";
+        QTest::newRow("notes, no setting")
+            << ("[Lembretes]\n0=\"" + recordWith({{Texto, "minha"}}).toUtf8() + "\"\n") << "minha|S";
         QTest::newRow("a record that cannot be a note, no setting") << QByteArray("[Lembretes]\n0=quebrado\n") << "|S";
         QTest::newRow("unclosed section") << QByteArray("[Config]\nAbertura=S\n[Lembretes\n0=note\n") << "refused";
         QTest::newRow("note line without =") << head + "1\"b\"\n2=\"c\"\n" << "refused";
@@ -273,7 +275,8 @@ private slots:
         QTest::newRow("unterminated quote") << head + "1=\"b\n2=\"c\"\n" << "refused";
         QTest::newRow("binary blob") << head + QByteArray("\x00\x01\xfe\xff=", 5) + "\n" << "refused";
         QTest::newRow("not UTF-8") << head + "1=\"caf\xe9\"\n" << "refused";
-        QTest::newRow("sealed but cut") << QByteArray("; quadrelo-sealed: the last line checks this file\n") + head << "refused";
+        QTest::newRow("sealed but cut")
+            << QByteArray("; quadrelo-sealed: the last line checks this file\n") + head << "refused";
     }
 
     void open()
