@@ -66,7 +66,6 @@ private slots:
         const QList<QPair<int, QString>> fields{
             {Fixo, "S"}, {Leitura, "S"}, {Texto, QString("a") + QChar(LineBreak) + "b"}};
         f.start({recordWith(fields + QList<QPair<int, QString>>{{Largura, "2000"}, {Altura, "2010"}})});
-        QCOMPARE(f.shell->tray()->icon()->toolTip(), QString("Quadrelo - 1 Lembrete(s)"));
         frmLembrete *note = openNotes().value(0);
         QVERIFY(note && note->isVisible() && note->isPinned());
         QCOMPARE(note->size(), QSize(204, 162));
