@@ -15,33 +15,30 @@
 #include <cstdio>
 #include <cstdlib>
 
-TestPlatform::TestPlatform()
+// The fakes in place of the desktop facilities, or (nullptr) the real ones back.
+static void install(TestPlatform *p)
 {
-    const QByteArray config = qgetenv("XDG_CONFIG_HOME");
-    const QByteArray runtime = qgetenv("XDG_RUNTIME_DIR");
-    const QByteArray state = qgetenv("XDG_STATE_HOME");
-    if (config.isEmpty() || runtime.isEmpty() || !config.startsWith("/tmp/") || !state.startsWith("/tmp/")) {
-        std::fprintf(stderr, "tests must run with a temporary XDG_CONFIG_HOME, XDG_STATE_HOME and XDG_RUNTIME_DIR\n");
-        std::abort();
-    }
-    Platform::initResources();
-    Platform::setClock(&clock);
-    Platform::setSound(&sound);
-    Platform::setShell(&shell);
-    Platform::setMessages(&messages);
-    Platform::setWindows(&windows);
-    Platform::setTrayHost(&trayHost);
+    Platform::setClock(p ? &p->clock : nullptr);
+    Platform::setSound(p ? &p->sound : nullptr);
+    Platform::setShell(p ? &p->shell : nullptr);
+    Platform::setMessages(p ? &p->messages : nullptr);
+    Platform::setWindows(p ? &p->windows : nullptr);
+    Platform::setTrayHost(p ? &p->trayHost : nullptr);
 }
 
-TestPlatform::~TestPlatform()
+TestPlatform::TestPlatform()
 {
-    Platform::setClock(nullptr);
-    Platform::setSound(nullptr);
-    Platform::setShell(nullptr);
-    Platform::setMessages(nullptr);
-    Platform::setWindows(nullptr);
-    Platform::setTrayHost(nullptr);
+    for (const char *folder : {"XDG_CONFIG_HOME", "XDG_RUNTIME_DIR", "XDG_STATE_HOME"}) {
+        if (!qgetenv(folder).startsWith("/tmp/")) {
+            std::fprintf(stderr, "tests must run with a temporary %s (and the other XDG folders)\n", folder);
+            std::abort();
+        }
+    }
+    Platform::initResources();
+    install(this);
 }
+
+TestPlatform::~TestPlatform() { install(nullptr); }
 
 void TestPlatform::reset()
 {
@@ -55,20 +52,14 @@ void TestPlatform::reset()
     trayHost.set("X");
 }
 
-QString recordOf(const QStringList &fields)
-{
-    QString r;
-    for (const QString &f : fields)
-        r += f + QChar(NoteRecord::FieldSeparator);
-    return r;
-}
-
 QString recordWith(const QList<QPair<int, QString>> &changes)
 {
-    QStringList f{"01/12/2026 10:00", "", "N", "1500", "1500", "N", "", "N", "", "0", "0", "N", "0", "3060", "2430"};
+    // The 15 fields, and after the last separator nothing.
+    QStringList f{"01/12/2026 10:00", "", "N", "1500", "1500", "N", "", "N", "", "0", "0", "N", "0", "3060", "2430",
+                  ""};
     for (const auto &change : changes)
         f[change.first] = change.second;
-    return recordOf(f);
+    return f.join(QChar(NoteRecord::FieldSeparator));
 }
 
 static void removeAllNotes()
@@ -109,7 +100,13 @@ void ShellFixture::choose(const char *item)
     action->trigger();
 }
 
-QList<QPair<QString, QString>> ShellFixture::storedNotes() { return SettingsStore(SettingsStore::defaultPath()).readSection(QStringLiteral("Lembretes")); }
+QStringList ShellFixture::storedRecords()
+{
+    QStringList records;
+    for (const auto &pair : SettingsStore(SettingsStore::defaultPath()).readSection(QStringLiteral("Lembretes")))
+        records << pair.second;
+    return records;
+}
 
 QByteArray bytesOf(const QString &path)
 {

@@ -96,8 +96,6 @@ struct TestPlatform {
     void reset();
 };
 
-// Builds a record from field values, each followed by the separator.
-QString recordOf(const QStringList &fields);
 // A good record (a 3060 x 2430 note at 100, 100 px, colour 0, no alarm, empty text) with these
 // fields replaced (field number -> value).
 QString recordWith(const QList<QPair<int, QString>> &changes);
@@ -115,8 +113,8 @@ struct ShellFixture {
                const QString &command = QString());
     // Chooses a tray menu item by its name ("novo", "salvar", ...).
     void choose(const char *item);
-    // The section "Lembretes" as the store file holds it now.
-    static QList<QPair<QString, QString>> storedNotes();
+    // The records of "Lembretes" as the store file holds them now.
+    static QStringList storedRecords();
 };
 
 // A file's bytes, or "(missing)".

@@ -8,12 +8,12 @@
 #include "note/frmLembrete.h"
 #include "records/NoteRecord.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QTimer>
 #include <QtTest>
 #include <functional>
 
@@ -41,18 +41,18 @@ std::unique_ptr<QTimer> whenShown(const std::function<QWidget *()> &current, con
     return poll;
 }
 
-// Puts a note holding `record` (even one the loader would set aside) on the desktop and clicks
-// its properties picture; `act` runs once the dialog shows. A dialog `act` leaves open is
-// cancelled, so a failing test cannot hang in the dialog's loop.
-frmLembrete *editProperties(ShellFixture &f, const QString &record, const std::function<void(QWidget *)> &act)
+// Puts a note holding `record` (even one the loader would set aside) on the desktop, wired to the
+// dialog as the note windows are, and clicks its properties picture; `act` runs once the dialog
+// shows. A dialog `act` leaves open is cancelled, so a failing test cannot hang in its loop.
+frmLembrete *editProperties(const QString &record, const std::function<void(frmLembrete *, QWidget *)> &act)
 {
-    f.start({recordWith({})});
-    frmLembrete *note = openNotes().value(0);
-    if (!note)
-        qFatal("no note window");
+    auto *note = new frmLembrete;
+    note->setUp(NoteValue::fromRecord(recordWith({})));
     note->setValue(NoteValue::fromRecord(record));
-    const auto poll = whenShown([] { return frmProp::instance().window(); }, [&act](QWidget *w) {
-        act(w);
+    QObject::connect(note, &frmLembrete::propertiesRequested, [](frmLembrete *n) { frmProp::instance().mostrar(n); });
+    note->show();
+    const auto poll = whenShown([] { return frmProp::instance().window(); }, [note, &act](QWidget *w) {
+        act(note, w);
         if (frmProp::instance().window() == w)
             control<QPushButton>(w, "Cancelar")->click();
     });
@@ -84,6 +84,11 @@ class TestDialogs : public QObject {
 
 private slots:
     void init() { platform.reset(); }
+    void cleanup()
+    {
+        for (QWidget *w : QApplication::topLevelWidgets())
+            delete qobject_cast<frmLembrete *>(w);
+    }
 
     void fill_data()
     {
@@ -97,8 +102,6 @@ private slots:
                                                   "Antecedência x [15]", "Blip-Blip", "Contínuo x"};
         QTest::newRow("one minute ahead") << recordWith({{Minutos, "1"}, {Cor, "7"}}) << 1
             << QStringList{c, "", "Leitura -", "Vermelho", " ", "Antecedência x [1]", "Nenhum", "Contínuo -"};
-        QTest::newRow("new note") << newNoteRecord(QDateTime(QDate(2026, 11, 30), QTime(23, 59))) << 1
-            << QStringList{"30/11/2026 23:59", "", "Leitura -", "Amarelo", " ", "Antecedência - [] off", "Nenhum", "Contínuo -"};
         QTest::newRow("damaged") << recordWith({{Cor, "azul"}, {Minutos, "x"}, {Som, "?"}}) << 1
             << QStringList{c, "", "Leitura -", "", " ", "Antecedência - [] off", "", "Contínuo -"};
         QTest::newRow("no sound device") << recordWith({{Som, "5"}, {Continuo, "S"}}) << 0
@@ -110,9 +113,8 @@ private slots:
         QFETCH(QString, record);
         QFETCH(int, devices);
         platform.sound.devices = devices;
-        ShellFixture f;
         QStringList seen;
-        editProperties(f, record, [&](QWidget *w) { seen = shown(w); });
+        editProperties(record, [&](frmLembrete *, QWidget *w) { seen = shown(w); });
         QTEST(seen, "expected");
         QCOMPARE(platform.sound.played, QStringList()); // showing the stored sound does not play it
     }
@@ -135,9 +137,8 @@ private slots:
         QFETCH(QString, date);
         QFETCH(QString, time);
         QFETCH(bool, advance);
-        ShellFixture f;
         bool stayedOpen = false;
-        editProperties(f, recordWith({}), [&](QWidget *w) {
+        editProperties(recordWith({}), [&](frmLembrete *, QWidget *w) {
             QTest::keyClicks(control(w, "DataAviso"), date);
             QTest::keyClicks(control(w, "HoraAviso"), time);
             if (advance)
@@ -156,29 +157,27 @@ private slots:
         QTest::addColumn<QString>("button");
         QTest::addColumn<QString>("elsewhere"); // "", "changed" or "deleted" during the edit
         QTest::addColumn<QString>("record");
-        QTest::addColumn<QString>("bell");
+        QTest::addColumn<QString>("bell"); // its tip, or "hidden"
         const QList<QPair<int, QString>> okay{{DatAlteracao, "06/12/2026 10:20"}, {Aviso, "S"},
                                               {DataHoraAviso, "01/01/2027 00:10"}, {Leitura, "S"}, {Cor, "3"},
                                               {Minutos, "15"}, {Continuo, "S"}, {Som, "5"}};
         QTest::newRow("Ok") << "Ok" << "" << recordWith(okay) << "31/12/2026 23:55";
-        QTest::newRow("Cancelar") << "Cancelar" << "" << recordWith({{Som, "4"}}) << "";
+        QTest::newRow("Cancelar") << "Cancelar" << "" << recordWith({{Som, "4"}}) << "hidden";
         QTest::newRow("Ok, changed elsewhere") << "Ok" << "changed"
                                                << recordWith({{DatAlteracao, "06/12/2026 10:20"}, {Cor, "3"}, {Som, "6"},
                                                               {Leitura, "S"}, {Texto, "de lá"}})
-                                               << "";
-        QTest::newRow("Ok, deleted elsewhere") << "Ok" << "deleted" << recordWith({{Som, "4"}}) << "";
+                                               << "hidden";
+        QTest::newRow("Ok, deleted elsewhere") << "Ok" << "deleted" << recordWith({{Som, "4"}}) << "hidden";
     }
 
     void okayOrCancelar()
     {
         QFETCH(QString, button);
         QFETCH(QString, elsewhere);
-        ShellFixture f;
         platform.clock.current = QDateTime(QDate(2026, 12, 6), QTime(10, 20, 45));
-        frmLembrete *note = editProperties(f, recordWith({{Som, "4"}}), [&](QWidget *w) {
+        frmLembrete *note = editProperties(recordWith({{Som, "4"}}), [&](frmLembrete *edited, QWidget *w) {
             for (int i = 0; i < 3; ++i)
                 QTest::keyClick(control(w, "cmbCor"), Qt::Key_Down);
-            frmLembrete *edited = openNotes().value(0);
             if (elsewhere == "changed") {
                 // The person changes the colour only; the other fields come from elsewhere.
                 edited->applyElsewhere(recordWith({{Som, "6"}, {Cor, "5"}, {Leitura, "S"}, {Texto, "de lá"}}));
@@ -198,7 +197,8 @@ private slots:
         });
         QCOMPARE(platform.sound.played, elsewhere == "changed" ? QStringList() : QStringList{"BLIP"}); // heard at once
         QTEST(note->value().toRecord(), "record");
-        QTEST(note->findChild<QWidget *>("Alarme")->toolTip(), "bell");
+        const QWidget *bell = note->findChild<QWidget *>("Alarme");
+        QTEST(bell->isVisible() ? bell->toolTip() : "hidden", "bell");
     }
 
     // The keystroke masks of the alarm date, time and minutes boxes, typed key by key.
@@ -239,11 +239,8 @@ private slots:
         QTEST(w.focusWidget()->objectName(), "focus");
     }
 
-    // About, opened from the tray menu.
     void linksAndOkay()
     {
-        ShellFixture f;
-        f.start({});
         bool openAfterLinks = false, closedByOkay = false;
         const auto poll = whenShown(frmSobre::current, [&](QWidget *w) {
             clickChild(w, "endereco");
@@ -253,7 +250,7 @@ private slots:
             closedByOkay = !frmSobre::isOpen();
             frmSobre::close(); // ends a failing run instead of hanging in the dialog
         });
-        f.choose("sobre"); // returns when the dialog has closed
+        frmSobre::showModal(); // returns when the dialog has closed
         QCOMPARE(platform.shell.opened, QStringList({"https://www.borvane.com.br", "mailto:contato@borvane.com.br"}));
         QVERIFY(openAfterLinks);
         QVERIFY(closedByOkay);

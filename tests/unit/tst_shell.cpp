@@ -14,19 +14,13 @@
 
 #include <QAction>
 #include <QApplication>
-#include <QDir>
 #include <QLocalServer>
 #include <QLocalSocket>
-#include <QLockFile>
-#include <QSignalSpy>
-#include <QFile>
 #include <QMenu>
 #include <QPlainTextEdit>
 #include <QScreen>
 #include <QScopeGuard>
-#include <QTemporaryDir>
 #include <QThread>
-#include <QTimer>
 #include <QtTest>
 #include <csignal>
 #include <future>
@@ -35,15 +29,7 @@
 
 using namespace NoteRecord;
 
-static QStringList storedRecords()
-{
-    QStringList records;
-    for (const auto &kv : ShellFixture::storedNotes())
-        records << kv.second;
-    return records;
-}
-
-// Saved records in no particular order: the records that cannot be shown follow the notes.
+// The records that cannot be shown follow the notes in the store: records are compared sorted.
 static QStringList sorted(QStringList records)
 {
     records.sort();
@@ -52,21 +38,13 @@ static QStringList sorted(QStringList records)
 
 static QPlainTextEdit *textBox(frmLembrete *note) { return note->findChild<QPlainTextEdit *>("txtTexto"); }
 
-// What the open notes show: "S" or "N" per note for shown or hidden, or their texts in order.
+// "S" or "N" per open note, for shown or hidden.
 static QString visibleMarks()
 {
     QString marks;
     for (frmLembrete *note : openNotes())
         marks += note->isVisible() ? "S" : "N";
     return marks;
-}
-
-static QStringList shownTexts()
-{
-    QStringList texts;
-    for (frmLembrete *note : openNotes())
-        texts << textBox(note)->toPlainText();
-    return sorted(texts);
 }
 
 // The automatic save, made to follow a change within 20 ms.
@@ -83,17 +61,21 @@ class TestShell : public QObject {
 private slots:
     void init() { platform.reset(); }
 
-    // First start: the welcome note is planted and shown, pinned and read-only; exit saves it.
-    void firstStart()
+    // A stored note as its window shows it: size (never below the design size), pin, lock and text
+    // with its line breaks. The show-at-start item writes the setting and flips its mark; exit
+    // saves the note as shown and quits.
+    void startShowAndExit()
     {
         ShellFixture f;
-        QCOMPARE(f.shell->Form_Load(), frmPrincipal::StartResult::Running);
-        QCOMPARE(f.shell->tray()->icon()->toolTip(), QString("Quadrelo - 1 Lembrete(s)"));
+        const QList<QPair<int, QString>> fields{
+            {Fixo, "S"}, {Leitura, "S"}, {Texto, QString("a") + QChar(LineBreak) + "b"}};
+        f.start({recordWith(fields + QList<QPair<int, QString>>{{Largura, "2000"}, {Altura, "2010"}})});
         frmLembrete *note = openNotes().value(0);
         QVERIFY(note && note->isVisible() && note->isPinned());
-        QCOMPARE(note->geometry(), QRect(104, 106, 480, 195));
+        QCOMPARE(note->size(), QSize(204, 162));
+        QCOMPARE(platform.windows.topmost.value(0), (QPair<QWidget *, bool>(note, true)));
+        QCOMPARE(textBox(note)->toPlainText(), QString("a\nb"));
         QVERIFY(textBox(note)->isReadOnly());
-        // The show-at-start item writes the setting and flips its mark, and back.
         for (const QString expected : {"N", "S"}) {
             f.choose("exibir");
             QCOMPARE(SettingsStore(SettingsStore::defaultPath()).read("Config", "Abertura"), expected);
@@ -101,7 +83,7 @@ private slots:
         }
         f.choose("encerrar");
         QCOMPARE(f.quits, 1);
-        QCOMPARE(ShellFixture::storedNotes(), (QList<QPair<QString, QString>>{{"0", welcomeRecord()}}));
+        QCOMPARE(ShellFixture::storedRecords(), QStringList{recordWith(fields)});
     }
 
     // One instance per user and per store: a running one keeps a second out, untouched, and so
@@ -135,31 +117,31 @@ private slots:
             if (ending.joinable())
                 ending.join();
         });
+        QDir().mkpath(QFileInfo(SingleInstance::storeLockPath()).absolutePath());
+        const auto lock = [](const QString &path, qint64 pid, const QString &program, const QString &host) {
+            QDir().mkpath(QFileInfo(path).absolutePath());
+            QFile file(path);
+            return file.open(QIODevice::WriteOnly)
+                   && file.write(QStringLiteral("%1\n%2\n%3\n").arg(pid).arg(program, host).toUtf8()) > 0;
+        };
         if (held == "runtime") {
             QCOMPARE(other.acquire(), SingleInstance::Outcome::Acquired);
         } else if (held == "store") {
-            QDir().mkpath(QFileInfo(SingleInstance::storeLockPath()).absolutePath());
             QVERIFY(storeLock.tryLock(0));
         } else if (held == "dead") {
-            QFile lock(SingleInstance::lockPath());
-            QVERIFY(lock.open(QIODevice::WriteOnly));
-            lock.write("999999\nquadrelo\nhost\n");
+            QVERIFY(lock(SingleInstance::lockPath(), 999999, "quadrelo", "host"));
         } else if (held == "dying") {
-            auto *lock = new QLockFile(SingleInstance::lockPath());
-            QVERIFY(lock->tryLock(0));
+            auto *dying = new QLockFile(SingleInstance::lockPath());
+            QVERIFY(dying->tryLock(0));
             QVERIFY(server.listen(SingleInstance::socketPath())); // never accepts: this thread is busy
-            ending = std::thread([lock] {
+            ending = std::thread([dying] {
                 QThread::msleep(1500);
-                delete lock;
+                delete dying;
             });
         } else if (held == "carried") {
             const QString folder = QFileInfo(SettingsStore::defaultPath()).absolutePath();
-            QDir().mkpath(folder);
-            for (const QString name : {"Quadrelo.lock", "Quadrelo.sync-conflict-20261207-101010-ABCDEFG.lock"}) {
-                QFile lock(folder + "/" + name);
-                QVERIFY(lock.open(QIODevice::WriteOnly));
-                lock.write(QByteArray::number(QCoreApplication::applicationPid()) + "\nquadrelo\nportatil\n");
-            }
+            for (const QString name : {"Quadrelo.lock", "Quadrelo.sync-conflict-20261207-101010-ABCDEFG.lock"})
+                QVERIFY(lock(folder + "/" + name, QCoreApplication::applicationPid(), "quadrelo", "portatil"));
         } else {
             qputenv("XDG_RUNTIME_DIR", runtime + "/not-a-folder/x");
             QFile(QString::fromLocal8Bit(runtime) + "/not-a-folder").open(QIODevice::WriteOnly);
@@ -234,14 +216,11 @@ private slots:
         const QString tooFew = "a" + QString(QChar(FieldSeparator)) + "b";
         const QString notNumber = recordWith({{Largura, "largo"}});
         const QString alarmNoTime = recordWith({{Aviso, "S"}, {DataHoraAviso, "05/12/2026"}});
-        QTest::newRow("shown at start") << QStringList{good, unusual} << "S" << true << 2 << true << ""
-                                        << QStringList{good, unusual};
-        QTest::newRow("hidden at start") << QStringList{good} << "N" << true << 1 << false << "" << QStringList{good};
         QTest::newRow("no notification area") << QStringList{good} << "N" << false << 1 << true
                                               << "A área de notificação não está disponível." << QStringList{good};
-        QTest::newRow("damaged among good") << QStringList{good, tooFew, notNumber, alarmNoTime, good} << "S" << true
+        QTest::newRow("damaged among good") << QStringList{good, tooFew, notNumber, alarmNoTime, unusual} << "S" << true
                                             << 2 << true << "100 - 9 - Subscrito fora do intervalo (3 lembrete(s)"
-                                            << QStringList{good, good, tooFew, notNumber, alarmNoTime};
+                                            << QStringList{good, unusual, tooFew, notNumber, alarmNoTime};
         // Loaded, and kept within the screen: sizes and places far out, a huge text, odd characters.
         const QString odd = QString("\x01\x07\t\"\\=;[#%") + QChar(LineBreak) + QChar(0x2028);
         const QStringList hostile{recordWith({{Largura, "1e12"}, {Altura, "1e6"}, {Esquerda, "-1e12"}}),
@@ -280,24 +259,7 @@ private slots:
         if (!message.isEmpty())
             QVERIFY2(platform.messages.shown.first().startsWith(message), qPrintable(platform.messages.shown.first()));
         f.choose("salvar");
-        QCOMPARE(sorted(storedRecords()), sorted(stored));
-    }
-
-    // What a loaded note shows of its record: size (never below the design size), alarm bell
-    // with the advance taken off, pin, and text with its line breaks.
-    void loadedNoteShowsItsRecord()
-    {
-        ShellFixture f;
-        f.start({recordWith({{Largura, "2000"}, {Altura, "2010"}, {Fixo, "S"}, {Aviso, "S"},
-                             {DataHoraAviso, "05/12/2026 00:10"}, {Minutos, "30"},
-                             {Texto, QString("a") + QChar(LineBreak) + "b"}})});
-        frmLembrete *note = openNotes().value(0);
-        QCOMPARE(note->size(), QSize(204, 162));
-        QCOMPARE(note->findChild<QWidget *>("Alarme")->toolTip(), QString("04/12/2026 23:40"));
-        QVERIFY(note->findChild<QWidget *>("Alarme")->isVisible());
-        QVERIFY(note->isPinned());
-        QCOMPARE(platform.windows.topmost.value(0), (QPair<QWidget *, bool>(note, true)));
-        QCOMPARE(textBox(note)->toPlainText(), QString("a\nb"));
+        QCOMPARE(sorted(ShellFixture::storedRecords()), sorted(stored));
     }
 
     // Closing the program while the notes are still loading keeps every record, loaded or not.
@@ -309,7 +271,7 @@ private slots:
         f.start(records);
         QVERIFY(f.shell->isShutDown());
         QCOMPARE(f.quits, 1);
-        QCOMPARE(sorted(storedRecords()), sorted(records));
+        QCOMPARE(sorted(ShellFixture::storedRecords()), sorted(records));
         QVERIFY(openNotes().isEmpty());
     }
 
@@ -350,7 +312,7 @@ private slots:
         }
         QTRY_COMPARE(saves.size(), 1);
         QCOMPARE(saves.first().first().toBool(), true);
-        QCOMPARE(storedRecords().size(), openNotes().size());
+        QCOMPARE(ShellFixture::storedRecords().size(), openNotes().size());
     }
 
     // A failing save leaves the file as it was and keeps the program and its notes: save-all and
@@ -435,12 +397,18 @@ private slots:
         QTest::keyClicks(textBox(note), texts.filter("aqui!").isEmpty() ? "" : "!");
         clickChild(note, "Lixeira");
         SettingsStore::writeFile(SettingsStore::defaultPath(), theirs.toBytes());
-        QTRY_COMPARE_WITH_TIMEOUT(shownTexts(), texts, 5000);
+        const auto shown = [] {
+            QStringList list;
+            for (frmLembrete *n : openNotes())
+                list << textBox(n)->toPlainText();
+            return sorted(list);
+        };
+        QTRY_COMPARE_WITH_TIMEOUT(shown(), texts, 5000);
         QCOMPARE(f.shell->tray()->icon()->toolTip(), QString("Quadrelo - %1 Lembrete(s)").arg(texts.size()));
         if (there == "typed")
             QVERIFY2(note->findChild<QWidget *>("fraExclusao")->isHidden(), "the confirmation was withdrawn");
         QStringList saved;
-        for (const QString &record : storedRecords())
+        for (const QString &record : ShellFixture::storedRecords())
             saved << decodeText(split(record).value(Texto));
         QCOMPARE(sorted(saved), texts);
     }

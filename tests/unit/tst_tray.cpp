@@ -3,8 +3,6 @@
 #include "shell/TrayIcon.h"
 
 #include <QMenu>
-#include <QPointer>
-#include <QSignalSpy>
 #include <QtTest>
 
 // The tray icon without a real tray: its click rules, and its wait for a tray that a fake desktop
@@ -99,8 +97,9 @@ private slots:
     }
 
     // A registry that comes up anew (a panel restarted) knows nothing of the icon: it is made
-    // again, with its tip and menu.
-    void iconMadeAgainForNewRegistry()
+    // again, with its tip and menu. Clicks reach the program until the icon is removed, and
+    // nothing after; nor is the icon put back then.
+    void iconMadeAgainUntilRemoved()
     {
         FakeTrayHost host;
         host.set("WH");
@@ -117,15 +116,6 @@ private slots:
         QVERIFY(tray.icon());
         QCOMPARE(tray.icon()->toolTip(), QString("Quadrelo - 1 Lembrete(s)"));
         QCOMPARE(tray.icon()->contextMenu(), &menu);
-    }
-
-    // Clicks reach the program until the icon is removed, and nothing after.
-    void nothingAfterRemove()
-    {
-        FakeTrayHost host;
-        host.set("X");
-        TrayIcon tray(&host);
-        tray.show("Quadrelo - 0 Lembrete(s)");
         QSignalSpy shown(&tray, &TrayIcon::showAllRequested);
         QSignalSpy made(&tray, &TrayIcon::newNoteRequested);
         emit tray.icon()->activated(QSystemTrayIcon::Trigger);
@@ -135,7 +125,7 @@ private slots:
             emit tray.icon()->activated(reason);
         QCOMPARE(shown.size() + made.size(), 1);
         QSystemTrayIcon *hidden = tray.icon();
-        host.restartRegistry(); // the icon is not put back
+        host.restartRegistry();
         QCOMPARE(tray.icon(), hidden);
         QVERIFY(!hidden->isVisible());
     }
