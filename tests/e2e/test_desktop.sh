@@ -148,7 +148,7 @@ check "notes stay visible on another workspace" all_viewable
 wmctrl -s 0 # the tray sits on the first one
 wait_until 5 "workspace 1" viewable "$X"
 
-A=$(note_at 30 550)
+A=$(note_at 1076 400) # "Longe", which no other window covers on any desktop
 [ "$(upper "$A" "$X")" = "$X" ] || fatal "the other window covers the due note before it rings"
 log "all but the alarm checked, $(($(elapsed_ms "$STARTED") / 1000)) s after start; waiting for the ring"
 check "the due alarm rings: its note flashes" wait_until $((DUE - $(date +%s) + 10)) "flash" pixel_is 130 610 FFFFC0
@@ -200,15 +200,15 @@ check "SIGTERM saves the text typed into a note" eval 'field "Primeira e pao e l
 start_session_manager || fatal "the session manager starts"
 SESSION_MANAGER=$SM_ADDRESS start_program
 wait_until 15 "notes back" count_is notes 5 || fatal "the notes come back after SIGTERM"
-A=$(note_at 30 550)
+A=$(note_at 1076 400) # "Longe", which no other window covers on any desktop
 click_in "$A" "${TEXT[@]}"
 xdotool key ctrl+End type --delay 30 " e sair"
 click_in "$A" "${HIDE[@]}"
 wait_until 5 "note hidden" count_is notes 4
-field "Reuniao e sair" 8 >/dev/null && log "NOTE: saved by itself before the logout, which then tells nothing"
+field "Longe e sair" 8 >/dev/null && log "NOTE: saved by itself before the logout, which then tells nothing"
 kill -USR1 "$SM_PID"
 check "a logout through the session manager saves the text typed" eval \
-    'wait_until 10 "save-yourself-done" sm_logged "for the logout: success 1" && field "Reuniao e sair" 8 >/dev/null'
+    'wait_until 10 "save-yourself-done" sm_logged "for the logout: success 1" && field "Longe e sair" 8 >/dev/null'
 check "and asks not to be started again by the next session" sm_logged "RestartStyleHint = 3"
 kill -USR2 "$SM_PID"
 check "and ends the program with status 0" eval 'wait_exit $PROG_PID 15 && [ "$EXIT_STATUS" = 0 ]'
