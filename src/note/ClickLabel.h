@@ -14,6 +14,7 @@ public:
 signals:
     void clicked();
     void pressed(Qt::MouseButton button);
+
 protected:
     void mousePressEvent(QMouseEvent *event) override;
     void mouseReleaseEvent(QMouseEvent *event) override;
@@ -21,6 +22,7 @@ protected:
     void paintEvent(QPaintEvent *event) override;
     void focusInEvent(QFocusEvent *event) override;
     void focusOutEvent(QFocusEvent *event) override;
+
 private:
     QRect focusMark() const;
     QRegion m_mask; // a shaped picture's own mask, while the focus mark widens it
