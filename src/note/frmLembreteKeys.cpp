@@ -11,6 +11,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTextDocument>
+#include <algorithm>
 
 namespace {
 // A first line longer than this is cut in the window's name: it is read out at every visit.
