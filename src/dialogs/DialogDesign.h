@@ -6,6 +6,7 @@
 #include <QFont>
 #include <QFontDatabase>
 #include <QKeyEvent>
+#include <QPushButton>
 
 // What the two dialogs share of their design beyond the common one: the Verdana font, and keys
 // that press nothing.
@@ -26,6 +27,19 @@ inline QFont designFont(qreal points, bool bold, bool italic = false, bool under
     f.setItalic(italic);
     f.setUnderline(underline);
     return f;
+}
+
+// Enter on a button that has the focus presses it, as a keyboard user expects; true when it did.
+inline bool pressesFocusedButton(QWidget *dialog, QKeyEvent *event)
+{
+    if (event->key() != Qt::Key_Return && event->key() != Qt::Key_Enter)
+        return false;
+    auto *button = qobject_cast<QPushButton *>(dialog->focusWidget());
+    if (!button || !button->isEnabled() || (event->modifiers() & ~Qt::KeypadModifier))
+        return false;
+    event->accept();
+    button->click();
+    return true;
 }
 
 // Neither dialog has a default or a cancel button: Enter and Escape are swallowed.

@@ -3,6 +3,7 @@
 #include "dialogs/ModalRun.h"
 #include "dialogs/DialogDesign.h"
 #include "dialogs/DateTimeMasks.h"
+#include "dialogs/LabelledList.h"
 
 #include "alarm/AlarmCheck.h"
 #include "alarm/Sounds.h"
@@ -61,7 +62,6 @@ QCheckBox *makeCheck(QWidget *parent, const char *name, const QString &caption, 
     auto *box = new QCheckBox(caption, parent);
     box->setObjectName(QLatin1String(name));
     box->setFont(designFont(8.25, false));
-    box->setFocusPolicy(Qt::ClickFocus); // operated with the mouse, skipped by Tab
     placeTw(box, l, t, w, h);
     // The designed 13 pixels are less than the style's indicator, whose bottom would be cut off:
     // grow the box evenly above and below, so the indicator shows whole and stays centred where
@@ -84,9 +84,19 @@ QLineEdit *makeEdit(QWidget *parent, const char *name, int maxLength, float l, f
     return edit;
 }
 
-QComboBox *makeList(QWidget *parent, const char *name, const QStringList &items, float l, float t, float w, float h)
+// What a label says, as a name: without the colon that ends it on the screen.
+QString nameOf(const QLabel *label)
 {
-    auto *list = new QComboBox(parent);
+    QString name = label->text().trimmed();
+    if (name.endsWith(QLatin1Char(':')))
+        name.chop(1);
+    return name.trimmed();
+}
+
+QComboBox *makeList(QWidget *parent, const char *name, const QLabel *label, const QStringList &items, float l,
+                    float t, float w, float h)
+{
+    auto *list = new LabelledList(nameOf(label), parent);
     list->setObjectName(QLatin1String(name));
     list->setFont(designFont(6.75, false));
     list->addItems(items);
@@ -154,7 +164,7 @@ frmPropWindow::frmPropWindow(QWidget *parent)
     fraAtributos = makeFrame(this, "fraAtributos", QStringLiteral("  Atributos   "), 0, 810, 3795, 1005);
     chkLeitura = makeCheck(fraAtributos, "chkLeitura", QStringLiteral("Somente Leitura"), 180, 270, 1800, 195);
     Label[2] = makeLabel(fraAtributos, QStringLiteral("Label(2)"), QStringLiteral("Cor Lembrete :"), true, right, 180, 585, 1545, 195);
-    cmbCor = makeList(fraAtributos, "cmbCor",
+    cmbCor = makeList(fraAtributos, "cmbCor", Label[2],
                       {QStringLiteral("Amarelo"), QStringLiteral("Azul"), QStringLiteral("Branco"), QStringLiteral("Ciano"),
                        QStringLiteral("Cinza"), QStringLiteral("Púrpura"), QStringLiteral("Verde"), QStringLiteral("Vermelho")},
                       1845, 540, 1815, 300);
@@ -170,7 +180,7 @@ frmPropWindow::frmPropWindow(QWidget *parent)
     chkContinuo = makeCheck(Frame1, "chkContinuo", QStringLiteral("Tocar Alarme Ininterruptamente"), 540, 990, 3090, 195);
     chkContinuo->setLayoutDirection(Qt::RightToLeft); // the box at the right end, the caption to its left
     Label[3] = makeLabel(Frame1, QStringLiteral("Label(3)"), QStringLiteral("Tocar Som de :"), true, right, 180, 1350, 1545, 195);
-    cmbSom = makeList(Frame1, "cmbSom",
+    cmbSom = makeList(Frame1, "cmbSom", Label[3],
                       {QStringLiteral("Nenhum"), QStringLiteral("Tic-Tic"), QStringLiteral("Click-Click"),
                        QStringLiteral("Poop-Poop"), QStringLiteral("Plank-Plank"), QStringLiteral("Blip-Blip"),
                        QStringLiteral("Type-Type"), QStringLiteral("Talk-Talk"), QStringLiteral("Pnaum-Pnaum")},
@@ -183,7 +193,13 @@ frmPropWindow::frmPropWindow(QWidget *parent)
     new DateTimeMasks::MaskFilter(HoraAviso, DateTimeMasks::MaskFilter::Time, Ok);
     new DateTimeMasks::MaskFilter(txtMinutos, DateTimeMasks::MaskFilter::Minutes, nullptr);
 
-    QWidget *order[] = {cmbCor, DataAviso, HoraAviso, txtMinutos, cmbSom, Ok, Cancelar};
+    // Read out by their labels, not by the group around them.
+    DataAviso->setAccessibleName(nameOf(Label5));
+    HoraAviso->setAccessibleName(nameOf(Label6));
+    txtMinutos->setAccessibleName(chkAtencendia->text().trimmed() + QStringLiteral(" (") + Label1->text() + QLatin1Char(')'));
+
+    // Tab visits the controls where they are drawn, the check boxes too.
+    QWidget *order[] = {chkLeitura, cmbCor, DataAviso, HoraAviso, chkAtencendia, txtMinutos, chkContinuo, cmbSom, Ok, Cancelar};
     for (size_t i = 1; i < std::size(order); ++i)
         setTabOrder(order[i - 1], order[i]);
     cmbCor->setFocus(Qt::OtherFocusReason);
@@ -191,7 +207,7 @@ frmPropWindow::frmPropWindow(QWidget *parent)
 
 void frmPropWindow::keyPressEvent(QKeyEvent *event)
 {
-    if (!swallowsKey(event))
+    if (!pressesFocusedButton(this, event) && !swallowsKey(event))
         QDialog::keyPressEvent(event);
 }
 
@@ -245,6 +261,7 @@ void frmProp::mostrar(frmLembrete *note)
         Platform::windows().setTopmost(note, true);
     if (m_result)
         apply(note, filledWith, *m_result);
+    note->focusText(); // the keys typed next go on in the note, not into no window at all
 }
 
 void frmProp::fill(const NoteValue &note)
@@ -261,6 +278,9 @@ void frmProp::fill(const NoteValue &note)
 
     w->lblDatCriacao->setText(note.createdAt);
     w->lblDatAlteracao->setText(note.changedAt);
+    // A value alone is read out with its label, and an empty one not as the group around it.
+    for (auto [label, value] : {std::pair{w->Label[0], w->lblDatCriacao}, std::pair{w->Label[1], w->lblDatAlteracao}})
+        value->setAccessibleName(value->text().isEmpty() ? nameOf(label) : nameOf(label) + QStringLiteral(": ") + value->text());
     w->chkLeitura->setChecked(note.readOnly);
     // A number that cannot be read, or one beyond the list, leaves the list without a choice.
     if (note.colorIndex && *note.colorIndex < 8)

@@ -2,15 +2,28 @@
 #pragma once
 #include <QLabel>
 
-// A picture that reports clicks (press and release inside it with the left button).
+// A picture that works as a button: a click (press and release inside it with the left button)
+// presses it, and so do Space and Enter once it takes the keyboard focus (give it a focus policy).
+// A focusable one is a button for assistive technology, named after its tip.
 class ClickLabel : public QLabel {
     Q_OBJECT
 public:
-    explicit ClickLabel(QWidget *parent = nullptr) : QLabel(parent) {}
+    explicit ClickLabel(QWidget *parent = nullptr);
+    // Presses it as a click does; nothing while it is disabled.
+    void press();
 signals:
     void clicked();
     void pressed(Qt::MouseButton button);
+
 protected:
     void mousePressEvent(QMouseEvent *event) override;
     void mouseReleaseEvent(QMouseEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
+    void paintEvent(QPaintEvent *event) override;
+    void focusInEvent(QFocusEvent *event) override;
+    void focusOutEvent(QFocusEvent *event) override;
+
+private:
+    QRect focusMark() const;
+    QRegion m_mask; // a shaped picture's own mask, while the focus mark widens it
 };

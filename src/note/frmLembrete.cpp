@@ -129,6 +129,7 @@ void frmLembrete::createControls()
     setTabOrder(fraExclusao, cmdExcSim);
     setTabOrder(cmdExcSim, cmdExcNao);
     connectControls();
+    setUpKeyboard();
 }
 
 void frmLembrete::createConfirmation()
@@ -350,8 +351,15 @@ void frmLembrete::display()
             AlarmClock::instance().setAlarm(this, due);
     }
     Alarme->setToolTip(due);
-    Ponteiro->setVisible(!m_value.pinned);
-    Ponteiro2->setVisible(m_value.pinned);
+    Alarme->setAccessibleName(due.isEmpty() ? QStringLiteral("Alarme") : QStringLiteral("Alarme: ") + due);
+    // The two pins are one control for the keyboard: the focus goes to the one now shown.
+    ClickLabel *pin = m_value.pinned ? Ponteiro2 : Ponteiro;
+    ClickLabel *other = m_value.pinned ? Ponteiro : Ponteiro2;
+    const bool pinFocused = other->hasFocus();
+    pin->show();
+    if (pinFocused)
+        pin->setFocus(Qt::OtherFocusReason);
+    other->hide();
     setReadOnlyState(m_value.readOnly);
 }
 
@@ -393,6 +401,8 @@ void frmLembrete::esconder_Click()
 {
     fraExclusao->hide();
     m_alarm.acknowledge();
+    if (esconder->hasFocus())
+        txtTexto->setFocus(Qt::OtherFocusReason); // where the person is when the note comes back
     hide();
 }
 
@@ -405,6 +415,9 @@ void frmLembrete::Lixeira_Click()
     fraExclusao->setStyleSheet(Design::frameStyle(pal.color(QPalette::Window).name(), QStringLiteral("black")));
     fraExclusao->show();
     fraExclusao->raise();
+    // Asked by keyboard, answered by keyboard; the answer that keeps the note comes first.
+    if (Lixeira->hasFocus())
+        cmdExcNao->setFocus(Qt::OtherFocusReason);
 }
 
 void frmLembrete::cmdExcNao_Click() { fraExclusao->hide(); }

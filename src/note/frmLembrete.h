@@ -10,6 +10,7 @@
 #include <optional>
 
 class ClickLabel;
+class QKeyEvent;
 class QGroupBox;
 class QPlainTextEdit;
 class QPushButton;
@@ -62,6 +63,8 @@ public:
 
     bool isPinned() const { return m_value.pinned; }
 
+    // Gives the keyboard back to the note's text, as when a dialog opened from it has closed.
+    void focusText();
 
 signals:
     // The person asked for the properties dialog; the other notes have left the top band.
@@ -77,6 +80,7 @@ protected:
     void mouseMoveEvent(QMouseEvent *event) override;
     void mouseReleaseEvent(QMouseEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
+    bool focusNextPrevChild(bool next) override;
     void showEvent(QShowEvent *event) override;
     void moveEvent(QMoveEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
@@ -105,6 +109,16 @@ private:
     // Background of the window and of the text box.
     void setNoteColor(const QColor &color);
     void setReadOnlyState(bool locked);
+
+    // The keyboard: Ctrl+Tab and Ctrl+Shift+Tab go from the text through the command pictures in
+    // the order they are drawn, Space or Enter presses one, Escape goes back to the text.
+    void setUpKeyboard();
+    // The command pictures the keyboard can reach now, after the text.
+    QList<QWidget *> focusStops() const;
+    void stepFocus(bool forward);
+    bool keyEvent(QObject *watched, QKeyEvent *key);
+    // A screen reader names the window after the first line of its text.
+    void nameAfterText();
 
     // Handlers.
     void Form_MouseDown(int Button);

@@ -157,6 +157,8 @@ bool frmLembrete::eventFilter(QObject *watched, QEvent *event)
         }
         return false;
     }
+    if (event->type() == QEvent::KeyPress && keyEvent(watched, static_cast<QKeyEvent *>(event)))
+        return true;
     if (watched == txtTexto->viewport()) {
         if (event->type() == QEvent::MouseMove)
             txtTexto_MouseMove();

@@ -122,6 +122,20 @@ check "a second new note does not cover the first (${m[*]})" \
     eval '[ "${m[0]} ${m[1]}" != "${n[0]} ${n[1]}" ] && near ${m[0]} ${n[0]} 60 && near ${m[1]} ${n[1]} 60'
 screenshot "$ART_DIR/five-notes.png" # to look at
 
+# Without a mouse, after one click into a new note's text: Ctrl+Tab to its properties, Enter;
+# the dialog closed by keys gives the keyboard back to the note; Ctrl+Tab to delete, Enter, "Sim".
+new_note
+click_in "$NEW" "${TEXT[@]}"
+xdotool key --delay 100 ctrl+Tab ctrl+Tab ctrl+Tab Return
+wait_until 10 "dialog with the keyboard" eval 'D=$(dialogs); [ -n "$D" ] && [ "$(xdotool getactivewindow)" = "$D" ]' ||
+    fail "Ctrl+Tab and Enter open the properties"
+xdotool key --delay 100 shift+Tab shift+Tab Return # from the colour list back to Cancelar
+wait_until 5 "dialog closed" count_is dialogs 0
+xdotool type --delay 50 "teclado"
+check "keys typed after the properties dialog closes go into the note" wait_until 5 "saved" field teclado 8
+xdotool key --delay 100 ctrl+Tab ctrl+Tab ctrl+Tab ctrl+Tab Return Tab Return
+check "a note is deleted by keys alone" wait_until 5 "deleted" count_is notes 5
+
 # An ordinary window over the due note; it also shows when the workspace has changed.
 upper() { # upper A B: the one higher in the stacking order
     xprop -root _NET_CLIENT_LIST_STACKING | grep -o '0x[0-9a-f]*' |

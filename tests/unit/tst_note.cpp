@@ -121,21 +121,6 @@ private slots:
         QVERIFY(locked->findChild<QWidget *>("fraExclusao")->isHidden());
     }
 
-    // The e-mail picture hands the typed text to the mail program, every character intact.
-    void emailSendsTheLiveText()
-    {
-        ShellFixture f;
-        f.start({recordWith({})});
-        frmLembrete *note = openNotes().value(0);
-        QTest::keyClicks(note->findChild<QPlainTextEdit *>("txtTexto"), "1 & 2 # 50% ? +");
-        QTest::keyClick(note->findChild<QPlainTextEdit *>("txtTexto"), Qt::Key_Return);
-        QTest::keyClicks(note->findChild<QPlainTextEdit *>("txtTexto"), "fim");
-        clickChild(note, "imgEmail");
-        QCOMPARE(platform.shell.opened,
-                 QStringList("mailto:?subject=Lembrete%20!!!&body=1%20%26%202%20%23%2050%25%20%3F%20%2B%0D%0Afim"
-                             "%0D%0A%0D%0APrograma%20Quadrelo%202.0%20-%20www.borvane.com.br"));
-    }
-
     // Dragging the grip resizes the note, never below its design size.
     void gripResizes_data()
     {
