@@ -165,14 +165,14 @@ void drawAlarm(QPainter &p, int)
 
     p.setPen(outline(dark));
     p.setBrush(green);
-    p.drawEllipse(QPointF(9, 14.5), 1.6, 1.6);            // clapper
+    p.drawEllipse(QPointF(9, 14.5), 1.6, 1.6); // clapper
     p.drawPath(bellPath(QRectF(3.5, 3.5, 11, 10)));
     p.setPen(Qt::NoPen);
     p.setBrush(dark);
-    p.drawRect(QRectF(8, 1.5, 2, 2));                      // knob
+    p.drawRect(QRectF(8, 1.5, 2, 2)); // knob
 
     p.setPen(outline(light));
-    p.drawLine(QPointF(6.7, 7), QPointF(6.5, 11));         // shine
+    p.drawLine(QPointF(6.7, 7), QPointF(6.5, 11)); // shine
 
     // Ringing strokes on both sides, one pixel wide on the pixel grid.
     p.setPen(outline(dark));
@@ -192,8 +192,8 @@ void drawProperties(QPainter &p, int)
 
     // Cover showing around the bottom of the pages.
     QPolygonF cover;
-    cover << QPointF(0.5, 4.5) << QPointF(9, 5.5) << QPointF(17.5, 4.5) << QPointF(17.5, 13.5)
-          << QPointF(9, 15) << QPointF(0.5, 13.5);
+    cover << QPointF(0.5, 4.5) << QPointF(9, 5.5) << QPointF(17.5, 4.5) << QPointF(17.5, 13.5) << QPointF(9, 15)
+          << QPointF(0.5, 13.5);
     p.setPen(outline(dark));
     p.setBrush(green);
     p.drawPolygon(cover);
@@ -227,11 +227,11 @@ void drawProperties(QPainter &p, int)
 void drawPinUpright(QPainter &p, const QColor &red, const QColor &shine, const QColor &dark)
 {
     p.setPen(outline(QColor(70, 70, 76)));
-    p.drawLine(QPointF(0, 1.5), QPointF(0, 8.5));          // needle
+    p.drawLine(QPointF(0, 1.5), QPointF(0, 8.5)); // needle
 
     p.setPen(outline(dark));
     p.setBrush(red);
-    p.drawRoundedRect(QRectF(-4, -0.5, 8, 2.2), 1, 1);     // collar
+    p.drawRoundedRect(QRectF(-4, -0.5, 8, 2.2), 1, 1); // collar
     QPolygonF neck;
     neck << QPointF(-1.8, -0.5) << QPointF(-1.4, -5.5) << QPointF(1.4, -5.5) << QPointF(1.8, -0.5);
     p.drawPolygon(neck);
@@ -303,13 +303,13 @@ void drawHandCursor(QPainter &p, int scale)
         p.translate(0.5, 0.5);
 
     QPolygonF hand;
-    hand << QPointF(4, 0) << QPointF(6, 0) << QPointF(7, 1) << QPointF(7, 8)      // index finger
-         << QPointF(8, 7) << QPointF(10, 7) << QPointF(11, 8)                     // middle knuckle
-         << QPointF(12, 8) << QPointF(14, 8) << QPointF(15, 9)                    // ring knuckle
-         << QPointF(16, 10) << QPointF(17, 10) << QPointF(18, 11)                 // little knuckle
-         << QPointF(18, 19) << QPointF(16, 22) << QPointF(16, 25)                 // palm edge
-         << QPointF(7, 25) << QPointF(7, 22) << QPointF(1, 16)                    // wrist, heel
-         << QPointF(0, 15) << QPointF(0, 12) << QPointF(1, 11) << QPointF(2, 11)  // thumb
+    hand << QPointF(4, 0) << QPointF(6, 0) << QPointF(7, 1) << QPointF(7, 8)     // index finger
+         << QPointF(8, 7) << QPointF(10, 7) << QPointF(11, 8)                    // middle knuckle
+         << QPointF(12, 8) << QPointF(14, 8) << QPointF(15, 9)                   // ring knuckle
+         << QPointF(16, 10) << QPointF(17, 10) << QPointF(18, 11)                // little knuckle
+         << QPointF(18, 19) << QPointF(16, 22) << QPointF(16, 25)                // palm edge
+         << QPointF(7, 25) << QPointF(7, 22) << QPointF(1, 16)                   // wrist, heel
+         << QPointF(0, 15) << QPointF(0, 12) << QPointF(1, 11) << QPointF(2, 11) // thumb
          << QPointF(3, 12) << QPointF(3, 1);
     p.setPen(QPen(Qt::black, 1.0));
     p.setBrush(Qt::white);
@@ -412,16 +412,16 @@ void drawIconSmall(QPainter &p, int size)
 // grid.  Shapes are laid out in "plane" coordinates (a along the front edge,
 // b into the depth) and lifted by a height z, so the pad can sit on the block.
 struct Oblique {
-    qreal x0 = 10, base = 216;      // front-left-bottom corner of the block
-    qreal sx = 0.40, sy = 0.85;     // screen shift per unit of depth
+    qreal x0 = 10, base = 216;  // front-left-bottom corner of the block
+    qreal sx = 0.40, sy = 0.85; // screen shift per unit of depth
 
     QPointF at(qreal a, qreal b, qreal z) const { return {x0 + a + sx * b, base - sy * b - z}; }
     // Maps plane coordinates at height z to the screen.
     QTransform plane(qreal z) const { return QTransform(1, 0, sx, -sy, x0, base - z); }
 };
 
-void drawBlock(QPainter &p, const Oblique &o, const QRectF &foot, qreal z0, qreal z1,
-               const QColor &top, const QColor &front, const QColor &side, const QPen &edge)
+void drawBlock(QPainter &p, const Oblique &o, const QRectF &foot, qreal z0, qreal z1, const QColor &top,
+               const QColor &front, const QColor &side, const QPen &edge)
 {
     const qreal a0 = foot.left(), a1 = foot.right(), b0 = foot.top(), b1 = foot.bottom();
     p.setPen(edge);
@@ -434,8 +434,7 @@ void drawBlock(QPainter &p, const Oblique &o, const QRectF &foot, qreal z0, qrea
 }
 
 // Thin lines on the front and side faces, one per few sheets of paper.
-void drawSheetEdges(QPainter &p, const Oblique &o, const QRectF &foot, qreal z0, qreal z1,
-                    qreal step, const QPen &pen)
+void drawSheetEdges(QPainter &p, const Oblique &o, const QRectF &foot, qreal z0, qreal z1, qreal step, const QPen &pen)
 {
     p.setPen(pen);
     for (qreal z = z0 + step; z < z1 - step * 0.5; z += step) {
@@ -479,7 +478,7 @@ void drawIconLarge(QPainter &p, int size)
         const qreal b = pad.bottom() - 20 - i * 18;
         p.drawLine(QPointF(pad.left() + 16, b), QPointF(lineEnds[i], b));
     }
-    const qreal c = 30;   // size of the curl
+    const qreal c = 30; // size of the curl
     QPainterPath under;
     under.moveTo(pad.right() - c, pad.top());
     under.lineTo(pad.right(), pad.top());
@@ -512,18 +511,10 @@ struct Picture {
 };
 
 const Picture kPictures[] = {
-    {"Lixeira", 18, drawWasteBin},
-    {"esconder", 18, drawHide},
-    {"imgEmail", 18, drawEmail},
-    {"Alarme", 18, drawAlarm},
-    {"Propriedade", 18, drawProperties},
-    {"Ponteiro", 18, drawPinSide},
-    {"Ponteiro2", 18, drawPinTop},
-    {"imgArraste", 16, drawResizeGrip},
-    {"imgTop", 24, drawFoldedCorner},
-    {"hand", 32, drawHandCursor},
-    {"bell", 16, drawDialogBell},
-    {"about", 16, drawAbout},
+    {"Lixeira", 18, drawWasteBin}, {"esconder", 18, drawHide},          {"imgEmail", 18, drawEmail},
+    {"Alarme", 18, drawAlarm},     {"Propriedade", 18, drawProperties}, {"Ponteiro", 18, drawPinSide},
+    {"Ponteiro2", 18, drawPinTop}, {"imgArraste", 16, drawResizeGrip},  {"imgTop", 24, drawFoldedCorner},
+    {"hand", 32, drawHandCursor},  {"bell", 16, drawDialogBell},        {"about", 16, drawAbout},
 };
 
 const int kIconSizes[] = {16, 32, 48, 64, 128, 256};

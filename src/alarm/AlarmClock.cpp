@@ -85,7 +85,8 @@ AlarmClock::AlarmClock(QObject *parent) : QObject(parent)
     }
     watchZone();
     // After a suspend the timer may have slept through its moment. No system bus: no news of it.
-    QDBusConnection::systemBus().connect(QStringLiteral("org.freedesktop.login1"), QStringLiteral("/org/freedesktop/login1"),
+    QDBusConnection::systemBus().connect(QStringLiteral("org.freedesktop.login1"),
+                                         QStringLiteral("/org/freedesktop/login1"),
                                          QStringLiteral("org.freedesktop.login1.Manager"),
                                          QStringLiteral("PrepareForSleep"), this, SLOT(prepareForSleep(bool)));
 }

@@ -42,11 +42,16 @@ Outcome dateKey(char16_t k, const QString &text, bool hasSelection)
         return pass();
     const bool digit = isDigit(k);
     switch (text.size()) {
-    case 0: case 3: case 6: case 7: case 8:
+    case 0:
+    case 3:
+    case 6:
+    case 7:
+    case 8:
         return digit ? pass() : discard();
     case 9:
         return digit ? pass(true) : discard();
-    case 1: case 4:
+    case 1:
+    case 4:
         return digit ? appendWithSeparator(text, k, u'/') : discard();
     default: // 2 and 5 take anything, so a deleted separator can be typed again; 10 is full
         return pass();
@@ -63,7 +68,8 @@ Outcome timeKey(char16_t k, const QString &text, bool hasSelection)
         return pass(full);
     const bool digit = isDigit(k);
     switch (text.size()) {
-    case 0: case 3:
+    case 0:
+    case 3:
         return digit ? pass() : discard();
     case 4:
         return digit ? pass(true) : discard();
@@ -74,13 +80,9 @@ Outcome timeKey(char16_t k, const QString &text, bool hasSelection)
     }
 }
 
-Outcome minutesKey(char16_t k)
-{
-    return (k == Backspace || isDigit(k)) ? pass() : discard();
-}
+Outcome minutesKey(char16_t k) { return (k == Backspace || isDigit(k)) ? pass() : discard(); }
 
-MaskFilter::MaskFilter(QLineEdit *box, Kind kind, QWidget *next)
-    : QObject(box), m_box(box), m_kind(kind), m_next(next)
+MaskFilter::MaskFilter(QLineEdit *box, Kind kind, QWidget *next) : QObject(box), m_box(box), m_kind(kind), m_next(next)
 {
     // Composed input would slip past the handlers.
     box->setAttribute(Qt::WA_InputMethodEnabled, false);
@@ -111,9 +113,15 @@ bool MaskFilter::eventFilter(QObject *watched, QEvent *event)
 
     Outcome o;
     switch (m_kind) {
-    case Date: o = dateKey(k, m_box->text(), m_box->hasSelectedText()); break;
-    case Time: o = timeKey(k, m_box->text(), m_box->hasSelectedText()); break;
-    case Minutes: o = minutesKey(k); break;
+    case Date:
+        o = dateKey(k, m_box->text(), m_box->hasSelectedText());
+        break;
+    case Time:
+        o = timeKey(k, m_box->text(), m_box->hasSelectedText());
+        break;
+    case Minutes:
+        o = minutesKey(k);
+        break;
     }
 
     switch (o.kind) {

@@ -14,8 +14,8 @@ namespace DateTimeMasks {
 struct Outcome {
     enum Kind { Pass, Discard, SetText };
     Kind kind = Pass;
-    QString text;      // SetText: the box's new text
-    int caret = 0;     // SetText: the caret after it
+    QString text;           // SetText: the box's new text
+    int caret = 0;          // SetText: the caret after it
     bool focusNext = false; // move the focus on once the key is handled
 };
 

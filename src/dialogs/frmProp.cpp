@@ -46,8 +46,8 @@ QGroupBox *makeFrame(QWidget *parent, const char *name, const QString &caption, 
     return frame;
 }
 
-QLabel *makeLabel(QWidget *parent, const QString &name, const QString &caption, bool bold, Qt::Alignment align,
-                  float l, float t, float w, float h)
+QLabel *makeLabel(QWidget *parent, const QString &name, const QString &caption, bool bold, Qt::Alignment align, float l,
+                  float t, float w, float h)
 {
     auto *label = new QLabel(caption, parent);
     label->setObjectName(name);
@@ -93,8 +93,8 @@ QString nameOf(const QLabel *label)
     return name.trimmed();
 }
 
-QComboBox *makeList(QWidget *parent, const char *name, const QLabel *label, const QStringList &items, float l,
-                    float t, float w, float h)
+QComboBox *makeList(QWidget *parent, const char *name, const QLabel *label, const QStringList &items, float l, float t,
+                    float w, float h)
 {
     auto *list = new LabelledList(nameOf(label), parent);
     list->setObjectName(QLatin1String(name));
@@ -156,17 +156,23 @@ frmPropWindow::frmPropWindow(QWidget *parent)
     const Qt::Alignment right = Qt::AlignRight;
 
     FraGeral = makeFrame(this, "FraGeral", QStringLiteral("  Gerais   "), 0, 0, 3795, 780);
-    Label[0] = makeLabel(FraGeral, QStringLiteral("Label(0)"), QStringLiteral("Data Criação"), true, centred, 135, 270, 1860, 195);
-    lblDatCriacao = makeLabel(FraGeral, QStringLiteral("lblDatCriacao"), QStringLiteral("18/02/2002 18:30"), false, centred, 90, 495, 1860, 195);
-    Label[1] = makeLabel(FraGeral, QStringLiteral("Label(1)"), QStringLiteral("Data Alteração"), true, centred, 2025, 270, 1680, 195);
-    lblDatAlteracao = makeLabel(FraGeral, QStringLiteral("lblDatAlteracao"), QStringLiteral("18/02/2002 18:30"), false, centred, 2025, 495, 1680, 195);
+    Label[0] = makeLabel(FraGeral, QStringLiteral("Label(0)"), QStringLiteral("Data Criação"), true, centred, 135, 270,
+                         1860, 195);
+    lblDatCriacao = makeLabel(FraGeral, QStringLiteral("lblDatCriacao"), QStringLiteral("18/02/2002 18:30"), false,
+                              centred, 90, 495, 1860, 195);
+    Label[1] = makeLabel(FraGeral, QStringLiteral("Label(1)"), QStringLiteral("Data Alteração"), true, centred, 2025,
+                         270, 1680, 195);
+    lblDatAlteracao = makeLabel(FraGeral, QStringLiteral("lblDatAlteracao"), QStringLiteral("18/02/2002 18:30"), false,
+                                centred, 2025, 495, 1680, 195);
 
     fraAtributos = makeFrame(this, "fraAtributos", QStringLiteral("  Atributos   "), 0, 810, 3795, 1005);
     chkLeitura = makeCheck(fraAtributos, "chkLeitura", QStringLiteral("Somente Leitura"), 180, 270, 1800, 195);
-    Label[2] = makeLabel(fraAtributos, QStringLiteral("Label(2)"), QStringLiteral("Cor Lembrete :"), true, right, 180, 585, 1545, 195);
+    Label[2] = makeLabel(fraAtributos, QStringLiteral("Label(2)"), QStringLiteral("Cor Lembrete :"), true, right, 180,
+                         585, 1545, 195);
     cmbCor = makeList(fraAtributos, "cmbCor", Label[2],
-                      {QStringLiteral("Amarelo"), QStringLiteral("Azul"), QStringLiteral("Branco"), QStringLiteral("Ciano"),
-                       QStringLiteral("Cinza"), QStringLiteral("Púrpura"), QStringLiteral("Verde"), QStringLiteral("Vermelho")},
+                      {QStringLiteral("Amarelo"), QStringLiteral("Azul"), QStringLiteral("Branco"),
+                       QStringLiteral("Ciano"), QStringLiteral("Cinza"), QStringLiteral("Púrpura"),
+                       QStringLiteral("Verde"), QStringLiteral("Vermelho")},
                       1845, 540, 1815, 300);
 
     Frame1 = makeFrame(this, "Frame1", QStringLiteral("  Alarme   "), 0, 1845, 3795, 1725);
@@ -174,12 +180,15 @@ frmPropWindow::frmPropWindow(QWidget *parent)
     DataAviso = makeEdit(Frame1, "DataAviso", 10, 1035, 270, 1095, 240);
     Label6 = makeLabel(Frame1, QStringLiteral("Label6"), QStringLiteral("Hora :"), true, right, 2295, 315, 690, 195);
     HoraAviso = makeEdit(Frame1, "HoraAviso", 5, 3060, 270, 600, 240);
-    chkAtencendia = makeCheck(Frame1, "chkAtencendia", QStringLiteral("Avisar com antecedência de "), 180, 675, 2835, 195);
+    chkAtencendia =
+        makeCheck(Frame1, "chkAtencendia", QStringLiteral("Avisar com antecedência de "), 180, 675, 2835, 195);
     txtMinutos = makeEdit(Frame1, "txtMinutos", 2, 2925, 630, 330, 240);
     Label1 = makeLabel(Frame1, QStringLiteral("Label1"), QStringLiteral("min."), false, right, 3300, 675, 375, 195);
-    chkContinuo = makeCheck(Frame1, "chkContinuo", QStringLiteral("Tocar Alarme Ininterruptamente"), 540, 990, 3090, 195);
+    chkContinuo =
+        makeCheck(Frame1, "chkContinuo", QStringLiteral("Tocar Alarme Ininterruptamente"), 540, 990, 3090, 195);
     chkContinuo->setLayoutDirection(Qt::RightToLeft); // the box at the right end, the caption to its left
-    Label[3] = makeLabel(Frame1, QStringLiteral("Label(3)"), QStringLiteral("Tocar Som de :"), true, right, 180, 1350, 1545, 195);
+    Label[3] = makeLabel(Frame1, QStringLiteral("Label(3)"), QStringLiteral("Tocar Som de :"), true, right, 180, 1350,
+                         1545, 195);
     cmbSom = makeList(Frame1, "cmbSom", Label[3],
                       {QStringLiteral("Nenhum"), QStringLiteral("Tic-Tic"), QStringLiteral("Click-Click"),
                        QStringLiteral("Poop-Poop"), QStringLiteral("Plank-Plank"), QStringLiteral("Blip-Blip"),
@@ -196,10 +205,12 @@ frmPropWindow::frmPropWindow(QWidget *parent)
     // Read out by their labels, not by the group around them.
     DataAviso->setAccessibleName(nameOf(Label5));
     HoraAviso->setAccessibleName(nameOf(Label6));
-    txtMinutos->setAccessibleName(chkAtencendia->text().trimmed() + QStringLiteral(" (") + Label1->text() + QLatin1Char(')'));
+    txtMinutos->setAccessibleName(chkAtencendia->text().trimmed() + QStringLiteral(" (") + Label1->text()
+                                  + QLatin1Char(')'));
 
     // Tab visits the controls where they are drawn, the check boxes too.
-    QWidget *order[] = {chkLeitura, cmbCor, DataAviso, HoraAviso, chkAtencendia, txtMinutos, chkContinuo, cmbSom, Ok, Cancelar};
+    QWidget *order[] = {chkLeitura, cmbCor,      DataAviso, HoraAviso, chkAtencendia,
+                        txtMinutos, chkContinuo, cmbSom,    Ok,        Cancelar};
     for (size_t i = 1; i < std::size(order); ++i)
         setTabOrder(order[i - 1], order[i]);
     cmbCor->setFocus(Qt::OtherFocusReason);
@@ -280,7 +291,8 @@ void frmProp::fill(const NoteValue &note)
     w->lblDatAlteracao->setText(note.changedAt);
     // A value alone is read out with its label, and an empty one not as the group around it.
     for (auto [label, value] : {std::pair{w->Label[0], w->lblDatCriacao}, std::pair{w->Label[1], w->lblDatAlteracao}})
-        value->setAccessibleName(value->text().isEmpty() ? nameOf(label) : nameOf(label) + QStringLiteral(": ") + value->text());
+        value->setAccessibleName(value->text().isEmpty() ? nameOf(label)
+                                                         : nameOf(label) + QStringLiteral(": ") + value->text());
     w->chkLeitura->setChecked(note.readOnly);
     // A number that cannot be read, or one beyond the list, leaves the list without a choice.
     if (note.colorIndex && *note.colorIndex < 8)

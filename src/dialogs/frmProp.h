@@ -112,7 +112,7 @@ private:
 
     std::unique_ptr<frmPropWindow> m_window;
     std::optional<Result> m_result; // none until a successful Okay ends the edit
-    bool mPreenchendo = false; // the stored sound is being selected: no preview
+    bool mPreenchendo = false;      // the stored sound is being selected: no preview
     bool m_editing = false;
     bool m_closed = false; // Okay or Cancelar has finished the window of this edit
 };

@@ -110,7 +110,6 @@ void frmSobreWindow::createLinks()
         l->setCursor(Design::handCursor());
         placeTw(l, 1170, l == endereco ? 1215 : 1665, 3570, 255);
     }
-
 }
 
 void frmSobreWindow::Command1_Click() { done(QDialog::Accepted); }

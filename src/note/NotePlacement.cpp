@@ -32,10 +32,10 @@ void fitToScreens(NoteValue &n)
                             std::max(frmLembrete::DesignHeightTw, Design::twips(largest.height())));
     if (n.leftTw && n.topTw) {
         // Still beyond the screens if it was: the move onto the nearest screen follows.
-        const float x = std::clamp(*n.leftTw, Design::twips(all.left()) - 2 * *n.widthTw,
-                                   Design::twips(all.right()) + *n.widthTw);
-        const float y = std::clamp(*n.topTw, Design::twips(all.top()) - 2 * *n.heightTw,
-                                   Design::twips(all.bottom()) + *n.heightTw);
+        const float x =
+            std::clamp(*n.leftTw, Design::twips(all.left()) - 2 * *n.widthTw, Design::twips(all.right()) + *n.widthTw);
+        const float y =
+            std::clamp(*n.topTw, Design::twips(all.top()) - 2 * *n.heightTw, Design::twips(all.bottom()) + *n.heightTw);
         n.leftTw = x, n.topTw = y;
     }
 }

@@ -9,10 +9,17 @@ void QtMessageBox::show(const QString &text, Icon icon, QWidget *parent)
     box.setWindowTitle(QStringLiteral("Quadrelo"));
     box.setText(text);
     switch (icon) {
-    case Information: box.setIcon(QMessageBox::Information); break;
-    case Warning: box.setIcon(QMessageBox::Warning); break;
-    case Critical: box.setIcon(QMessageBox::Critical); break;
-    case NoIcon: break;
+    case Information:
+        box.setIcon(QMessageBox::Information);
+        break;
+    case Warning:
+        box.setIcon(QMessageBox::Warning);
+        break;
+    case Critical:
+        box.setIcon(QMessageBox::Critical);
+        break;
+    case NoIcon:
+        break;
     }
     box.setStandardButtons(QMessageBox::Ok);
     box.exec();

@@ -260,8 +260,9 @@ private:
                                               IN_CREATE | IN_MOVED_TO | IN_ONLYDIR);
         // The parent only while the folder is missing: other programs' files come and go there.
         if (m_folderWatch < 0 && m_parentWatch < 0)
-            m_parentWatch = inotify_add_watch(m_inotify, QFile::encodeName(QFileInfo(m_socketFolder).path()).constData(),
-                                              IN_CREATE | IN_MOVED_TO | IN_ONLYDIR);
+            m_parentWatch =
+                inotify_add_watch(m_inotify, QFile::encodeName(QFileInfo(m_socketFolder).path()).constData(),
+                                  IN_CREATE | IN_MOVED_TO | IN_ONLYDIR);
         else if (m_folderWatch >= 0 && m_parentWatch >= 0) {
             inotify_rm_watch(m_inotify, m_parentWatch);
             m_parentWatch = -1;
@@ -292,7 +293,8 @@ private:
                     folderCame = true;
                 } else if (e->wd == w->m_folderWatch && name == "native") {
                     socketCame = true;
-                } else if (e->wd == w->m_parentWatch && name == QFile::encodeName(QFileInfo(w->m_socketFolder).fileName())) {
+                } else if (e->wd == w->m_parentWatch
+                           && name == QFile::encodeName(QFileInfo(w->m_socketFolder).fileName())) {
                     folderCame = true;
                 }
                 p += sizeof(inotify_event) + e->len;
@@ -366,7 +368,10 @@ private:
             dropStream();
     }
 
-    static void onWritable(pa_stream *stream, size_t bytes, void *self) { static_cast<Worker *>(self)->write(stream, bytes); }
+    static void onWritable(pa_stream *stream, size_t bytes, void *self)
+    {
+        static_cast<Worker *>(self)->write(stream, bytes);
+    }
 
     void write(pa_stream *stream, size_t bytes)
     {

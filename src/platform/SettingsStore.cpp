@@ -193,7 +193,9 @@ void SettingsStore::writeFile(const QString &path, const QByteArray &bytes)
         target = info.exists() ? info.canonicalFilePath() : info.symLinkTarget();
     const QString folder = QFileInfo(target).absolutePath();
     QDir().mkpath(folder);
-    const auto failed = [&target] { return RuntimeError::fileAccess(target + QStringLiteral(" não pôde ser gravado")); };
+    const auto failed = [&target] {
+        return RuntimeError::fileAccess(target + QStringLiteral(" não pôde ser gravado"));
+    };
 
     // Hidden, so a sync tool that sees it for a moment does not take it for a file of the person's.
     QTemporaryFile temporary(folder + QStringLiteral("/.") + QFileInfo(target).fileName() + QStringLiteral(".XXXXXX"));

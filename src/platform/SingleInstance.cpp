@@ -44,9 +44,9 @@ QString SingleInstance::storeLockPath()
     const QFileInfo store(SettingsStore::defaultPath());
     QDir().mkpath(store.absolutePath());
     const QString folder = QFileInfo(store.absolutePath()).canonicalFilePath();
-    const QString canonical = store.exists() ? store.canonicalFilePath()
-                                             : (folder.isEmpty() ? store.absoluteFilePath()
-                                                                 : folder + QLatin1Char('/') + store.fileName());
+    const QString canonical =
+        store.exists() ? store.canonicalFilePath()
+                       : (folder.isEmpty() ? store.absoluteFilePath() : folder + QLatin1Char('/') + store.fileName());
     const QByteArray hash = QCryptographicHash::hash(canonical.toUtf8(), QCryptographicHash::Sha1).toHex().left(20);
     // In the temporary folder rather than the runtime one, so processes of one user that see
     // different runtime folders still meet here.
@@ -182,8 +182,8 @@ SingleInstance::Answer SingleInstance::notifyRunning(const QString &command)
     socket.flush();
     const bool sent = socket.bytesToWrite() == 0 || socket.waitForBytesWritten(1000);
     // A running instance answers at once, even while it loads its notes.
-    const bool answered = sent && (socket.canReadLine() || socket.waitForReadyRead(AnswerWaitMs))
-                          && socket.readLine().startsWith("ok");
+    const bool answered =
+        sent && (socket.canReadLine() || socket.waitForReadyRead(AnswerWaitMs)) && socket.readLine().startsWith("ok");
     socket.disconnectFromServer();
     if (answered)
         return Answer::Answered;

@@ -36,7 +36,8 @@ QStringList StoreWatcher::foldersOf(const QString &path)
     QStringList list{QFileInfo(path).absolutePath()};
     const QString canonicalFolder = QFileInfo(list.first()).canonicalFilePath();
     const QString canonicalFile = QFileInfo(path).canonicalFilePath();
-    for (const QString &f : {canonicalFolder, canonicalFile.isEmpty() ? QString() : QFileInfo(canonicalFile).absolutePath()})
+    for (const QString &f :
+         {canonicalFolder, canonicalFile.isEmpty() ? QString() : QFileInfo(canonicalFile).absolutePath()})
         if (!f.isEmpty() && !list.contains(f))
             list << f;
     return list;

@@ -66,9 +66,8 @@ DesktopTrayHost::~DesktopTrayHost()
 
 void DesktopTrayHost::askForHost()
 {
-    QDBusMessage ask = QDBusMessage::createMethodCall(RegistryService, RegistryPath,
-                                                      QStringLiteral("org.freedesktop.DBus.Properties"),
-                                                      QStringLiteral("Get"));
+    QDBusMessage ask = QDBusMessage::createMethodCall(
+        RegistryService, RegistryPath, QStringLiteral("org.freedesktop.DBus.Properties"), QStringLiteral("Get"));
     ask << RegistryService << QStringLiteral("IsStatusNotifierHostRegistered");
     // Asking must not start a registry the desktop does not run.
     ask.setAutoStartService(false);
@@ -84,8 +83,8 @@ void DesktopTrayHost::askForHost()
         p.known = true;
         if (reply.type() == QDBusMessage::ReplyMessage) {
             p.statusNotifierWatcher = true;
-            p.statusNotifierHost = !reply.arguments().isEmpty()
-                                   && reply.arguments().first().value<QDBusVariant>().variant().toBool();
+            p.statusNotifierHost =
+                !reply.arguments().isEmpty() && reply.arguments().first().value<QDBusVariant>().variant().toBool();
         } else {
             const QString error = reply.errorName();
             p.statusNotifierWatcher = error != QLatin1String("org.freedesktop.DBus.Error.ServiceUnknown")

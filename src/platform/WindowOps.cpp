@@ -66,7 +66,6 @@ qint64 distance2(const QRect &a, const QRect &b)
 
 }
 
-
 void QtWindowOps::setTopmost(QWidget *window, bool on)
 {
     if (!window)
@@ -200,8 +199,7 @@ quint64 WindowOps::creationOrder(const QWidget *window) { return window->propert
 QList<QWidget *> WindowOps::openWindows()
 {
     QList<QWidget *> windows = QApplication::topLevelWidgets();
-    std::stable_sort(windows.begin(), windows.end(), [](QWidget *a, QWidget *b) {
-        return creationOrder(a) < creationOrder(b);
-    });
+    std::stable_sort(windows.begin(), windows.end(),
+                     [](QWidget *a, QWidget *b) { return creationOrder(a) < creationOrder(b); });
     return windows;
 }

@@ -47,9 +47,8 @@ QString machineId()
     if (valid.match(now).hasMatch())
         return now;
     // A state folder that cannot be written: a name that is at least the same at every start.
-    return QString::fromLatin1(QCryptographicHash::hash(QSysInfo::machineUniqueId() + qgetenv("USER"),
-                                                        QCryptographicHash::Sha1)
-                                   .toHex()
-                                   .left(10));
+    return QString::fromLatin1(
+        QCryptographicHash::hash(QSysInfo::machineUniqueId() + qgetenv("USER"), QCryptographicHash::Sha1)
+            .toHex()
+            .left(10));
 }
-

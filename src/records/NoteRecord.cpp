@@ -27,10 +27,7 @@ QString ReplaceField(const QString &record, quint8 position, const QString &valu
     return result;
 }
 
-QStringList split(const QString &record)
-{
-    return record.split(QChar(FieldSeparator));
-}
+QStringList split(const QString &record) { return record.split(QChar(FieldSeparator)); }
 
 QString field(const QStringList &fields, int n)
 {
@@ -72,10 +69,7 @@ QString twipsText(float v)
     return QString::number(d, 'g', 7);
 }
 
-QString formatDateTime(const QDateTime &moment)
-{
-    return moment.toString(QStringLiteral("dd/MM/yyyy HH:mm"));
-}
+QString formatDateTime(const QDateTime &moment) { return moment.toString(QStringLiteral("dd/MM/yyyy HH:mm")); }
 
 static QString join(const QStringList &fields)
 {
@@ -97,12 +91,11 @@ QString welcomeRecord()
     const QString br = QString(QChar(LineBreak));
     const QString text =
         QStringLiteral("O Quadrelo 2.0 é um utilitário de tecnologia nacional.") + br + br
-        + QStringLiteral("Oferecemos gratuitamente esse utilitário, para mostrar a qualidade de programas nacionais.") + br + br
-        + QStringLiteral("Esperamos que esse utilitário possa ajudá-lo em seu dia a dia.") + br + br
+        + QStringLiteral("Oferecemos gratuitamente esse utilitário, para mostrar a qualidade de programas nacionais.")
+        + br + br + QStringLiteral("Esperamos que esse utilitário possa ajudá-lo em seu dia a dia.") + br + br
         + QStringLiteral("Conheça outros produtos da Borvane, visitando nosso site: ") + Maker::webHost() + br + br
         + QStringLiteral("Caso necessite de serviços de programação, procure-nos.") + br + br
-        + QStringLiteral("Abraços") + br
-        + QStringLiteral("Equipe Borvane");
+        + QStringLiteral("Abraços") + br + QStringLiteral("Equipe Borvane");
     return join({"26/05/2004 14:56", "", "S", "1590", "1560", "N", "", "S", text, "0", "0", "N", "0", "7200", "2925"});
 }
 

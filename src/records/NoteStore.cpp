@@ -51,7 +51,10 @@ QMap<QString, QVariant> settingsOf(const SettingsStore &image)
 
 QString fileKey(const QFileInfo &info)
 {
-    return QStringLiteral("%1|%2|%3").arg(info.absoluteFilePath()).arg(info.size()).arg(info.lastModified().toMSecsSinceEpoch());
+    return QStringLiteral("%1|%2|%3")
+        .arg(info.absoluteFilePath())
+        .arg(info.size())
+        .arg(info.lastModified().toMSecsSinceEpoch());
 }
 
 // How long a start waits for a writer to finish a file it has half written.
@@ -62,10 +65,10 @@ constexpr int HalfWrittenTellMs = 5000;
 } // namespace
 
 NoteStore::NoteStore(const QString &path, const QString &machine, QObject *parent)
-    : QObject(parent), m_path(path.isEmpty() ? SettingsStore::defaultPath() : path),
+    : QObject(parent),
+      m_path(path.isEmpty() ? SettingsStore::defaultPath() : path),
       m_machine(machine.isEmpty() ? machineId() : machine)
-{
-}
+{}
 
 NoteStore::~NoteStore() = default;
 
@@ -78,7 +81,8 @@ void NoteStore::open()
         throw RuntimeError::fileAccess(m_path + QStringLiteral(" não pode ser gravado"));
     QByteArray bytes = contentOf(m_path);
     // A sync tool may be writing it right now, at login: give it a moment.
-    for (int waited = 0; StoreFormat::sealOf(bytes) == StoreFormat::Seal::Broken && waited < HalfWrittenWaitMs; waited += 100) {
+    for (int waited = 0; StoreFormat::sealOf(bytes) == StoreFormat::Seal::Broken && waited < HalfWrittenWaitMs;
+         waited += 100) {
         QThread::msleep(100);
         bytes = contentOf(m_path);
     }

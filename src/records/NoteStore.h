@@ -33,8 +33,7 @@ public:
     };
 
     // `path` empty: the default per-user store; `machine` empty: this machine's name.
-    explicit NoteStore(const QString &path = QString(), const QString &machine = QString(),
-                       QObject *parent = nullptr);
+    explicit NoteStore(const QString &path = QString(), const QString &machine = QString(), QObject *parent = nullptr);
     ~NoteStore() override;
 
     QString path() const { return m_path; }

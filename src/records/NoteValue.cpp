@@ -19,21 +19,36 @@ template <typename F>
 auto withMember(int n, F f)
 {
     switch (n) {
-    case DatCriacao: return f(&NoteValue::createdAt);
-    case DatAlteracao: return f(&NoteValue::changedAt);
-    case Fixo: return f(&NoteValue::pinned);
-    case Topo: return f(&NoteValue::topTw);
-    case Esquerda: return f(&NoteValue::leftTw);
-    case Aviso: return f(&NoteValue::alarm);
-    case DataHoraAviso: return f(&NoteValue::alarmAt);
-    case Leitura: return f(&NoteValue::readOnly);
-    case Texto: return f(&NoteValue::text);
-    case Cor: return f(&NoteValue::colorIndex);
-    case Minutos: return f(&NoteValue::minutes);
-    case Continuo: return f(&NoteValue::continuous);
-    case Som: return f(&NoteValue::sound);
-    case Largura: return f(&NoteValue::widthTw);
-    default: return f(&NoteValue::heightTw);
+    case DatCriacao:
+        return f(&NoteValue::createdAt);
+    case DatAlteracao:
+        return f(&NoteValue::changedAt);
+    case Fixo:
+        return f(&NoteValue::pinned);
+    case Topo:
+        return f(&NoteValue::topTw);
+    case Esquerda:
+        return f(&NoteValue::leftTw);
+    case Aviso:
+        return f(&NoteValue::alarm);
+    case DataHoraAviso:
+        return f(&NoteValue::alarmAt);
+    case Leitura:
+        return f(&NoteValue::readOnly);
+    case Texto:
+        return f(&NoteValue::text);
+    case Cor:
+        return f(&NoteValue::colorIndex);
+    case Minutos:
+        return f(&NoteValue::minutes);
+    case Continuo:
+        return f(&NoteValue::continuous);
+    case Som:
+        return f(&NoteValue::sound);
+    case Largura:
+        return f(&NoteValue::widthTw);
+    default:
+        return f(&NoteValue::heightTw);
     }
 }
 

@@ -16,21 +16,21 @@ class NoteValue {
 public:
     // The fields, in record order. A number that cannot be read (not a number, out of range, or
     // empty, as in the place of a new note) has no value.
-    QString createdAt;                  // DatCriacao, "DD/MM/YYYY HH:NN" as stored
-    QString changedAt;                  // DatAlteracao, as stored
-    bool pinned = false;                // Fixo
-    std::optional<float> topTw;         // Topo
-    std::optional<float> leftTw;        // Esquerda
-    bool alarm = false;                 // Aviso
-    QString alarmAt;                    // DataHoraAviso, "DD/MM/YYYY HH:NN" as entered
-    bool readOnly = false;              // Leitura
-    QString text;                       // Texto, as the text box shows it
-    std::optional<quint8> colorIndex;   // Cor
-    std::optional<qint16> minutes;      // Minutos
-    bool continuous = false;            // Continuo
-    std::optional<quint8> sound;        // Som
-    std::optional<float> widthTw;       // Largura
-    std::optional<float> heightTw;      // Altura
+    QString createdAt;                // DatCriacao, "DD/MM/YYYY HH:NN" as stored
+    QString changedAt;                // DatAlteracao, as stored
+    bool pinned = false;              // Fixo
+    std::optional<float> topTw;       // Topo
+    std::optional<float> leftTw;      // Esquerda
+    bool alarm = false;               // Aviso
+    QString alarmAt;                  // DataHoraAviso, "DD/MM/YYYY HH:NN" as entered
+    bool readOnly = false;            // Leitura
+    QString text;                     // Texto, as the text box shows it
+    std::optional<quint8> colorIndex; // Cor
+    std::optional<qint16> minutes;    // Minutos
+    bool continuous = false;          // Continuo
+    std::optional<quint8> sound;      // Som
+    std::optional<float> widthTw;     // Largura
+    std::optional<float> heightTw;    // Altura
 
     // Whether a record can be a note at all: it has its 15 fields, each followed by a separator,
     // and no more separators than a record can hold (256).

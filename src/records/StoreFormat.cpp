@@ -210,7 +210,8 @@ void deriveIdentities(Snapshot &s, const QList<int> &unnamed, QSet<QString> &ids
         Note &note = s.notes[i];
         const QString content = contentOf(note.record);
         QString match;
-        for (auto it = knownByContent.find(content); match.isEmpty() && it != knownByContent.end() && it.key() == content; ++it)
+        for (auto it = knownByContent.find(content);
+             match.isEmpty() && it != knownByContent.end() && it.key() == content; ++it)
             if (!ids.contains(*it))
                 match = *it;
         if (!match.isEmpty()) {
@@ -219,8 +220,8 @@ void deriveIdentities(Snapshot &s, const QList<int> &unnamed, QSet<QString> &ids
             continue;
         }
         do
-            note.id = uuidText(QUuid::createUuidV5(
-                derivedNamespace(), content + QLatin1Char('#') + QString::number(occurrences[content]++)));
+            note.id = uuidText(QUuid::createUuidV5(derivedNamespace(), content + QLatin1Char('#')
+                                                                           + QString::number(occurrences[content]++)));
         while (ids.contains(note.id));
         ids.insert(note.id);
     }
@@ -320,7 +321,8 @@ void write(SettingsStore &store, const Snapshot &snapshot)
     for (const QString &record : snapshot.setAside)
         store.write(Persistence::notesSection(), QString::number(key++), record);
     for (auto it = snapshot.deleted.begin(); it != snapshot.deleted.end(); ++it)
-        store.write(deletedSection(), it.key(), versionText(it->version) + QLatin1Char(' ') + it->date.toString(Qt::ISODate));
+        store.write(deletedSection(), it.key(),
+                    versionText(it->version) + QLatin1Char(' ') + it->date.toString(Qt::ISODate));
 }
 
 QByteArray seal(const QByteArray &bytes)

@@ -120,7 +120,7 @@ namespace {
 // as each side holds it.
 struct Unit {
     QList<int> fields;
-    QString ours, theirs; // the fields' values joined
+    QString ours, theirs;   // the fields' values joined
     Dot dotOurs, dotTheirs; // the latest change of the fields on each side
 };
 
@@ -154,8 +154,8 @@ struct Merger {
     }
 
     // Whether theirs wins the unit; a text lost to a concurrent one is kept in `lost`.
-    static bool theirsWins(const Unit &u, const Note &o, const Note &t, bool setOurs, bool setTheirs,
-                           QString &lostText, Dot &lostDot)
+    static bool theirsWins(const Unit &u, const Note &o, const Note &t, bool setOurs, bool setTheirs, QString &lostText,
+                           Dot &lostDot)
     {
         if (u.ours == u.theirs || u.dotOurs == u.dotTheirs)
             return u.ours == u.theirs ? later(u.dotTheirs, u.dotOurs) : u.theirs > u.ours; // the same either way round
@@ -214,7 +214,7 @@ struct Merger {
     {
         Note c;
         c.id = uuidText(QUuid::createUuidV5(QUuid::fromString(note.id),
-                                             lost.machine + QLatin1Char(':') + QString::number(lost.counter)));
+                                            lost.machine + QLatin1Char(':') + QString::number(lost.counter)));
         pieces[Texto] = text;
         pieces[Aviso] = QStringLiteral("N");
         pieces[DataHoraAviso] = QString();
@@ -280,6 +280,5 @@ Result merge(const Snapshot &ours, const Snapshot &theirs, const QString &machin
             merged.setAside << r;
     return m.result;
 }
-
 
 } // namespace StoreMerge

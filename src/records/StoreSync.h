@@ -38,10 +38,10 @@ struct Place {
 };
 
 struct Note {
-    QString id;         // a UUID without braces
-    QString record;     // the 15-field record, as stored; fields 3, 4, 13, 14 carry a place
+    QString id;     // a UUID without braces
+    QString record; // the 15-field record, as stored; fields 3, 4, 13, 14 carry a place
     Version version;
-    QMap<int, Dot> dots; // field number -> the change that last set it; none: never changed
+    QMap<int, Dot> dots;         // field number -> the change that last set it; none: never changed
     QMap<QString, Place> places; // machine -> its place for this note; none for this machine:
                                  // the note is new here and wants a place on this screen
 };

@@ -29,8 +29,9 @@ SessionEnd::SessionEnd(QObject *parent) : QObject(parent)
     }
     // The session manager asks before logging out: save, without asking to cancel.
     if (auto *app = qobject_cast<QGuiApplication *>(QCoreApplication::instance())) {
-        connect(app, &QGuiApplication::commitDataRequest, this, [this](QSessionManager &) { emit saveRequested(); },
-                Qt::DirectConnection);
+        connect(
+            app, &QGuiApplication::commitDataRequest, this, [this](QSessionManager &) { emit saveRequested(); },
+            Qt::DirectConnection);
     }
 }
 

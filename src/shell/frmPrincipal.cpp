@@ -23,7 +23,6 @@
 #include <cstdio>
 #include <utility>
 
-
 namespace {
 
 frmPrincipal *g_instance = nullptr;
@@ -273,7 +272,9 @@ QString frmPrincipal::saveAllFailure()
         SaveAll();
         return QString();
     } catch (const RuntimeError &error) {
-        return QStringLiteral("Os lembretes não puderam ser salvos: %1 - %2").arg(error.code()).arg(error.description());
+        return QStringLiteral("Os lembretes não puderam ser salvos: %1 - %2")
+            .arg(error.code())
+            .arg(error.description());
     }
 }
 
@@ -301,7 +302,10 @@ void frmPrincipal::saveAtExit()
 
 // ---- tray
 
-void frmPrincipal::TrayUpdateTip() { m_tray->setTip(QStringLiteral("Quadrelo - %1 Lembrete(s)").arg(m_windows->count())); }
+void frmPrincipal::TrayUpdateTip()
+{
+    m_tray->setTip(QStringLiteral("Quadrelo - %1 Lembrete(s)").arg(m_windows->count()));
+}
 
 void frmPrincipal::restoreDialogs()
 {

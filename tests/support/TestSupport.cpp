@@ -55,8 +55,8 @@ void TestPlatform::reset()
 QString recordWith(const QList<QPair<int, QString>> &changes)
 {
     // The 15 fields, and after the last separator nothing.
-    QStringList f{"01/12/2026 10:00", "", "N", "1500", "1500", "N", "", "N", "", "0", "0", "N", "0", "3060", "2430",
-                  ""};
+    QStringList f{
+        "01/12/2026 10:00", "", "N", "1500", "1500", "N", "", "N", "", "0", "0", "N", "0", "3060", "2430", ""};
     for (const auto &change : changes)
         f[change.first] = change.second;
     return f.join(QChar(NoteRecord::FieldSeparator));

@@ -37,7 +37,8 @@ private slots:
         QTest::addColumn<QStringList>("alarms"); // set at 05/12/2026 09:07:30
         QTest::addColumn<QDateTime>("wakes");
         const auto at = [](int day, int h, int m) { return QDateTime(QDate(2026, 12, day), QTime(h, m)); };
-        QTest::newRow("hours away") << QStringList{"05/12/2026 14:00", "06/12/2026 08:00", "05/12/2026 11:30"} << at(5, 11, 30);
+        QTest::newRow("hours away") << QStringList{"05/12/2026 14:00", "06/12/2026 08:00", "05/12/2026 11:30"}
+                                    << at(5, 11, 30);
         QTest::newRow("one already due") << QStringList{"06/12/2026 08:00", "04/12/2026 23:59"} << at(5, 9, 8);
         QTest::newRow("this very minute") << QStringList{"05/12/2026 09:07"} << at(5, 9, 8);
         QTest::newRow("a time that cannot be read, the next day") << QStringList{"05/12/2026 9:30"} << at(6, 0, 0);
@@ -70,19 +71,26 @@ private slots:
         QTest::addColumn<QByteArray>("zoneLater"); // the zone the machine moves to meanwhile
         QTest::addColumn<QString>("due");
         QTest::addColumn<QDateTime>("rings"); // UTC
-        QTest::addColumn<int>("setBefore"); // ms before it rings
+        QTest::addColumn<int>("setBefore");   // ms before it rings
         const auto utc = [](QDate d, int h, int m) { return QDateTime(d, QTime(h, m), Qt::UTC); };
         const QByteArray saoPaulo = "America/Sao_Paulo", berlin = "Europe/Berlin";
         // São Paulo went from 00:00 to 01:00 on 4 November 2018, and from 00:00 back to 23:00 on
         // 17 February 2019; Berlin goes from 02:00 to 03:00 on 29 March 2026 and from 03:00 back
         // to 02:00 on 25 October 2026.
-        QTest::newRow("São Paulo, in the hour skipped") << saoPaulo << QByteArray() << "04/11/2018 00:30" << utc({2018, 11, 4}, 3, 0) << 300;
-        QTest::newRow("São Paulo, after the hour skipped") << saoPaulo << QByteArray() << "04/11/2018 01:10" << utc({2018, 11, 4}, 3, 10) << 300;
-        QTest::newRow("São Paulo, in the hour repeated") << saoPaulo << QByteArray() << "16/02/2019 23:30" << utc({2019, 2, 17}, 1, 30) << 300;
-        QTest::newRow("Berlin, in the hour skipped") << berlin << QByteArray() << "29/03/2026 02:30" << utc({2026, 3, 29}, 1, 0) << 300;
-        QTest::newRow("Berlin, in the hour repeated") << berlin << QByteArray() << "25/10/2026 02:30" << utc({2026, 10, 25}, 0, 30) << 300;
-        QTest::newRow("São Paulo, then Berlin") << saoPaulo << berlin << "05/12/2026 09:00" << utc({2026, 12, 5}, 8, 0) << 300;
-        QTest::newRow("Berlin, then São Paulo") << berlin << saoPaulo << "05/12/2026 09:00" << utc({2026, 12, 5}, 12, 0) << 4 * 3600 * 1000 + 300;
+        QTest::newRow("São Paulo, in the hour skipped")
+            << saoPaulo << QByteArray() << "04/11/2018 00:30" << utc({2018, 11, 4}, 3, 0) << 300;
+        QTest::newRow("São Paulo, after the hour skipped")
+            << saoPaulo << QByteArray() << "04/11/2018 01:10" << utc({2018, 11, 4}, 3, 10) << 300;
+        QTest::newRow("São Paulo, in the hour repeated")
+            << saoPaulo << QByteArray() << "16/02/2019 23:30" << utc({2019, 2, 17}, 1, 30) << 300;
+        QTest::newRow("Berlin, in the hour skipped")
+            << berlin << QByteArray() << "29/03/2026 02:30" << utc({2026, 3, 29}, 1, 0) << 300;
+        QTest::newRow("Berlin, in the hour repeated")
+            << berlin << QByteArray() << "25/10/2026 02:30" << utc({2026, 10, 25}, 0, 30) << 300;
+        QTest::newRow("São Paulo, then Berlin")
+            << saoPaulo << berlin << "05/12/2026 09:00" << utc({2026, 12, 5}, 8, 0) << 300;
+        QTest::newRow("Berlin, then São Paulo")
+            << berlin << saoPaulo << "05/12/2026 09:00" << utc({2026, 12, 5}, 12, 0) << 4 * 3600 * 1000 + 300;
     }
 
     void ringsAtItsLocalMinute()

@@ -51,11 +51,12 @@ frmLembrete *editProperties(const QString &record, const std::function<void(frmL
     note->setValue(NoteValue::fromRecord(record));
     QObject::connect(note, &frmLembrete::propertiesRequested, [](frmLembrete *n) { frmProp::instance().mostrar(n); });
     note->show();
-    const auto poll = whenShown([] { return frmProp::instance().window(); }, [note, &act](QWidget *w) {
-        act(note, w);
-        if (frmProp::instance().window() == w)
-            control<QPushButton>(w, "Cancelar")->click();
-    });
+    const auto poll = whenShown([] { return frmProp::instance().window(); },
+                                [note, &act](QWidget *w) {
+                                    act(note, w);
+                                    if (frmProp::instance().window() == w)
+                                        control<QPushButton>(w, "Cancelar")->click();
+                                });
     clickChild(note, "Propriedade");
     return note;
 }
@@ -70,11 +71,14 @@ QStringList shown(QWidget *w)
     };
     auto *minutes = control<QLineEdit>(w, "txtMinutos");
     auto *sound = control<QComboBox>(w, "cmbSom");
-    return {control<QLabel>(w, "lblDatCriacao")->text(), control<QLabel>(w, "lblDatAlteracao")->text(),
-            "Leitura " + check("chkLeitura"), control<QComboBox>(w, "cmbCor")->currentText(),
+    return {control<QLabel>(w, "lblDatCriacao")->text(),
+            control<QLabel>(w, "lblDatAlteracao")->text(),
+            "Leitura " + check("chkLeitura"),
+            control<QComboBox>(w, "cmbCor")->currentText(),
             control<QLineEdit>(w, "DataAviso")->text() + " " + control<QLineEdit>(w, "HoraAviso")->text(),
             "Antecedência " + check("chkAtencendia") + " [" + minutes->text() + "]" + off(minutes),
-            sound->currentText() + off(sound), "Contínuo " + check("chkContinuo")};
+            sound->currentText() + off(sound),
+            "Contínuo " + check("chkContinuo")};
 }
 }
 
@@ -96,15 +100,24 @@ private slots:
         QTest::addColumn<int>("devices");
         QTest::addColumn<QStringList>("expected");
         const QString c = field(recordWith({}), DatCriacao);
-        QTest::newRow("full") << recordWith({{DatAlteracao, "06/12/2026 10:00"}, {Leitura, "S"}, {Cor, "3"}, {Aviso, "S"},
-                                             {DataHoraAviso, "24/12/2026 18:30"}, {Minutos, "15"}, {Som, "5"}, {Continuo, "S"}})
-                              << 1 << QStringList{c, "06/12/2026 10:00", "Leitura x", "Ciano", "24/12/2026 18:30",
-                                                  "Antecedência x [15]", "Blip-Blip", "Contínuo x"};
-        QTest::newRow("one minute ahead") << recordWith({{Minutos, "1"}, {Cor, "7"}}) << 1
+        QTest::newRow("full") << recordWith({{DatAlteracao, "06/12/2026 10:00"},
+                                             {Leitura, "S"},
+                                             {Cor, "3"},
+                                             {Aviso, "S"},
+                                             {DataHoraAviso, "24/12/2026 18:30"},
+                                             {Minutos, "15"},
+                                             {Som, "5"},
+                                             {Continuo, "S"}})
+                              << 1 << QStringList{c,           "06/12/2026 10:00", "Leitura x",
+                                                  "Ciano",     "24/12/2026 18:30", "Antecedência x [15]",
+                                                  "Blip-Blip", "Contínuo x"};
+        QTest::newRow("one minute ahead")
+            << recordWith({{Minutos, "1"}, {Cor, "7"}}) << 1
             << QStringList{c, "", "Leitura -", "Vermelho", " ", "Antecedência x [1]", "Nenhum", "Contínuo -"};
         QTest::newRow("damaged") << recordWith({{Cor, "azul"}, {Minutos, "x"}, {Som, "?"}}) << 1
-            << QStringList{c, "", "Leitura -", "", " ", "Antecedência - [] off", "", "Contínuo -"};
-        QTest::newRow("no sound device") << recordWith({{Som, "5"}, {Continuo, "S"}}) << 0
+                                 << QStringList{c, "", "Leitura -", "", " ", "Antecedência - [] off", "", "Contínuo -"};
+        QTest::newRow("no sound device")
+            << recordWith({{Som, "5"}, {Continuo, "S"}}) << 0
             << QStringList{c, "", "Leitura -", "Amarelo", " ", "Antecedência - [] off", "Nenhum off", "Contínuo - off"};
     }
 
@@ -125,11 +138,16 @@ private slots:
         QTest::addColumn<QString>("time");
         QTest::addColumn<bool>("advance");
         QTest::addColumn<QString>("message");
-        QTest::newRow("no such day") << "31022026" << "1000" << false << "Data Inválida";
-        QTest::newRow("date without time") << "24122026" << "" << false << "Informe a Hora !";
-        QTest::newRow("hour 24") << "24122026" << "2400" << false << "Hora Inválida";
-        QTest::newRow("time without date") << "" << "1830" << false << "Informe a Data !";
-        QTest::newRow("advance, no minutes") << "" << "" << true << "Informe em Minutos a Antecedência para o Alarme !";
+        QTest::newRow("no such day") << "31022026"
+                                     << "1000" << false << "Data Inválida";
+        QTest::newRow("date without time") << "24122026"
+                                           << "" << false << "Informe a Hora !";
+        QTest::newRow("hour 24") << "24122026"
+                                 << "2400" << false << "Hora Inválida";
+        QTest::newRow("time without date") << ""
+                                           << "1830" << false << "Informe a Data !";
+        QTest::newRow("advance, no minutes") << ""
+                                             << "" << true << "Informe em Minutos a Antecedência para o Alarme !";
     }
 
     void okayRefuses()
@@ -158,16 +176,26 @@ private slots:
         QTest::addColumn<QString>("elsewhere"); // "", "changed" or "deleted" during the edit
         QTest::addColumn<QString>("record");
         QTest::addColumn<QString>("bell"); // its tip, or "hidden"
-        const QList<QPair<int, QString>> okay{{DatAlteracao, "06/12/2026 10:20"}, {Aviso, "S"},
-                                              {DataHoraAviso, "01/01/2027 00:10"}, {Leitura, "S"}, {Cor, "3"},
-                                              {Minutos, "15"}, {Continuo, "S"}, {Som, "5"}};
-        QTest::newRow("Ok") << "Ok" << "" << recordWith(okay) << "31/12/2026 23:55";
-        QTest::newRow("Cancelar") << "Cancelar" << "" << recordWith({{Som, "4"}}) << "hidden";
-        QTest::newRow("Ok, changed elsewhere") << "Ok" << "changed"
-                                               << recordWith({{DatAlteracao, "06/12/2026 10:20"}, {Cor, "3"}, {Som, "6"},
-                                                              {Leitura, "S"}, {Texto, "de lá"}})
-                                               << "hidden";
-        QTest::newRow("Ok, deleted elsewhere") << "Ok" << "deleted" << recordWith({{Som, "4"}}) << "hidden";
+        const QList<QPair<int, QString>> okay{{DatAlteracao, "06/12/2026 10:20"},
+                                              {Aviso, "S"},
+                                              {DataHoraAviso, "01/01/2027 00:10"},
+                                              {Leitura, "S"},
+                                              {Cor, "3"},
+                                              {Minutos, "15"},
+                                              {Continuo, "S"},
+                                              {Som, "5"}};
+        QTest::newRow("Ok") << "Ok"
+                            << "" << recordWith(okay) << "31/12/2026 23:55";
+        QTest::newRow("Cancelar") << "Cancelar"
+                                  << "" << recordWith({{Som, "4"}}) << "hidden";
+        QTest::newRow("Ok, changed elsewhere")
+            << "Ok"
+            << "changed"
+            << recordWith(
+                   {{DatAlteracao, "06/12/2026 10:20"}, {Cor, "3"}, {Som, "6"}, {Leitura, "S"}, {Texto, "de lá"}})
+            << "hidden";
+        QTest::newRow("Ok, deleted elsewhere") << "Ok"
+                                               << "deleted" << recordWith({{Som, "4"}}) << "hidden";
     }
 
     void okayOrCancelar()
@@ -205,20 +233,28 @@ private slots:
     void typing_data()
     {
         QTest::addColumn<QString>("box");
-        QTest::addColumn<QString>("keys"); // "\b" is Backspace
+        QTest::addColumn<QString>("keys");      // "\b" is Backspace
         QTest::addColumn<QStringList>("texts"); // date, time, minutes afterwards
         QTest::addColumn<QString>("focus");
         // Each key goes to whichever box has the focus, as with a person typing on.
-        QTest::newRow("date then time") << "DataAviso" << "241220261830"
-                                        << QStringList{"24/12/2026", "18:30", ""} << "Ok";
-        QTest::newRow("letter first") << "DataAviso" << "a/1" << QStringList{"1", "", ""} << "DataAviso";
-        QTest::newRow("letter after slash") << "DataAviso" << "12a" << QStringList{"12/", "", ""} << "DataAviso";
-        QTest::newRow("letter at 7") << "DataAviso" << "12052x" << QStringList{"12/05/2", "", ""} << "DataAviso";
-        QTest::newRow("letter at 8") << "DataAviso" << "120520a" << QStringList{"12/05/20", "", ""} << "DataAviso";
-        QTest::newRow("letter at 9") << "DataAviso" << "1205202-" << QStringList{"12/05/202", "", ""} << "DataAviso";
-        QTest::newRow("slash typed again") << "DataAviso" << "12\b/0" << QStringList{"12/0", "", ""} << "DataAviso";
-        QTest::newRow("time digits only") << "HoraAviso" << "a1x8h3 0" << QStringList{"", "18:30", ""} << "Ok";
-        QTest::newRow("minutes digits only") << "txtMinutos" << "-1a5" << QStringList{"", "", "15"} << "txtMinutos";
+        QTest::newRow("date then time") << "DataAviso"
+                                        << "241220261830" << QStringList{"24/12/2026", "18:30", ""} << "Ok";
+        QTest::newRow("letter first") << "DataAviso"
+                                      << "a/1" << QStringList{"1", "", ""} << "DataAviso";
+        QTest::newRow("letter after slash") << "DataAviso"
+                                            << "12a" << QStringList{"12/", "", ""} << "DataAviso";
+        QTest::newRow("letter at 7") << "DataAviso"
+                                     << "12052x" << QStringList{"12/05/2", "", ""} << "DataAviso";
+        QTest::newRow("letter at 8") << "DataAviso"
+                                     << "120520a" << QStringList{"12/05/20", "", ""} << "DataAviso";
+        QTest::newRow("letter at 9") << "DataAviso"
+                                     << "1205202-" << QStringList{"12/05/202", "", ""} << "DataAviso";
+        QTest::newRow("slash typed again") << "DataAviso"
+                                           << "12\b/0" << QStringList{"12/0", "", ""} << "DataAviso";
+        QTest::newRow("time digits only") << "HoraAviso"
+                                          << "a1x8h3 0" << QStringList{"", "18:30", ""} << "Ok";
+        QTest::newRow("minutes digits only") << "txtMinutos"
+                                             << "-1a5" << QStringList{"", "", "15"} << "txtMinutos";
     }
 
     void typing()
@@ -234,7 +270,8 @@ private slots:
         minutes->setEnabled(true); // the dialog enables it with the advance warning
         w.findChild<QWidget *>(box)->setFocus();
         for (QChar c : keys)
-            c == u'\b' ? QTest::keyClick(w.focusWidget(), Qt::Key_Backspace) : QTest::keyClick(w.focusWidget(), c.toLatin1());
+            c == u'\b' ? QTest::keyClick(w.focusWidget(), Qt::Key_Backspace)
+                       : QTest::keyClick(w.focusWidget(), c.toLatin1());
         QTEST(QStringList({date->text(), time->text(), minutes->text()}), "texts");
         QTEST(w.focusWidget()->objectName(), "focus");
     }

@@ -245,10 +245,14 @@ private slots:
         QTest::addColumn<QString>("colours");
         QTest::addColumn<QString>("bell"); // shown (1) or hidden (0) after each tick
         QTest::addColumn<int>("sounds");
-        QTest::newRow("plain") << false << 0 << 1 << "FNFNFN" << "010100" << 3;
-        QTest::newRow("plain, no sound device") << false << 0 << 0 << "FNFNFN" << "010100" << 0;
-        QTest::newRow("continuous until clicked") << true << 10 << 1 << "FNFNFNNNNNN" << "01010111010" << 6;
-        QTest::newRow("plain, clicked at once") << false << 1 << 1 << "FN" << "00" << 1;
+        QTest::newRow("plain") << false << 0 << 1 << "FNFNFN"
+                               << "010100" << 3;
+        QTest::newRow("plain, no sound device") << false << 0 << 0 << "FNFNFN"
+                                                << "010100" << 0;
+        QTest::newRow("continuous until clicked") << true << 10 << 1 << "FNFNFNNNNNN"
+                                                  << "01010111010" << 6;
+        QTest::newRow("plain, clicked at once") << false << 1 << 1 << "FN"
+                                                << "00" << 1;
     }
 
     void ringingCourse()
@@ -260,8 +264,11 @@ private slots:
         platform.sound.devices = devices;
         platform.clock.current = QDateTime(QDate(2026, 12, 5), QTime(9, 0, 0));
         ShellFixture f;
-        f.start({recordWith({{Aviso, "S"}, {DataHoraAviso, "05/12/2026 09:00"}, {Som, "1"},
-                             {Continuo, continuous ? "S" : "N"}, {Cor, "3"}})},
+        f.start({recordWith({{Aviso, "S"},
+                             {DataHoraAviso, "05/12/2026 09:00"},
+                             {Som, "1"},
+                             {Continuo, continuous ? "S" : "N"},
+                             {Cor, "3"}})},
                 "N");
         frmLembrete *note = openNotes().value(0);
         QVERIFY(note && !note->isVisible());
@@ -445,8 +452,8 @@ private:
     static frmLembrete *alarmNote(bool continuous)
     {
         auto *note = new frmLembrete;
-        note->setUp(NoteValue::fromRecord(
-            recordWith({{Aviso, "S"}, {DataHoraAviso, "05/12/2026 09:00"}, {Som, "1"}, {Continuo, continuous ? "S" : "N"}})));
+        note->setUp(NoteValue::fromRecord(recordWith(
+            {{Aviso, "S"}, {DataHoraAviso, "05/12/2026 09:00"}, {Som, "1"}, {Continuo, continuous ? "S" : "N"}})));
         return note;
     }
 };

@@ -110,9 +110,8 @@ Snapshot edited(Snapshot known, const QStringList &edits, const QString &machine
             live.append({QString(), recordWith({{Texto, arg}})});
         if (op == "save" || op == "new")
             continue;
-        const auto it = std::find_if(live.begin(), live.end(), [&](const Live &l) {
-            return field(l.record, Texto) == arg.section('=', 0, 0);
-        });
+        const auto it = std::find_if(live.begin(), live.end(),
+                                     [&](const Live &l) { return field(l.record, Texto) == arg.section('=', 0, 0); });
         if (it == live.end())
             qFatal("no note %s", qPrintable(arg));
         QString &r = it->record;
@@ -149,29 +148,32 @@ private slots:
     void noteValue_data()
     {
         QTest::addColumn<QString>("record");
-        QTest::addColumn<QString>("edit"); // "colour", "text", "place" or nothing
+        QTest::addColumn<QString>("edit");  // "colour", "text", "place" or nothing
         QTest::addColumn<QString>("reads"); // the fields as read, "-" for a number without value; or the error
         QTest::addColumn<QString>("written");
         const QString plain = recordWith({{Texto, "a~b"}});
         const QString plainReads = "01/12/2026 10:00||N|1500|1500|N||N|a\nb|0|0|N|0|3060|2430";
-        const QString odd = recordWith({{Topo, " 1500 "}, {Largura, "3060,5"}, {Cor, " 3"}, {Minutos, "15,4"}, {Fixo, "s"}});
+        const QString odd =
+            recordWith({{Topo, " 1500 "}, {Largura, "3060,5"}, {Cor, " 3"}, {Minutos, "15,4"}, {Fixo, "s"}});
         const QString oddReads = "01/12/2026 10:00||N|1500|1500|N||N||3|15|N|0|3060.5|2430";
-        auto row = [](const char *name, const QString &record, const QString &edit, const QString &reads, const QString &written) {
-            QTest::newRow(name) << rec(record) << edit << reads << rec(written);
-        };
+        auto row = [](const char *name, const QString &record, const QString &edit, const QString &reads,
+                      const QString &written) { QTest::newRow(name) << rec(record) << edit << reads << rec(written); };
         row("as the program writes it", plain, "", plainReads, plain);
         row("extra fields", plain + "x||y|", "", plainReads, plain + "x||y|");
         row("tail without separator", plain + "fim", "", plainReads, plain + "fim");
         row("empty fields", QString("|").repeated(15), "", "||N|-|-|N||N||-|-|N|-|-|-", QString("|").repeated(15));
         row("blanks, commas, other flags", odd, "", oddReads, odd);
-        row("out of range", recordWith({{Cor, "255"}, {Som, "256"}, {Minutos, "32768"}, {Altura, "1e39"}, {Largura, "largo"}}), "",
+        row("out of range",
+            recordWith({{Cor, "255"}, {Som, "256"}, {Minutos, "32768"}, {Altura, "1e39"}, {Largura, "largo"}}), "",
             "01/12/2026 10:00||N|1500|1500|N||N||255|-|N|-|-|-",
             recordWith({{Cor, "255"}, {Som, "256"}, {Minutos, "32768"}, {Altura, "1e39"}, {Largura, "largo"}}));
         row("line breaks stored otherwise", recordWith({{Texto, "a~b\r\nc\rd"}}), "",
             "01/12/2026 10:00||N|1500|1500|N||N|a\nb\r\nc\rd|0|0|N|0|3060|2430", recordWith({{Texto, "a~b\r\nc\rd"}}));
         row("text typed", plain + "x|", "text", "", recordWith({{Texto, QStringLiteral(u"x~y~y\u0308")}}) + "x|");
-        row("colour chosen", odd, "colour", "", recordWith({{Topo, " 1500 "}, {Largura, "3060,5"}, {Cor, "5"}, {Minutos, "15,4"}, {Fixo, "s"}}));
-        row("place taken away", odd, "place", "", recordWith({{Topo, ""}, {Esquerda, ""}, {Largura, "3060,5"}, {Cor, " 3"}, {Minutos, "15,4"}, {Fixo, "s"}}));
+        row("colour chosen", odd, "colour", "",
+            recordWith({{Topo, " 1500 "}, {Largura, "3060,5"}, {Cor, "5"}, {Minutos, "15,4"}, {Fixo, "s"}}));
+        row("place taken away", odd, "place", "",
+            recordWith({{Topo, ""}, {Esquerda, ""}, {Largura, "3060,5"}, {Cor, " 3"}, {Minutos, "15,4"}, {Fixo, "s"}}));
         row("256 separators", QString("|").repeated(256), "", "||N|-|-|N||N||-|-|N|-|-|-", QString("|").repeated(256));
         row("too short", QString("|").repeated(14) + "2430", "", "error 9", "");
         row("257 separators", QString("|").repeated(257), "", "error 6", "");
@@ -188,12 +190,13 @@ private slots:
         if (!reads.isEmpty()) {
             auto number = [](auto n) { return n ? QString::number(*n) : QString("-"); };
             auto flag = [](bool b) { return QString(b ? "S" : "N"); };
-            const QString seen = error ? QStringLiteral("error %1").arg(error)
-                                       : QStringList{v.createdAt, v.changedAt, flag(v.pinned), number(v.topTw),
-                                                     number(v.leftTw), flag(v.alarm), v.alarmAt, flag(v.readOnly), v.text,
-                                                     number(v.colorIndex), number(v.minutes), flag(v.continuous),
-                                                     number(v.sound), number(v.widthTw), number(v.heightTw)}
-                                             .join('|');
+            const QString seen =
+                error ? QStringLiteral("error %1").arg(error)
+                      : QStringList{v.createdAt,      v.changedAt,          flag(v.pinned),    number(v.topTw),
+                                    number(v.leftTw), flag(v.alarm),        v.alarmAt,         flag(v.readOnly),
+                                    v.text,           number(v.colorIndex), number(v.minutes), flag(v.continuous),
+                                    number(v.sound),  number(v.widthTw),    number(v.heightTw)}
+                            .join('|');
             QCOMPARE(seen, reads);
         }
         if (error)
@@ -230,15 +233,26 @@ private slots:
             // The later change (here the other machine's, by name) keeps the note; the other text
             // becomes a note of its own, a little below.
             {"same note, different texts", {"text a=a1"}, {"text a=a2"}, {"a1 @1860", "a2", "b", "c +alarm"}, 1},
-            {"same note, different texts, here twice", {"text a=a1", "save", "text a1=a3"}, {"text a=a2"},
-             {"a2 @1860", "a3", "b", "c +alarm"}, 1},
+            {"same note, different texts, here twice",
+             {"text a=a1", "save", "text a1=a3"},
+             {"text a=a2"},
+             {"a2 @1860", "a3", "b", "c +alarm"},
+             1},
             {"alarm rang here, text edited there", {"alarm c"}, {"text c=c2"}, {"a", "b", "c2"}, 0},
             {"alarm rang on both", {"alarm c"}, {"alarm c"}, {"a", "b", "c"}, 0},
             {"alarm set anew here, rang there", {"remind c"}, {"alarm c"}, {"a", "b", "c +alarm"}, 0},
             // The copy has no alarm: it would ring a second time.
-            {"same note with an alarm, different texts", {"text c=c1"}, {"text c=c2"}, {"a", "b", "c1 @1860", "c2 +alarm"}, 1},
+            {"same note with an alarm, different texts",
+             {"text c=c1"},
+             {"text c=c2"},
+             {"a", "b", "c1 @1860", "c2 +alarm"},
+             1},
             {"moved here, deleted there", {"move a"}, {"del a"}, {"b", "c +alarm"}, 0},
-            {"moved on both: each keeps its own place", {"move a"}, {"move a", "move b"}, {"a @500", "b", "c +alarm"}, 0},
+            {"moved on both: each keeps its own place",
+             {"move a"},
+             {"move a", "move b"},
+             {"a @500", "b", "c +alarm"},
+             0},
         };
         for (bool old : {false, true})
             for (const auto &row : rows)
@@ -291,7 +305,9 @@ private slots:
             QRandomGenerator rng(seed);
             Snapshot known[2], carried[2];
             QSet<QString> typed, gone;
-            auto sync = [&](int x) { known[x] = carried[x] = StoreMerge::merge(known[x], carried[1 - x], x ? B : A).merged; };
+            auto sync = [&](int x) {
+                known[x] = carried[x] = StoreMerge::merge(known[x], carried[1 - x], x ? B : A).merged;
+            };
             for (int serial = 1; serial <= 60; ++serial) {
                 const int x = rng.bounded(2), op = rng.bounded(6);
                 QList<Live> live;

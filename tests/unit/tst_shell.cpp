@@ -164,14 +164,22 @@ private slots:
         QTest::addColumn<bool>("running");
         QTest::addColumn<QString>("abertura");
         QTest::addColumn<QString>("shown"); // per note, the stored one first: "S" shown, "N" hidden
-        QTest::newRow("novo, running") << "--novo" << true << "N" << "NS";
-        QTest::newRow("mostrar, running") << "--mostrar" << true << "N" << "S";
-        QTest::newRow("esconder, running") << "--esconder" << true << "S" << "N";
-        QTest::newRow("encerrar, running") << "--encerrar" << true << "S" << "";
-        QTest::newRow("bare connection") << "" << true << "N" << "S";
-        QTest::newRow("novo, none running") << "--novo" << false << "N" << "NS";
-        QTest::newRow("mostrar, none running") << "--mostrar" << false << "N" << "S";
-        QTest::newRow("esconder, none running") << "--esconder" << false << "S" << "N";
+        QTest::newRow("novo, running") << "--novo" << true << "N"
+                                       << "NS";
+        QTest::newRow("mostrar, running") << "--mostrar" << true << "N"
+                                          << "S";
+        QTest::newRow("esconder, running") << "--esconder" << true << "S"
+                                           << "N";
+        QTest::newRow("encerrar, running") << "--encerrar" << true << "S"
+                                           << "";
+        QTest::newRow("bare connection") << "" << true << "N"
+                                         << "S";
+        QTest::newRow("novo, none running") << "--novo" << false << "N"
+                                            << "NS";
+        QTest::newRow("mostrar, none running") << "--mostrar" << false << "N"
+                                               << "S";
+        QTest::newRow("esconder, none running") << "--esconder" << false << "S"
+                                                << "N";
     }
 
     void launchCommands()
@@ -212,7 +220,8 @@ private slots:
         QTest::addColumn<QStringList>("stored"); // after a save-all
         const QString good = recordWith({{Texto, "boa"}});
         // Fields written otherwise or unknown here come back as they were.
-        const QString unusual = recordWith({{Texto, "boa"}, {Cor, " 2"}}) + "campo novo" + QChar(FieldSeparator) + "fim";
+        const QString unusual =
+            recordWith({{Texto, "boa"}, {Cor, " 2"}}) + "campo novo" + QChar(FieldSeparator) + "fim";
         const QString tooFew = "a" + QString(QChar(FieldSeparator)) + "b";
         const QString notNumber = recordWith({{Largura, "largo"}});
         const QString alarmNoTime = recordWith({{Aviso, "S"}, {DataHoraAviso, "05/12/2026"}});
@@ -224,13 +233,16 @@ private slots:
         // Loaded, and kept within the screen: sizes and places far out, a huge text, odd characters.
         const QString odd = QString("\x01\x07\t\"\\=;[#%") + QChar(LineBreak) + QChar(0x2028);
         const QStringList hostile{recordWith({{Largura, "1e12"}, {Altura, "1e6"}, {Esquerda, "-1e12"}}),
-                                  recordWith({{Texto, QString(300000, u'a')}}), recordWith({{Texto, odd.repeated(20)}})};
+                                  recordWith({{Texto, QString(300000, u'a')}}),
+                                  recordWith({{Texto, odd.repeated(20)}})};
         const QString badColour = recordWith({{Cor, "999"}});
         // Saved as shown: the oversized note at the screen's size, in its corner, and the text
         // box's line separator as a line break.
         const QString fitted = recordWith({{Topo, "0"}, {Esquerda, "0"}, {Largura, "12000"}, {Altura, "12000"}});
         QTest::newRow("hostile") << hostile + QStringList{badColour} << "S" << true << 3 << true << "100 - "
-                                 << QStringList{fitted, hostile[1], QString(hostile[2]).replace(QChar(0x2028), QChar(LineBreak)), badColour};
+                                 << QStringList{fitted, hostile[1],
+                                                QString(hostile[2]).replace(QChar(0x2028), QChar(LineBreak)),
+                                                badColour};
     }
 
     void loading()

@@ -42,8 +42,7 @@ struct Machine {
     NoteStore store;
     QSignalSpy told{&store, &NoteStore::unreadable};
 
-    Machine(const QString &folder, const QString &name)
-        : path(folder + "/Quadrelo.conf"), store(path, name)
+    Machine(const QString &folder, const QString &name) : path(folder + "/Quadrelo.conf"), store(path, name)
     {
         // As the program does: a file changed elsewhere is joined.
         QObject::connect(&store, &NoteStore::changedElsewhere, &store, &NoteStore::takeInChanges);
@@ -116,7 +115,10 @@ QStringList fileTexts(const QString &path)
     for (const auto &pair : sync)
         ids.insert(pair.second.section(' ', 0, 0));
     if (ids.size() != sync.size() || sync.size() != notes.size())
-        return {QStringLiteral("%1 records, %2 identities, %3 different").arg(notes.size()).arg(sync.size()).arg(ids.size())};
+        return {QStringLiteral("%1 records, %2 identities, %3 different")
+                    .arg(notes.size())
+                    .arg(sync.size())
+                    .arg(ids.size())};
     QStringList texts;
     for (const auto &pair : notes)
         texts << textOf(pair.second);
@@ -171,27 +173,41 @@ private slots:
         } rows[] = {
             // A file from the other side saved before it saw a deletion here: the file written
             // after the join holds each note once, and the deleted one not at all.
-            {"deleted here, new there", QStringList{"A del a", "A save", "B new c", "B save"} + toA + toB,
-             {"b", "c"}, {"b", "c"}},
-            {"deleted here, moved there", QStringList{"A del a", "A save", "B move b", "B save"} + toA + toB, {"b"}, {"b"}},
-            {"deleted here, an older save from there arrives", QStringList{"B save", "A del a", "A save"} + toA + toB,
-             {"b"}, {"b"}},
+            {"deleted here, new there",
+             QStringList{"A del a", "A save", "B new c", "B save"} + toA + toB,
+             {"b", "c"},
+             {"b", "c"}},
+            {"deleted here, moved there",
+             QStringList{"A del a", "A save", "B move b", "B save"} + toA + toB,
+             {"b"},
+             {"b"}},
+            {"deleted here, an older save from there arrives",
+             QStringList{"B save", "A del a", "A save"} + toA + toB,
+             {"b"},
+             {"b"}},
             {"keys added, dropped and renumbered between two saves",
              QStringList{"B new c", "B del a", "B save", "A<B older", "A new d", "A save", "A join"} + toB,
-             {"b", "c", "d"}, {"b", "c", "d"}},
+             {"b", "c", "d"},
+             {"b", "c", "d"}},
             {"a file cut in the middle of a line, then whole",
              QStringList{"B new c", "B del b", "B save", "A<B cut", "A join", "A has a,b", "A refuses", "A told 0",
-                         "A told 1"} + toA,
-             {"a", "c"}, {"a", "c"}},
+                         "A told 1"}
+                 + toA,
+             {"a", "c"},
+             {"a", "c"}},
             {"a file cut at a line end, then whole",
-             QStringList{"B new c", "B save", "A<B cut-line", "A join", "A has a,b"} + toA, {"a", "b", "c"}, {"a", "b", "c"}},
+             QStringList{"B new c", "B save", "A<B cut-line", "A join", "A has a,b"} + toA,
+             {"a", "b", "c"},
+             {"a", "b", "c"}},
             // An older version's file cut at a line end parses well: what it lacks is no deletion.
             {"an older version's file cut at a line end",
              QStringList{"B new c", "B text a=a2", "B save", "A<B older-cut", "A join", "A save"},
-             {"a", "b", "c"}, {"a2", "b", "c"}},
+             {"a", "b", "c"},
+             {"a2", "b", "c"}},
             {"a conflict copy with a change",
              QStringList{"B text a=a2", "B save", "A<B copy", "B new c", "B save"} + toA + toB,
-             {"a2", "b", "c"}, {"a2", "b", "c"}},
+             {"a2", "b", "c"},
+             {"a2", "b", "c"}},
         };
         for (const auto &row : rows) {
             QTest::addRow("%s", row.name) << row.steps << row.a << row.b;
@@ -232,7 +248,9 @@ private slots:
                     bytes = olderRewrite(bytes);
                 if (how == "older-cut") // after the first two notes: the rest of them and all identities lost
                     bytes = bytes.left(bytes.indexOf('\n', bytes.indexOf("\n11=") + 1) + 1);
-                carry(bytes, how == "copy" ? QFileInfo(x.path).absolutePath() + "/Quadrelo.sync-conflict-20261207-101010-ABCDEFG.conf" : x.path);
+                carry(bytes, how == "copy" ? QFileInfo(x.path).absolutePath()
+                                                 + "/Quadrelo.sync-conflict-20261207-101010-ABCDEFG.conf"
+                                           : x.path);
                 continue;
             }
             const QString op = step.section(' ', 1, 1), arg = step.section(' ', 2);
@@ -277,13 +295,18 @@ private slots:
             << ("[Lembretes]\n0=\"" + recordWith({{Texto, "minha"}}).toUtf8() + "\"\n") << "minha|S";
         QTest::newRow("a record that cannot be a note, no setting") << QByteArray("[Lembretes]\n0=quebrado\n") << "|S";
         QTest::newRow("unclosed section") << QByteArray("[Config]\nAbertura=S\n[Lembretes\n0=note\n") << "refused";
-        QTest::newRow("note line without =") << head + "1\"b\"\n2=\"c\"\n" << "refused";
-        QTest::newRow("stray text line") << head + "texto solto\n2=\"c\"\n" << "refused";
-        QTest::newRow("unterminated quote") << head + "1=\"b\n2=\"c\"\n" << "refused";
-        QTest::newRow("binary blob") << head + QByteArray("\x00\x01\xfe\xff=", 5) + "\n" << "refused";
-        QTest::newRow("not UTF-8") << head + "1=\"caf\xe9\"\n" << "refused";
-        QTest::newRow("sealed but cut")
-            << QByteArray("; quadrelo-sealed: the last line checks this file\n") + head << "refused";
+        QTest::newRow("note line without =") << head + "1\"b\"\n2=\"c\"\n"
+                                             << "refused";
+        QTest::newRow("stray text line") << head + "texto solto\n2=\"c\"\n"
+                                         << "refused";
+        QTest::newRow("unterminated quote") << head + "1=\"b\n2=\"c\"\n"
+                                            << "refused";
+        QTest::newRow("binary blob") << head + QByteArray("\x00\x01\xfe\xff=", 5) + "\n"
+                                     << "refused";
+        QTest::newRow("not UTF-8") << head + "1=\"caf\xe9\"\n"
+                                   << "refused";
+        QTest::newRow("sealed but cut") << QByteArray("; quadrelo-sealed: the last line checks this file\n") + head
+                                        << "refused";
     }
 
     void open()
@@ -324,8 +347,12 @@ private slots:
         if (how == "linked folder")
             QVERIFY(QFile::link(elsewhere.path(), config));
         else if (how == "linked file")
-            QVERIFY(QDir().mkpath(config) && QFile::link(elsewhere.filePath("Quadrelo.conf"), SettingsStore::defaultPath()));
-        auto restore = qScopeGuard([config] { QFile::remove(config) || QDir(config).removeRecursively(); QDir().mkpath(config); });
+            QVERIFY(QDir().mkpath(config)
+                    && QFile::link(elsewhere.filePath("Quadrelo.conf"), SettingsStore::defaultPath()));
+        auto restore = qScopeGuard([config] {
+            QFile::remove(config) || QDir(config).removeRecursively();
+            QDir().mkpath(config);
+        });
         const QString odd = QStringLiteral(u"ÿ\u00A0é\n\"quoted\" a=b; c, [d] #e \\f");
         writeBytes(SettingsStore::defaultPath(), "[Config]\nAbertura=N\n[Outro]\nchave=valor\n");
         Machine x(config, "aaaa1111");

@@ -17,15 +17,24 @@ private slots:
         QTest::addColumn<bool>("gnome");     // GNOME's AppIndicator host
         QTest::addColumn<QString>("events"); // reason@ms: Trigger, DoubleClick, Middle, Context
         QTest::addColumn<QString>("commands");
-        QTest::newRow("one left click") << false << "T@0" << "S";
-        QTest::newRow("two clicks in the double-click time") << false << "T@0 T@300" << "S NS";
-        QTest::newRow("two clicks apart") << false << "T@0 T@401" << "S S";
-        QTest::newRow("three quick clicks: one double click") << false << "T@0 T@100 T@200" << "S NS S";
-        QTest::newRow("XEmbed double click") << false << "T@0 D@100" << "S NS";
-        QTest::newRow("double click after two clicks") << false << "T@0 T@100 D@100 T@150" << "S NS - S";
-        QTest::newRow("middle and right clicks") << false << "M@0 C@100" << "- -";
-        QTest::newRow("GNOME double clicks") << true << "T@0 T@100" << "NS NS";
-        QTest::newRow("GNOME middle and right clicks") << true << "M@0 C@100" << "S -";
+        QTest::newRow("one left click") << false << "T@0"
+                                        << "S";
+        QTest::newRow("two clicks in the double-click time") << false << "T@0 T@300"
+                                                             << "S NS";
+        QTest::newRow("two clicks apart") << false << "T@0 T@401"
+                                          << "S S";
+        QTest::newRow("three quick clicks: one double click") << false << "T@0 T@100 T@200"
+                                                              << "S NS S";
+        QTest::newRow("XEmbed double click") << false << "T@0 D@100"
+                                             << "S NS";
+        QTest::newRow("double click after two clicks") << false << "T@0 T@100 D@100 T@150"
+                                                       << "S NS - S";
+        QTest::newRow("middle and right clicks") << false << "M@0 C@100"
+                                                 << "- -";
+        QTest::newRow("GNOME double clicks") << true << "T@0 T@100"
+                                             << "NS NS";
+        QTest::newRow("GNOME middle and right clicks") << true << "M@0 C@100"
+                                                       << "S -";
     }
 
     void clicks()
@@ -34,15 +43,16 @@ private slots:
         QFETCH(QString, events);
         QFETCH(QString, commands);
         const QHash<QChar, QSystemTrayIcon::ActivationReason> reasons{{'T', QSystemTrayIcon::Trigger},
-                                                                     {'D', QSystemTrayIcon::DoubleClick},
-                                                                     {'M', QSystemTrayIcon::MiddleClick},
-                                                                     {'C', QSystemTrayIcon::Context}};
+                                                                      {'D', QSystemTrayIcon::DoubleClick},
+                                                                      {'M', QSystemTrayIcon::MiddleClick},
+                                                                      {'C', QSystemTrayIcon::Context}};
         TrayClicks rules;
         rules.doubleClickMs = 400;
         QStringList got;
         for (const QString &event : events.split(' ')) {
             const int c = rules.take(reasons.value(event[0]), event.mid(2).toLongLong(), gnome);
-            got << ((c & TrayClicks::NewNote ? "N" : "") + QString(c & TrayClicks::ShowAll ? "S" : "")).leftJustified(1, '-');
+            got << ((c & TrayClicks::NewNote ? "N" : "") + QString(c & TrayClicks::ShowAll ? "S" : ""))
+                       .leftJustified(1, '-');
         }
         QCOMPARE(got.join(' '), commands);
     }
@@ -56,15 +66,23 @@ private slots:
         QTest::addColumn<bool>("removed");    // the program ends right after the start
         QTest::addColumn<QString>("icon");    // made: at the start, after the later offer, after the wait
         QTest::addColumn<int>("told");
-        QTest::newRow("tray at start") << "X" << "none" << false << "YYY" << 0;
-        QTest::newRow("panel at start") << "WH" << "none" << false << "YYY" << 0;
-        QTest::newRow("tray comes later") << "" << "X" << false << "NYY" << 0;
-        QTest::newRow("panel comes later") << "W" << "WH" << false << "NYY" << 0;
-        QTest::newRow("no tray comes") << "" << "none" << false << "NNN" << 1;
+        QTest::newRow("tray at start") << "X"
+                                       << "none" << false << "YYY" << 0;
+        QTest::newRow("panel at start") << "WH"
+                                        << "none" << false << "YYY" << 0;
+        QTest::newRow("tray comes later") << ""
+                                          << "X" << false << "NYY" << 0;
+        QTest::newRow("panel comes later") << "W"
+                                           << "WH" << false << "NYY" << 0;
+        QTest::newRow("no tray comes") << ""
+                                       << "none" << false << "NNN" << 1;
         // KDE's proxy for X icons beside a panel still starting: taken only once the wait is over.
-        QTest::newRow("proxy beside a starting panel") << "?X" << "WX" << false << "NNY" << 0;
-        QTest::newRow("panel comes beside its proxy") << "WX" << "WHX" << false << "NYY" << 0;
-        QTest::newRow("ended before a tray came") << "" << "X" << true << "NNN" << 0;
+        QTest::newRow("proxy beside a starting panel") << "?X"
+                                                       << "WX" << false << "NNY" << 0;
+        QTest::newRow("panel comes beside its proxy") << "WX"
+                                                      << "WHX" << false << "NYY" << 0;
+        QTest::newRow("ended before a tray came") << ""
+                                                  << "X" << true << "NNN" << 0;
     }
 
     void waitForTray()

@@ -29,8 +29,7 @@ int main(int argc, char **argv)
     long long t0 = now_ms();
     xcb_generic_event_t *ev;
     while (seen < want && (ev = xcb_wait_for_event(c))) {
-        if ((ev->response_type & 0x7f) == XCB_MAP_NOTIFY
-            && !((xcb_map_notify_event_t *)ev)->override_redirect)
+        if ((ev->response_type & 0x7f) == XCB_MAP_NOTIFY && !((xcb_map_notify_event_t *)ev)->override_redirect)
             ++seen;
         free(ev);
     }
