@@ -29,7 +29,10 @@ xdotool() { # the pointer and keys through the compositor; anything else is xdot
         --delay) shift 2 ;;
         click) shift ;;
         [123]) for ((i = 0; i < repeat; i++)); do gin click "$1"; done; repeat=1 && shift ;;
-        key) shift && while [ $# -gt 0 ] && [ "$1" != type ]; do [ "${1#--}" = "$1" ] && gin key "$1" && sleep 0.1; shift; done ;;
+        key) # its options (--delay N) are not keys
+            shift && while [ $# -gt 0 ] && [ "$1" != type ]; do
+                case "$1" in --delay | --repeat) shift 2 ;; --*) shift ;; *) gin key "$1" && sleep 0.1 && shift ;; esac
+            done ;;
         type) shift && { [ "$1" != --delay ] || shift 2; } && gin type "$1" && shift ;;
         *) log "xdotool through the compositor: $1?"; return 1 ;;
         esac

@@ -164,7 +164,10 @@ def run(op, a):
                 desk.button(a[0], pressed)
                 time.sleep(0.05)
     elif op == 'key':
-        press([Gdk.keyval_from_name(MODIFIERS.get(n, n)) for n in a[0].split('+')])
+        keyvals = [Gdk.keyval_from_name(MODIFIERS.get(n, n)) for n in a[0].split('+')]
+        if not all(keyvals) or Gdk.KEY_VoidSymbol in keyvals:
+            return 'unknown key: ' + a[0]
+        press(keyvals)
     elif op == 'type':
         for c in a:
             press([Gdk.unicode_to_keyval(ord(c))])

@@ -39,7 +39,9 @@ for d in "${desktops[@]}"; do
     77) printf '%-12s SKIP  %s\n' "$d" "$(grep -m1 missing "$log")" ;;
     *) failed=1
        grep -q 'stopping: ' "$log" && printf '%-12s STOP  the checks after this one were not run\n' "$d"
-       [ $rc = 124 ] && printf '%-12s STOP  timed out\n' "$d" ;;
+       [ $rc = 124 ] && printf '%-12s STOP  timed out\n' "$d"
+       grep -q -e 'stopping: ' -e '] FAIL: ' "$log" || [ $rc = 124 ] ||
+           printf '%-12s STOP  the run ended early (status %s): %s\n' "$d" "$rc" "$(tail -1 "$log")" ;;
     esac
     printf '%-12s      (log: %s)\n' "$d" "$log"
 done
