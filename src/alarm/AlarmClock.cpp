@@ -150,7 +150,7 @@ void AlarmClock::aim()
     qint64 next = std::numeric_limits<qint64>::max();
     for (const Alarm &a : m_alarms)
         next = std::min(next, a.at);
-    itimerspec spec{}; // all zero: disarmed
+    itimerspec wake{}; // all zero: disarmed
     m_next = QDateTime();
     if (next != std::numeric_limits<qint64>::max()) {
         const QDateTime now = Platform::clock().now();
@@ -164,11 +164,11 @@ void AlarmClock::aim()
         m_next = QDateTime::fromMSecsSinceEpoch(next, Qt::UTC);
         // The timer runs on the system's clock; the program's may be another one (in tests).
         const qint64 at = next - nowMs + QDateTime::currentMSecsSinceEpoch();
-        spec.it_value.tv_sec = time_t(at / 1000);
-        spec.it_value.tv_nsec = long(at % 1000) * 1000000L;
+        wake.it_value.tv_sec = time_t(at / 1000);
+        wake.it_value.tv_nsec = long(at % 1000) * 1000000L;
     }
     if (m_timer >= 0)
-        timerfd_settime(m_timer, TFD_TIMER_ABSTIME | TFD_TIMER_CANCEL_ON_SET, &spec, nullptr);
+        timerfd_settime(m_timer, TFD_TIMER_ABSTIME | TFD_TIMER_CANCEL_ON_SET, &wake, nullptr);
 }
 
 void AlarmClock::watchZone()
