@@ -14,9 +14,9 @@ QString AlarmDueText(const QString &dataHoraAviso, int minutes);
 // cannot be read.
 QString AlarmDueText(const NoteValue &note);
 
-// Whether an alarm with this due text rings at `now`: a past day at once, today from HH:NN:00 on,
+// Whether an alarm with this due text rings at `when`: a past day at once, today from HH:NN:00 on,
 // by the local clock. An empty or unreadable due text never rings.
-bool isAlarmDue(const QString &dueText, const QDateTime &now);
+bool isAlarmDue(const QString &dueText, const QDateTime &when);
 
 // Reads "DD/MM/YYYY" and "HH:NN" strictly; invalid results when the text is not such a date or time.
 QDate parseAlarmDate(const QString &text);

@@ -33,7 +33,7 @@ qint64 firstInstantShowing(QDate date, QTime time)
         return QDateTime(date, time).toMSecsSinceEpoch();
     const qint64 wall = QDateTime(date, time, Qt::UTC).toMSecsSinceEpoch();
     // Further than any zone is from UTC, so the instant lies between.
-    constexpr qint64 Span = 2 * 24 * 3600 * 1000LL;
+    constexpr qint64 Span = 2LL * 24 * 3600 * 1000;
     qint64 from = wall - Span;
     qint64 offset = zone.offsetFromUtc(QDateTime::fromMSecsSinceEpoch(from, Qt::UTC)) * 1000LL;
     const auto changes = zone.transitions(QDateTime::fromMSecsSinceEpoch(from, Qt::UTC),

@@ -35,7 +35,7 @@ signals:
 private slots:
     void prepareForSleep(bool sleeping);
 
-private:
+private: // NOLINT(readability-redundant-access-specifiers): the slot above is a section of Qt's own
     struct Alarm {
         QPointer<const QObject> note;
         QString due;
