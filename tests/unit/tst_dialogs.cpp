@@ -134,31 +134,24 @@ private slots:
 
     void okayRefuses_data()
     {
-        QTest::addColumn<QString>("date");
-        QTest::addColumn<QString>("time");
+        QTest::addColumn<QString>("typed"); // date and time, each as typed
         QTest::addColumn<bool>("advance");
         QTest::addColumn<QString>("message");
-        QTest::newRow("no such day") << "31022026"
-                                     << "1000" << false << "Data Inválida";
-        QTest::newRow("date without time") << "24122026"
-                                           << "" << false << "Informe a Hora !";
-        QTest::newRow("hour 24") << "24122026"
-                                 << "2400" << false << "Hora Inválida";
-        QTest::newRow("time without date") << ""
-                                           << "1830" << false << "Informe a Data !";
-        QTest::newRow("advance, no minutes") << ""
-                                             << "" << true << "Informe em Minutos a Antecedência para o Alarme !";
+        QTest::newRow("no such day") << "31022026 1000" << false << "Data Inválida";
+        QTest::newRow("date without time") << "24122026 " << false << "Informe a Hora !";
+        QTest::newRow("hour 24") << "24122026 2400" << false << "Hora Inválida";
+        QTest::newRow("time without date") << " 1830" << false << "Informe a Data !";
+        QTest::newRow("advance, no minutes") << " " << true << "Informe em Minutos a Antecedência para o Alarme !";
     }
 
     void okayRefuses()
     {
-        QFETCH(QString, date);
-        QFETCH(QString, time);
+        QFETCH(QString, typed);
         QFETCH(bool, advance);
         bool stayedOpen = false;
         editProperties(recordWith({}), [&](frmLembrete *, QWidget *w) {
-            QTest::keyClicks(control(w, "DataAviso"), date);
-            QTest::keyClicks(control(w, "HoraAviso"), time);
+            QTest::keyClicks(control(w, "DataAviso"), typed.section(' ', 0, 0));
+            QTest::keyClicks(control(w, "HoraAviso"), typed.section(' ', 1));
             if (advance)
                 QTest::mouseClick(control(w, "chkAtencendia"), Qt::LeftButton);
             QTest::mouseClick(control(w, "Ok"), Qt::LeftButton);
@@ -172,8 +165,7 @@ private slots:
     // made on another machine during the edit stays, and a note deleted there gets nothing.
     void okayOrCancelar_data()
     {
-        QTest::addColumn<QString>("button");
-        QTest::addColumn<QString>("elsewhere"); // "", "changed" or "deleted" during the edit
+        QTest::addColumn<QString>("button"); // and "changed" or "deleted" elsewhere during the edit
         QTest::addColumn<QString>("record");
         QTest::addColumn<QString>("bell"); // its tip, or "hidden"
         const QList<QPair<int, QString>> okay{{DatAlteracao, "06/12/2026 10:20"},
@@ -184,24 +176,21 @@ private slots:
                                               {Minutos, "15"},
                                               {Continuo, "S"},
                                               {Som, "5"}};
-        QTest::newRow("Ok") << "Ok"
-                            << "" << recordWith(okay) << "31/12/2026 23:55";
-        QTest::newRow("Cancelar") << "Cancelar"
-                                  << "" << recordWith({{Som, "4"}}) << "hidden";
+        QTest::newRow("Ok") << "Ok" << recordWith(okay) << "31/12/2026 23:55";
+        QTest::newRow("Cancelar") << "Cancelar" << recordWith({{Som, "4"}}) << "hidden";
         QTest::newRow("Ok, changed elsewhere")
-            << "Ok"
-            << "changed"
+            << "Ok changed"
             << recordWith(
                    {{DatAlteracao, "06/12/2026 10:20"}, {Cor, "3"}, {Som, "6"}, {Leitura, "S"}, {Texto, "de lá"}})
             << "hidden";
-        QTest::newRow("Ok, deleted elsewhere") << "Ok"
-                                               << "deleted" << recordWith({{Som, "4"}}) << "hidden";
+        QTest::newRow("Ok, deleted elsewhere") << "Ok deleted" << recordWith({{Som, "4"}}) << "hidden";
     }
 
     void okayOrCancelar()
     {
         QFETCH(QString, button);
-        QFETCH(QString, elsewhere);
+        const QString elsewhere = button.section(' ', 1);
+        button = button.section(' ', 0, 0);
         platform.clock.current = QDateTime(QDate(2026, 12, 6), QTime(10, 20, 45));
         frmLembrete *note = editProperties(recordWith({{Som, "4"}}), [&](frmLembrete *edited, QWidget *w) {
             for (int i = 0; i < 3; ++i)
@@ -232,35 +221,25 @@ private slots:
     // The keystroke masks of the alarm date, time and minutes boxes, typed key by key.
     void typing_data()
     {
-        QTest::addColumn<QString>("box");
-        QTest::addColumn<QString>("keys");      // "\b" is Backspace
+        QTest::addColumn<QString>("keys");      // typed from the box named before ":"; "\b" is Backspace
         QTest::addColumn<QStringList>("texts"); // date, time, minutes afterwards
         QTest::addColumn<QString>("focus");
         // Each key goes to whichever box has the focus, as with a person typing on.
-        QTest::newRow("date then time") << "DataAviso"
-                                        << "241220261830" << QStringList{"24/12/2026", "18:30", ""} << "Ok";
-        QTest::newRow("letter first") << "DataAviso"
-                                      << "a/1" << QStringList{"1", "", ""} << "DataAviso";
-        QTest::newRow("letter after slash") << "DataAviso"
-                                            << "12a" << QStringList{"12/", "", ""} << "DataAviso";
-        QTest::newRow("letter at 7") << "DataAviso"
-                                     << "12052x" << QStringList{"12/05/2", "", ""} << "DataAviso";
-        QTest::newRow("letter at 8") << "DataAviso"
-                                     << "120520a" << QStringList{"12/05/20", "", ""} << "DataAviso";
-        QTest::newRow("letter at 9") << "DataAviso"
-                                     << "1205202-" << QStringList{"12/05/202", "", ""} << "DataAviso";
-        QTest::newRow("slash typed again") << "DataAviso"
-                                           << "12\b/0" << QStringList{"12/0", "", ""} << "DataAviso";
-        QTest::newRow("time digits only") << "HoraAviso"
-                                          << "a1x8h3 0" << QStringList{"", "18:30", ""} << "Ok";
-        QTest::newRow("minutes digits only") << "txtMinutos"
-                                             << "-1a5" << QStringList{"", "", "15"} << "txtMinutos";
+        QTest::newRow("date then time") << "DataAviso:241220261830" << QStringList{"24/12/2026", "18:30", ""} << "Ok";
+        QTest::newRow("letter first") << "DataAviso:a/1" << QStringList{"1", "", ""} << "DataAviso";
+        QTest::newRow("letter after slash") << "DataAviso:12a" << QStringList{"12/", "", ""} << "DataAviso";
+        QTest::newRow("letter at 7") << "DataAviso:12052x" << QStringList{"12/05/2", "", ""} << "DataAviso";
+        QTest::newRow("letter at 8") << "DataAviso:120520a" << QStringList{"12/05/20", "", ""} << "DataAviso";
+        QTest::newRow("letter at 9") << "DataAviso:1205202-" << QStringList{"12/05/202", "", ""} << "DataAviso";
+        QTest::newRow("slash typed again") << "DataAviso:12\b/0" << QStringList{"12/0", "", ""} << "DataAviso";
+        QTest::newRow("time digits only") << "HoraAviso:a1x8h3 0" << QStringList{"", "18:30", ""} << "Ok";
+        QTest::newRow("minutes digits only") << "txtMinutos:-1a5" << QStringList{"", "", "15"} << "txtMinutos";
     }
 
     void typing()
     {
-        QFETCH(QString, box);
         QFETCH(QString, keys);
+        const QString box = keys.section(':', 0, 0);
         frmPropWindow w;
         w.show();
         auto *date = w.findChild<QLineEdit *>("DataAviso");
@@ -269,7 +248,7 @@ private slots:
         QVERIFY(date && time && minutes);
         minutes->setEnabled(true); // the dialog enables it with the advance warning
         w.findChild<QWidget *>(box)->setFocus();
-        for (QChar c : keys)
+        for (QChar c : keys.section(':', 1))
             c == u'\b' ? QTest::keyClick(w.focusWidget(), Qt::Key_Backspace)
                        : QTest::keyClick(w.focusWidget(), c.toLatin1());
         QTEST(QStringList({date->text(), time->text(), minutes->text()}), "texts");

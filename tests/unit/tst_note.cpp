@@ -1,13 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // A note window as a person uses it, and its alarm: when it is due, how it rings, and when.
 #include "TestSupport.h"
-#include "alarm/AlarmCheck.h"
 #include "alarm/AlarmClock.h"
 #include "alarm/AlarmCourse.h"
 #include "note/MailAddress.h"
 #include "note/NoteRegistry.h"
 #include "note/frmLembrete.h"
-#include "platform/RuntimeError.h"
 #include "records/NoteRecord.h"
 #include "records/NoteValue.h"
 #include "shell/TrayIcon.h"
@@ -50,99 +48,57 @@ private slots:
         QCOMPARE(platform.windows.topmost, (Requests{{b, false}, {a, true}}));
     }
 
-    // The open notes, oldest first, each found by its identity: a loaded note by the one it was
-    // saved with, a new one by the one its first save gives it, a deleted one no more.
-    void registryOfNotes()
-    {
-        ShellFixture f;
-        f.start({recordWith({{Texto, "a"}}), recordWith({{Texto, "b"}})});
-        f.choose("novo");
-        const QList<frmLembrete *> notes = openNotes();
-        QStringList texts;
-        for (frmLembrete *note : notes)
-            texts << note->findChild<QPlainTextEdit *>("txtTexto")->toPlainText();
-        QCOMPARE(texts, QStringList({"a", "b", ""}));
-        QVERIFY(notes[2]->noteId().isEmpty());
-        f.choose("salvar");
-        for (frmLembrete *note : notes)
-            QVERIFY(!note->noteId().isEmpty() && NoteRegistry::find(note->noteId()) == note);
-        const QString gone = notes[0]->noteId();
-        clickChild(notes[0], "Lixeira");
-        clickChild(notes[0], "cmdExcSim");
-        QCOMPARE(NoteRegistry::find(gone), nullptr);
-    }
-
-    // A click on a visible pixel of the hide glyph hides the note; the rest of the folded corner
-    // under it is the move handle and hides nothing.
-    void hideGlyphAndCorner_data()
-    {
-        QTest::addColumn<QPoint>("at");
-        QTest::addColumn<bool>("hides");
-        QTest::newRow("glyph") << QPoint(6, 6) << true;
-        QTest::newRow("glyph's edge") << QPoint(1, 4) << true;
-        QTest::newRow("corner beside the glyph") << QPoint(18, 3) << false;
-        QTest::newRow("corner below the glyph") << QPoint(3, 18) << false;
-    }
-
-    void hideGlyphAndCorner()
-    {
-        QFETCH(QPoint, at);
-        QFETCH(bool, hides);
-        ShellFixture f;
-        f.start({recordWith({{Fixo, "S"}})}); // pinned: a press on the corner must not start a move
-        frmLembrete *note = openNotes().value(0);
-        QVERIFY(QTest::qWaitForWindowExposed(note));
-        QTest::mouseClick(note->windowHandle(), Qt::LeftButton, {}, at);
-        QCOMPARE(note->isHidden(), hides);
-    }
-
-    // Delete asks first; "Não" keeps the note, "Sim" ends it and the tray tip counts one less.
-    // A read-only note cannot be deleted.
+    // Delete asks first; "Não" keeps the note, "Sim" ends it: the registry finds it no more, the
+    // tray tip counts one less. The registry keeps the notes oldest first and finds each by the
+    // identity it was saved with. A read-only note cannot be deleted.
     void deleteWithConfirmation()
     {
         ShellFixture f;
-        f.start({recordWith({{Cor, "2"}}), recordWith({{Leitura, "S"}})});
+        f.start({recordWith({{Cor, "2"}, {Texto, "a"}}), recordWith({{Leitura, "S"}, {Texto, "b"}})});
+        f.choose("novo");
+        QVERIFY(openNotes().at(2)->noteId().isEmpty());
+        f.choose("salvar");
+        QStringList texts;
+        for (frmLembrete *note : openNotes()) {
+            texts << note->findChild<QPlainTextEdit *>("txtTexto")->toPlainText();
+            QVERIFY(!note->noteId().isEmpty() && NoteRegistry::find(note->noteId()) == note);
+        }
+        QCOMPARE(texts, QStringList({"a", "b", ""}));
         QPointer<frmLembrete> a = openNotes().at(0);
         frmLembrete *locked = openNotes().at(1);
+        const QString gone = a->noteId();
         QWidget *frame = a->findChild<QWidget *>("fraExclusao");
         clickChild(a, "Lixeira");
         QVERIFY(frame->isVisible());
         QCOMPARE(frame->palette().color(QPalette::Window), ColorFromIndex(2));
         clickChild(a, "cmdExcNao");
         QVERIFY(frame->isHidden());
-        QCOMPARE(openNotes().size(), 2);
+        QCOMPARE(openNotes().size(), 3);
         clickChild(a, "Lixeira");
         clickChild(a, "cmdExcSim");
-        QCOMPARE(openNotes(), QList<frmLembrete *>{locked});
-        QCOMPARE(f.shell->tray()->icon()->toolTip(), QString("Quadrelo - 1 Lembrete(s)"));
+        QCOMPARE(openNotes().size(), 2);
+        QCOMPARE(NoteRegistry::find(gone), nullptr);
+        QCOMPARE(f.shell->tray()->icon()->toolTip(), QString("Quadrelo - 2 Lembrete(s)"));
         QTRY_VERIFY(!a);
-
         QTest::mouseClick(locked->findChild<QWidget *>("Lixeira"), Qt::LeftButton);
         QVERIFY(locked->findChild<QWidget *>("fraExclusao")->isHidden());
     }
 
     // Dragging the grip resizes the note, never below its design size.
-    void gripResizes_data()
-    {
-        QTest::addColumn<QPoint>("drag"); // pointer offset from the grip's centre
-        QTest::addColumn<QSize>("size");
-        QTest::newRow("larger") << QPoint(50, 30) << QSize(254, 192);
-        QTest::newRow("smaller than designed") << QPoint(-50, -30) << QSize(204, 162);
-    }
-
     void gripResizes()
     {
-        QFETCH(QPoint, drag);
-        QFETCH(QSize, size);
         ShellFixture f;
         f.start({recordWith({})});
         frmLembrete *note = openNotes().value(0);
         QWidget *grip = note->findChild<QWidget *>("imgArraste");
-        const QPointF to = QPointF(8, 8) + drag;
-        QMouseEvent move(QEvent::MouseMove, to, grip->mapToGlobal(to), Qt::NoButton, Qt::LeftButton, {});
-        QApplication::sendEvent(grip, &move);
-        QCOMPARE(note->size(), size);
-        QCOMPARE(grip->geometry().bottomRight(), QPoint(size.width() - 1, size.height() - 1));
+        for (const auto &[drag, size] :
+             {std::pair{QPoint(50, 30), QSize(254, 192)}, {QPoint(-50, -30), QSize(204, 162)}}) {
+            const QPointF to = QPointF(8, 8) + drag;
+            QMouseEvent move(QEvent::MouseMove, to, grip->mapToGlobal(to), Qt::NoButton, Qt::LeftButton, {});
+            QApplication::sendEvent(grip, &move);
+            QCOMPARE(note->size(), size);
+            QCOMPARE(grip->geometry().bottomRight(), QPoint(size.width() - 1, size.height() - 1));
+        }
     }
 
     // Under a dark desktop theme the note keeps black ink on its fixed bright colour: the text,
@@ -151,88 +107,31 @@ private slots:
     {
         const QPalette before = QApplication::palette();
         QPalette dark = before;
-        for (QPalette::ColorRole role : {QPalette::WindowText, QPalette::Text, QPalette::ButtonText})
+        for (auto role : {QPalette::WindowText, QPalette::Text, QPalette::ButtonText})
             dark.setColor(role, Qt::white);
-        dark.setColor(QPalette::Window, QColor(40, 40, 40));
-        dark.setColor(QPalette::Base, QColor(30, 30, 30));
-        dark.setColor(QPalette::Mid, QColor(90, 90, 90));
+        for (auto role : {QPalette::Window, QPalette::Base, QPalette::Mid})
+            dark.setColor(role, QColor(70, 70, 70)); // lighter than ink: a note drawn in them fails
         QApplication::setPalette(dark);
         ShellFixture f;
         f.start({recordWith({})});
         frmLembrete *w = openNotes().value(0);
         QTest::keyClicks(w->findChild<QPlainTextEdit *>("txtTexto"), "WWWWWWWW");
         clickChild(w, "Lixeira");
-        const QWidget *frame = w->findChild<QWidget *>("fraExclusao");
+        const QRect frame = w->findChild<QWidget *>("fraExclusao")->geometry();
         const QImage shot = w->grab().toImage();
         QApplication::setPalette(before);
-
-        auto darkest = [&shot](const QRect &area) {
-            int gray = 255;
+        const QList<QPair<const char *, QRect>> inked{{"text", QRect(28, 2, 60, 14)},
+                                                      {"right edge", QRect(203, 60, 1, 10)},
+                                                      {"bottom edge", QRect(60, 161, 10, 1)},
+                                                      {"frame edge", QRect(frame.x() + 30, frame.bottom(), 40, 1)},
+                                                      {"frame caption", QRect(frame.x() + 4, frame.y(), 60, 10)}};
+        for (const auto &[what, area] : inked) {
+            int darkest = 255;
             for (int y = area.top(); y <= area.bottom(); ++y)
                 for (int x = area.left(); x <= area.right(); ++x)
-                    gray = qMin(gray, qGray(shot.pixel(x, y)));
-            return gray;
-        };
-        const struct {
-            const char *what;
-            QRect area;
-        } inked[] = {
-            {"text", QRect(28, 2, 60, 14)},
-            {"right edge", QRect(203, 60, 1, 10)},
-            {"bottom edge", QRect(60, 161, 10, 1)},
-            {"frame edge", QRect(frame->x() + 30, frame->geometry().bottom(), 40, 1)},
-            {"frame caption", QRect(frame->x() + 4, frame->y(), 60, 10)},
-        };
-        for (const auto &part : inked)
-            QVERIFY2(darkest(part.area) < 60, part.what);
-    }
-
-    void dueText_data()
-    {
-        QTest::addColumn<QString>("moment");
-        QTest::addColumn<int>("minutes");
-        QTest::addColumn<QString>("due"); // or the error code
-        QTest::newRow("no advance") << "05/12/2026 08:30" << 0 << "05/12/2026 08:30";
-        QTest::newRow("advance") << "05/12/2026 08:30" << 15 << "05/12/2026 08:15";
-        QTest::newRow("across midnight") << "05/12/2026 00:10" << 30 << "04/12/2026 23:40";
-        QTest::newRow("across the year") << "01/01/2027 00:00" << 1 << "31/12/2026 23:59";
-        QTest::newRow("no time") << "05/12/2026" << 0 << "5";
-        QTest::newRow("impossible time") << "05/12/2026 25:00" << 5 << "13";
-        QTest::newRow("impossible date") << "31/02/2026 10:00" << 5 << "13";
-    }
-
-    void dueText()
-    {
-        QFETCH(QString, moment);
-        QFETCH(int, minutes);
-        QString got;
-        try {
-            got = AlarmDueText(moment, minutes);
-        } catch (const RuntimeError &e) {
-            got = QString::number(e.code());
+                    darkest = qMin(darkest, qGray(shot.pixel(x, y)));
+            QVERIFY2(darkest < 60, what);
         }
-        QTEST(got, "due");
-    }
-
-    void dueRule_data()
-    {
-        QTest::addColumn<QString>("due");
-        QTest::addColumn<QTime>("now"); // on 05/12/2026
-        QTest::addColumn<bool>("rings");
-        QTest::newRow("a second before") << "05/12/2026 08:30" << QTime(8, 29, 59) << false;
-        QTest::newRow("its first second") << "05/12/2026 08:30" << QTime(8, 30, 0) << true;
-        QTest::newRow("later that minute") << "05/12/2026 08:30" << QTime(8, 30, 59) << true;
-        QTest::newRow("a past day") << "04/12/2026 23:59" << QTime(0, 0, 1) << true;
-        QTest::newRow("tomorrow") << "06/12/2026 00:00" << QTime(23, 59, 59) << false;
-        QTest::newRow("no alarm") << "" << QTime(12, 0) << false;
-        QTest::newRow("not a date") << "5/12/2026 08:30" << QTime(12, 0) << false;
-    }
-
-    void dueRule()
-    {
-        QFETCH(QString, due);
-        QFETCH(QTime, now);
-        QTEST(isAlarmDue(due, QDateTime(QDate(2026, 12, 5), now)), "rings");
     }
 
     // A note's whole ringing course, tick by tick: the colour it shows, its bell, its sound, how
@@ -242,17 +141,12 @@ private slots:
         QTest::addColumn<bool>("continuous");
         QTest::addColumn<int>("clickAfter"); // the person clicks the text after this tick (0: never)
         QTest::addColumn<int>("devices");
-        QTest::addColumn<QString>("colours");
-        QTest::addColumn<QString>("bell"); // shown (1) or hidden (0) after each tick
+        QTest::addColumn<QString>("course"); // colours, then the bell shown (1) or hidden (0), after each tick
         QTest::addColumn<int>("sounds");
-        QTest::newRow("plain") << false << 0 << 1 << "FNFNFN"
-                               << "010100" << 3;
-        QTest::newRow("plain, no sound device") << false << 0 << 0 << "FNFNFN"
-                                                << "010100" << 0;
-        QTest::newRow("continuous until clicked") << true << 10 << 1 << "FNFNFNNNNNN"
-                                                  << "01010111010" << 6;
-        QTest::newRow("plain, clicked at once") << false << 1 << 1 << "FN"
-                                                << "00" << 1;
+        QTest::newRow("plain") << false << 0 << 1 << "FNFNFN 010100" << 3;
+        QTest::newRow("plain, no sound device") << false << 0 << 0 << "FNFNFN 010100" << 0;
+        QTest::newRow("continuous until clicked") << true << 10 << 1 << "FNFNFNNNNNN 01010111010" << 6;
+        QTest::newRow("plain, clicked at once") << false << 1 << 1 << "FN 00" << 1;
     }
 
     void ringingCourse()
@@ -291,8 +185,7 @@ private slots:
         ticker->setInterval(5);
         QTRY_VERIFY(!ticker->isActive());
 
-        QTEST(seenColours, "colours");
-        QTEST(seenBell, "bell");
+        QTEST(seenColours + ' ' + seenBell, "course");
         QCOMPARE(platform.sound.played, QStringList(sounds, "TIC"));
         QVERIFY(bellPicture->isHidden());
         QVERIFY(bellPicture->toolTip().isEmpty());

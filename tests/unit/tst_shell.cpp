@@ -164,22 +164,16 @@ private slots:
         QTest::addColumn<bool>("running");
         QTest::addColumn<QString>("abertura");
         QTest::addColumn<QString>("shown"); // per note, the stored one first: "S" shown, "N" hidden
-        QTest::newRow("novo, running") << "--novo" << true << "N"
-                                       << "NS";
-        QTest::newRow("mostrar, running") << "--mostrar" << true << "N"
-                                          << "S";
-        QTest::newRow("esconder, running") << "--esconder" << true << "S"
-                                           << "N";
-        QTest::newRow("encerrar, running") << "--encerrar" << true << "S"
-                                           << "";
-        QTest::newRow("bare connection") << "" << true << "N"
-                                         << "S";
-        QTest::newRow("novo, none running") << "--novo" << false << "N"
-                                            << "NS";
-        QTest::newRow("mostrar, none running") << "--mostrar" << false << "N"
-                                               << "S";
-        QTest::newRow("esconder, none running") << "--esconder" << false << "S"
-                                                << "N";
+        const struct {
+            const char *option;
+            bool running;
+            const char *abertura, *shown;
+        } rows[] = {{"--novo", true, "N", "NS"},    {"--mostrar", true, "N", "S"},  {"--esconder", true, "S", "N"},
+                    {"--encerrar", true, "S", ""},  {"", true, "N", "S"},           {"--novo", false, "N", "NS"},
+                    {"--mostrar", false, "N", "S"}, {"--esconder", false, "S", "N"}};
+        for (const auto &r : rows)
+            QTest::addRow("%s, %s", *r.option ? r.option : "bare connection", r.running ? "running" : "none running")
+                << QString(r.option) << r.running << QString(r.abertura) << QString(r.shown);
     }
 
     void launchCommands()

@@ -14,34 +14,24 @@ private slots:
     // Each activation's commands: "N" new note, "S" show all, "-" nothing.
     void clicks_data()
     {
-        QTest::addColumn<bool>("gnome");     // GNOME's AppIndicator host
-        QTest::addColumn<QString>("events"); // reason@ms: Trigger, DoubleClick, Middle, Context
-        QTest::addColumn<QString>("commands");
-        QTest::newRow("one left click") << false << "T@0"
-                                        << "S";
-        QTest::newRow("two clicks in the double-click time") << false << "T@0 T@300"
-                                                             << "S NS";
-        QTest::newRow("two clicks apart") << false << "T@0 T@401"
-                                          << "S S";
-        QTest::newRow("three quick clicks: one double click") << false << "T@0 T@100 T@200"
-                                                              << "S NS S";
-        QTest::newRow("XEmbed double click") << false << "T@0 D@100"
-                                             << "S NS";
-        QTest::newRow("double click after two clicks") << false << "T@0 T@100 D@100 T@150"
-                                                       << "S NS - S";
-        QTest::newRow("middle and right clicks") << false << "M@0 C@100"
-                                                 << "- -";
-        QTest::newRow("GNOME double clicks") << true << "T@0 T@100"
-                                             << "NS NS";
-        QTest::newRow("GNOME middle and right clicks") << true << "M@0 C@100"
-                                                       << "S -";
+        QTest::addColumn<bool>("gnome"); // GNOME's AppIndicator host
+        // reason@ms (Trigger, DoubleClick, Middle, Context), and after ">" the commands
+        QTest::addColumn<QString>("events");
+        QTest::newRow("one left click") << false << "T@0 > S";
+        QTest::newRow("two clicks in the double-click time") << false << "T@0 T@300 > S NS";
+        QTest::newRow("two clicks apart") << false << "T@0 T@401 > S S";
+        QTest::newRow("three quick clicks: one double click") << false << "T@0 T@100 T@200 > S NS S";
+        QTest::newRow("XEmbed double click") << false << "T@0 D@100 > S NS";
+        QTest::newRow("double click after two clicks") << false << "T@0 T@100 D@100 T@150 > S NS - S";
+        QTest::newRow("middle and right clicks") << false << "M@0 C@100 > - -";
+        QTest::newRow("GNOME double clicks") << true << "T@0 T@100 > NS NS";
+        QTest::newRow("GNOME middle and right clicks") << true << "M@0 C@100 > S -";
     }
 
     void clicks()
     {
         QFETCH(bool, gnome);
         QFETCH(QString, events);
-        QFETCH(QString, commands);
         const QHash<QChar, QSystemTrayIcon::ActivationReason> reasons{{'T', QSystemTrayIcon::Trigger},
                                                                       {'D', QSystemTrayIcon::DoubleClick},
                                                                       {'M', QSystemTrayIcon::MiddleClick},
@@ -49,51 +39,44 @@ private slots:
         TrayClicks rules;
         rules.doubleClickMs = 400;
         QStringList got;
-        for (const QString &event : events.split(' ')) {
+        for (const QString &event : events.section(" > ", 0, 0).split(' ')) {
             const int c = rules.take(reasons.value(event[0]), event.mid(2).toLongLong(), gnome);
             got << ((c & TrayClicks::NewNote ? "N" : "") + QString(c & TrayClicks::ShowAll ? "S" : ""))
                        .leftJustified(1, '-');
         }
-        QCOMPARE(got.join(' '), commands);
+        QCOMPARE(got.join(' '), events.section(" > ", 1));
     }
 
     // The icon is made only once there is a tray (Qt settles the kind of icon then), with the
     // tip given meanwhile; a start that finds none within the wait says so once.
     void waitForTray_data()
     {
-        QTest::addColumn<QString>("atStart"); // "H" panel, "W" registry, "X" X tray, "?" no answer yet
-        QTest::addColumn<QString>("later");   // offered before the wait is over ("none": no change)
-        QTest::addColumn<bool>("removed");    // the program ends right after the start
-        QTest::addColumn<QString>("icon");    // made: at the start, after the later offer, after the wait
+        // offered at the start ("H" panel, "W" registry, "X" X tray, "?" no answer yet), then before
+        // the wait is over ("none": no change)
+        QTest::addColumn<QString>("offers");
+        QTest::addColumn<bool>("removed"); // the program ends right after the start
+        QTest::addColumn<QString>("icon"); // made: at the start, after the later offer, after the wait
         QTest::addColumn<int>("told");
-        QTest::newRow("tray at start") << "X"
-                                       << "none" << false << "YYY" << 0;
-        QTest::newRow("panel at start") << "WH"
-                                        << "none" << false << "YYY" << 0;
-        QTest::newRow("tray comes later") << ""
-                                          << "X" << false << "NYY" << 0;
-        QTest::newRow("panel comes later") << "W"
-                                           << "WH" << false << "NYY" << 0;
-        QTest::newRow("no tray comes") << ""
-                                       << "none" << false << "NNN" << 1;
+        QTest::newRow("tray at start") << "X none" << false << "YYY" << 0;
+        QTest::newRow("panel at start") << "WH none" << false << "YYY" << 0;
+        QTest::newRow("tray comes later") << " X" << false << "NYY" << 0;
+        QTest::newRow("panel comes later") << "W WH" << false << "NYY" << 0;
+        QTest::newRow("no tray comes") << " none" << false << "NNN" << 1;
         // KDE's proxy for X icons beside a panel still starting: taken only once the wait is over.
-        QTest::newRow("proxy beside a starting panel") << "?X"
-                                                       << "WX" << false << "NNY" << 0;
-        QTest::newRow("panel comes beside its proxy") << "WX"
-                                                      << "WHX" << false << "NYY" << 0;
-        QTest::newRow("ended before a tray came") << ""
-                                                  << "X" << true << "NNN" << 0;
+        QTest::newRow("proxy beside a starting panel") << "?X WX" << false << "NNY" << 0;
+        QTest::newRow("panel comes beside its proxy") << "WX WHX" << false << "NYY" << 0;
+        QTest::newRow("ended before a tray came") << " X" << true << "NNN" << 0;
     }
 
     void waitForTray()
     {
-        QFETCH(QString, atStart);
-        QFETCH(QString, later);
+        QFETCH(QString, offers);
+        const QString later = offers.section(' ', 1);
         QFETCH(bool, removed);
         QFETCH(QString, icon);
         QFETCH(int, told);
         FakeTrayHost host;
-        host.set(atStart);
+        host.set(offers.section(' ', 0, 0));
         TrayIcon tray(&host);
         QSignalSpy noTray(&tray, &TrayIcon::noTrayAfterWait);
         tray.graceMs = 300;
