@@ -103,12 +103,17 @@ void frmSobreWindow::createLinks()
         Label6[i]->setAlignment(Qt::AlignRight | Qt::AlignTop);
         placeTw(Label6[i], 90, i == 0 ? 1215 : 1665, 975, 255);
     }
-    for (ClickLabel *l : {endereco, email}) {
+    for (int i = 0; i < 2; ++i) {
+        ClickLabel *l = i == 0 ? endereco : email;
         l->setFont(link);
         l->setTextFormat(Qt::PlainText);
         setTextColor(l, linkColor);
         l->setCursor(Design::handCursor());
-        placeTw(l, 1170, l == endereco ? 1215 : 1665, 3570, 255);
+        placeTw(l, 1170, i == 0 ? 1215 : 1665, 3570, 255);
+        // Reached by Tab from the holder and opened by Space or Enter, as a click opens it; a
+        // screen reader says the caption with the address.
+        l->setFocusPolicy(Qt::TabFocus);
+        l->setAccessibleName(Label6[i]->text() + QLatin1Char(' ') + l->text());
     }
 }
 
