@@ -66,7 +66,9 @@ frmLembrete::frmLembrete(QWidget *parent)
     : QWidget(parent, Qt::Window | Qt::FramelessWindowHint)
 {
     WindowOps::stampCreationOrder(this);
-    setWindowIcon(QIcon(QStringLiteral(":/icons/quadrelo-32.png")));
+    // One small icon made once for all notes (left for the process's end), not the whole set per window.
+    static const auto *icon = new QIcon(QStringLiteral(":/icons/quadrelo-32.png"));
+    setWindowIcon(*icon);
     setAutoFillBackground(true);
     // A person hovering a picture expects its tip whether or not the note has been clicked.
     setAttribute(Qt::WA_AlwaysShowToolTips);
@@ -184,10 +186,10 @@ void frmLembrete::createPictures()
     imgArraste->installEventFilter(this);
     imgTop = picture("imgTop", QString(), 0, 0, 360);
     imgTop->unsetCursor();
-    // The hide glyph lies over the folded corner: it takes the clicks on its visible pixels and
-    // leaves the rest of the corner to the move.
-    esconder->setMask(QBitmap::fromImage(
+    // The hide glyph over the folded corner takes clicks on its own pixels; the rest moves the note.
+    static const QRegion glyph(QBitmap::fromImage(
         QImage(QStringLiteral(":/pictures/esconder.png")).createAlphaMask().scaled(esconder->size())));
+    esconder->setMask(glyph);
     esconder->raise();
 }
 
