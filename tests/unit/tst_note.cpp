@@ -194,7 +194,8 @@ private slots:
     }
 
     // An alarm consumed on another machine is consumed here when the change arrives; one already
-    // due here that has not rung yet rings here too, and neither rings again.
+    // due here that has not rung yet rings here too, and neither rings again. A delete confirmation
+    // asked about the note as it was is withdrawn.
     void consumedElsewhere_data()
     {
         QTest::addColumn<QTime>("now");
@@ -212,7 +213,10 @@ private slots:
         f.start({recordWith({{Aviso, "S"}, {DataHoraAviso, "05/12/2026 09:00"}, {Som, "1"}})}, "N");
         frmLembrete *note = openNotes().value(0);
         auto *ticker = note->findChild<QTimer *>("tmrContAlarme");
+        note->show();
+        clickChild(note, "Lixeira");
         note->applyElsewhere(recordWith({{Som, "1"}, {Texto, "tocou lá"}}));
+        QVERIFY(note->findChild<QWidget *>("fraExclusao")->isHidden());
         ticker->setInterval(5);
         QTRY_VERIFY(!ticker->isActive());
         platform.clock.current = QDateTime(QDate(2026, 12, 5), QTime(9, 5));

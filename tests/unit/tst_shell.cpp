@@ -4,8 +4,6 @@
 #include "platform/SettingsStore.h"
 #include "platform/SingleInstance.h"
 #include "records/NoteRecord.h"
-#include "records/StoreFormat.h"
-#include "records/StoreMerge.h"
 #include "dialogs/frmProp.h"
 #include "shell/AutoSave.h"
 #include "shell/CommandLine.h"
@@ -364,59 +362,6 @@ private slots:
         std::raise(SIGTERM);
         QTRY_COMPARE(f.quits, 1);
         QCOMPARE(platform.messages.shown.size(), 3);
-    }
-
-    // What another machine does to the store while this one runs reaches the open windows within
-    // a few seconds, through the watcher, with what was typed here meanwhile; a delete
-    // confirmation asked about the note as it was is withdrawn. (The store's own joins are tested
-    // without windows.)
-    void changesFromElsewhere_data()
-    {
-        QTest::addColumn<QString>("there");
-        QTest::addColumn<QStringList>("texts"); // the windows' texts afterwards
-        QTest::newRow("typed there") << "typed" << QStringList{"lá"};
-        QTest::newRow("new there") << "new" << QStringList{"aqui!", "nova"};
-        QTest::newRow("deleted there") << "deleted" << QStringList{};
-    }
-
-    void changesFromElsewhere()
-    {
-        QFETCH(QString, there);
-        QFETCH(QStringList, texts);
-        ShellFixture f;
-        f.start({recordWith({{Texto, "aqui"}})});
-        frmLembrete *note = openNotes().value(0);
-        f.choose("salvar");
-        // The other machine starts from this store and does its part.
-        const StoreSync::Snapshot base = StoreFormat::read(SettingsStore(SettingsStore::defaultPath()));
-        QList<StoreSync::Live> live{{base.notes.value(0).id, base.notes.value(0).record}};
-        if (there == "typed")
-            live[0].record = ReplaceField(live[0].record, Texto, "lá");
-        else if (there == "new")
-            live << StoreSync::Live{QString(), recordWith({{Texto, "nova"}})};
-        else
-            live.clear();
-        SettingsStore theirs(SettingsStore::defaultPath());
-        StoreFormat::write(theirs, StoreMerge::capture(base, live, "outra"));
-        // Meanwhile here: a keystroke not yet saved, and a delete confirmation open.
-        QTest::keyClick(textBox(note), Qt::Key_End);
-        QTest::keyClicks(textBox(note), texts.filter("aqui!").isEmpty() ? "" : "!");
-        clickChild(note, "Lixeira");
-        SettingsStore::writeFile(SettingsStore::defaultPath(), theirs.toBytes());
-        const auto shown = [] {
-            QStringList list;
-            for (frmLembrete *n : openNotes())
-                list << textBox(n)->toPlainText();
-            return sorted(list);
-        };
-        QTRY_COMPARE_WITH_TIMEOUT(shown(), texts, 5000);
-        QCOMPARE(f.shell->tray()->icon()->toolTip(), QString("Quadrelo - %1 Lembrete(s)").arg(texts.size()));
-        if (there == "typed")
-            QVERIFY2(note->findChild<QWidget *>("fraExclusao")->isHidden(), "the confirmation was withdrawn");
-        QStringList saved;
-        for (const QString &record : ShellFixture::storedRecords())
-            saved << decodeText(split(record).value(Texto));
-        QCOMPARE(sorted(saved), texts);
     }
 };
 

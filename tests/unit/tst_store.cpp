@@ -171,6 +171,8 @@ private slots:
             // A file from the other side saved before it saw a deletion here: the file written
             // after the join holds each note once, and the deleted one not at all.
             {"deleted here, new there", "A del a; A save; B new c; B save; >A; >B", "b c", "b c"},
+            // What was typed here and not saved yet is kept through the join.
+            {"typed here, typed there", "A text b=b1; B text a=a2; B save; >A; >B", "a2 b1", "a2 b1"},
             {"deleted here, moved there", "A del a; A save; B move b; B save; >A; >B", "b", "b"},
             {"deleted here, an older save from there arrives", "B save; A del a; A save; >A; >B", "b", "b"},
             {"keys added, dropped and renumbered between two saves",
