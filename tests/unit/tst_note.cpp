@@ -87,9 +87,7 @@ private slots:
     // Dragging the grip resizes the note, never below its design size.
     void gripResizes()
     {
-        ShellFixture f;
-        f.start({recordWith({})});
-        frmLembrete *note = openNotes().value(0);
+        auto note = noteWith({});
         QWidget *grip = note->findChild<QWidget *>("imgArraste");
         for (const auto &[drag, size] :
              {std::pair{QPoint(50, 30), QSize(254, 192)}, {QPoint(-50, -30), QSize(204, 162)}}) {
@@ -112,11 +110,10 @@ private slots:
         for (auto role : {QPalette::Window, QPalette::Base, QPalette::Mid})
             dark.setColor(role, QColor(70, 70, 70)); // lighter than ink: a note drawn in them fails
         QApplication::setPalette(dark);
-        ShellFixture f;
-        f.start({recordWith({})});
-        frmLembrete *w = openNotes().value(0);
+        auto w = noteWith({});
+        w->show();
         QTest::keyClicks(w->findChild<QPlainTextEdit *>("txtTexto"), "WWWWWWWW");
-        clickChild(w, "Lixeira");
+        clickChild(w.get(), "Lixeira");
         const QRect frame = w->findChild<QWidget *>("fraExclusao")->geometry();
         const QImage shot = w->grab().toImage();
         QApplication::setPalette(before);
@@ -157,15 +154,12 @@ private slots:
         QFETCH(int, sounds);
         platform.sound.devices = devices;
         platform.clock.current = QDateTime(QDate(2026, 12, 5), QTime(9, 0, 0));
-        ShellFixture f;
-        f.start({recordWith({{Aviso, "S"},
-                             {DataHoraAviso, "05/12/2026 09:00"},
-                             {Som, "1"},
-                             {Continuo, continuous ? "S" : "N"},
-                             {Cor, "3"}})},
-                "N");
-        frmLembrete *note = openNotes().value(0);
-        QVERIFY(note && !note->isVisible());
+        auto note = noteWith({{Aviso, "S"},
+                              {DataHoraAviso, "05/12/2026 09:00"},
+                              {Som, "1"},
+                              {Continuo, continuous ? "S" : "N"},
+                              {Cor, "3"}});
+        QVERIFY(!note->isVisible());
         auto *text = note->findChild<QPlainTextEdit *>("txtTexto");
         auto *bellPicture = note->findChild<QWidget *>("Alarme");
         auto *ticker = note->findChild<QTimer *>("tmrContAlarme");
@@ -181,7 +175,7 @@ private slots:
         AlarmClock::instance().timeChanged(); // rather than wait for the next minute
         QVERIFY(ticker->isActive());
         QVERIFY2(note->isVisible(), "a hidden note comes forward when its alarm rings");
-        QCOMPARE(platform.windows.topmost, (QList<QPair<QWidget *, bool>>{{note, true}, {note, false}}));
+        QCOMPARE(platform.windows.topmost, (Requests{{note.get(), true}, {note.get(), false}}));
         ticker->setInterval(5);
         QTRY_VERIFY(!ticker->isActive());
 
@@ -209,12 +203,10 @@ private slots:
         QFETCH(QTime, now);
         QFETCH(int, sounds);
         platform.clock.current = QDateTime(QDate(2026, 12, 5), now);
-        ShellFixture f;
-        f.start({recordWith({{Aviso, "S"}, {DataHoraAviso, "05/12/2026 09:00"}, {Som, "1"}})}, "N");
-        frmLembrete *note = openNotes().value(0);
+        auto note = noteWith({{Aviso, "S"}, {DataHoraAviso, "05/12/2026 09:00"}, {Som, "1"}});
         auto *ticker = note->findChild<QTimer *>("tmrContAlarme");
         note->show();
-        clickChild(note, "Lixeira");
+        clickChild(note.get(), "Lixeira");
         note->applyElsewhere(recordWith({{Som, "1"}, {Texto, "tocou lá"}}));
         QVERIFY(note->findChild<QWidget *>("fraExclusao")->isHidden());
         ticker->setInterval(5);
@@ -244,7 +236,7 @@ private slots:
         QFETCH(QTime, setTo);
         QFETCH(QTime, ringsBy);
         setClock(start);
-        std::unique_ptr<frmLembrete> a(alarmNote(false)), b(alarmNote(false));
+        auto a = alarmNote(false), b = alarmNote(false);
         auto *tickerA = a->findChild<QTimer *>("tmrContAlarme");
         auto *tickerB = b->findChild<QTimer *>("tmrContAlarme");
         if (setTo.isValid())
@@ -276,7 +268,7 @@ private slots:
     {
         QFETCH(bool, ringing);
         setClock(ringing ? QTime(8, 59, 59, 700) : QTime(8, 59));
-        QPointer<frmLembrete> note = alarmNote(true);
+        QPointer<frmLembrete> note = alarmNote(true).release();
         note->show();
         if (ringing)
             QTRY_VERIFY_WITH_TIMEOUT(note->findChild<QTimer *>("tmrContAlarme")->isActive(), 2000);
@@ -345,13 +337,19 @@ private:
         AlarmClock::instance().timeChanged();
     }
 
-    // A note on its own with a "Tic-Tic" alarm for 05/12/2026 09:00.
-    static frmLembrete *alarmNote(bool continuous)
+    // A note on its own, without the program around it.
+    static std::unique_ptr<frmLembrete> noteWith(const QList<QPair<int, QString>> &fields)
     {
-        auto *note = new frmLembrete;
-        note->setUp(NoteValue::fromRecord(recordWith(
-            {{Aviso, "S"}, {DataHoraAviso, "05/12/2026 09:00"}, {Som, "1"}, {Continuo, continuous ? "S" : "N"}})));
+        auto note = std::make_unique<frmLembrete>();
+        note->setUp(NoteValue::fromRecord(recordWith(fields)));
         return note;
+    }
+
+    // A note on its own with a "Tic-Tic" alarm for 05/12/2026 09:00.
+    static std::unique_ptr<frmLembrete> alarmNote(bool continuous)
+    {
+        return noteWith(
+            {{Aviso, "S"}, {DataHoraAviso, "05/12/2026 09:00"}, {Som, "1"}, {Continuo, continuous ? "S" : "N"}});
     }
 };
 
