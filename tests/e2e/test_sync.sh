@@ -7,136 +7,96 @@
 # Usage: test_sync.sh /path/to/quadrelo
 source "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
 
-TEXT=(100 60)      # an empty spot of the text box
-TRASH=(12 93)      # the delete picture, 18x18 at (3, 84)
-YES=(54 107)       # "&Sim" of the delete confirmation
-LIMIT=45           # seconds a change may take to reach the other side
+TRASH=(12 93) YES=(54 107) # the delete picture (18x18 at 3,84), "&Sim" of the delete confirmation
+LIMIT=45                   # seconds a change may take to reach the other side
 need syncthing curl Xvfb openbox trayer xdotool wmctrl xwininfo import
 E2E_TMP=$(mktemp -d "${TMPDIR:-/tmp}/quadrelo-sync.XXXXXX")
 private_session
 export STNODEFAULTFOLDER=1 STNOUPGRADE=1 STNORESTART=1
+declare -A V # each side's values, as V[A.display]
 
-free_port() { python3 -c 'import socket; s=socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])'; }
-
-# on SIDE: the helpers of lib.sh act on that side's desktop, program and store
-on() {
-    local s=$1
-    eval "export DISPLAY=\$DISPLAY_$s; PROG_PID=\${PID_$s:-}; STORE=\$STORE_$s; TRAY_ID=\${TRAY_ID_$s:-}"
-    eval "TRAY_X=\${TRAY_X_$s:-0} TRAY_Y=\${TRAY_Y_$s:-0}"
+on() { # on SIDE: the helpers of lib.sh act on that side's desktop, program and store
+    export DISPLAY=${V[$1.display]}; PROG_PID=${V[$1.pid]:-} STORE=${V[$1.store]}
+    TRAY_ID=${V[$1.tray_id]:-} TRAY_X=${V[$1.tray_x]:-0} TRAY_Y=${V[$1.tray_y]:-0}
 }
-
 side_env() { # the environment of one side's programs
     local d=$E2E_TMP/$1
     echo "HOME=$d/home XDG_CONFIG_HOME=$d/sync XDG_RUNTIME_DIR=$d/runtime XDG_DATA_HOME=$d/data"
     echo "XDG_STATE_HOME=$d/state XDG_CACHE_HOME=$d/cache"
 }
-
-start_side() { # start_side A|B: folders, X server, window manager, tray
-    local s=$1 d=$E2E_TMP/$1
-    mkdir -p -m 700 "$d"/{home,sync/Quadrelo,runtime,data,state,cache,st}
-    touch "$d/sync/.stfolder"
-    eval "STORE_$s=$d/sync/Quadrelo/Quadrelo.conf"
-    start_openbox "$s"
-    eval "DISPLAY_$s=$DISPLAY"
-}
-
+free_port() { python3 -c 'import socket; s=socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])'; }
 syncthing_config() { # syncthing_config SIDE OTHER: this side's device, listening, GUI and folder
     local s=$1 o=$2
-    eval "local me=\$ID_$s other=\$ID_$o port=\$PORT_$s oport=\$PORT_$o gui=\$GUI_$s"
     cat >"$E2E_TMP/$s/st/config.xml" <<XML
 <configuration version="36">
   <folder id="quadrelo" label="quadrelo" path="$E2E_TMP/$s/sync" type="sendreceive" rescanIntervalS="3600"
           fsWatcherEnabled="true" fsWatcherDelayS="1" ignorePerms="false" autoNormalize="true">
-    <filesystemType>basic</filesystemType><device id="$me"></device><device id="$other"></device>
+    <filesystemType>basic</filesystemType><device id="${V[$s.id]}"></device><device id="${V[$o.id]}"></device>
     <minDiskFree unit="%">0</minDiskFree>
   </folder>
-  <device id="$me" name="$s" compression="metadata"><address>dynamic</address></device>
-  <device id="$other" name="$o" compression="metadata"><address>tcp://127.0.0.1:$oport</address></device>
-  <gui enabled="true" tls="false"><address>127.0.0.1:$gui</address><apikey>quadrelo-test-$s</apikey></gui>
-  <options><listenAddress>tcp://127.0.0.1:$port</listenAddress><globalAnnounceEnabled>false</globalAnnounceEnabled>
+  <device id="${V[$s.id]}" name="$s" compression="metadata"><address>dynamic</address></device>
+  <device id="${V[$o.id]}" name="$o" compression="metadata"><address>tcp://127.0.0.1:${V[$o.port]}</address></device>
+  <gui enabled="true" tls="false"><address>127.0.0.1:${V[$s.gui]}</address><apikey>quadrelo-test-$s</apikey></gui>
+  <options><listenAddress>tcp://127.0.0.1:${V[$s.port]}</listenAddress><globalAnnounceEnabled>false</globalAnnounceEnabled>
     <localAnnounceEnabled>false</localAnnounceEnabled><relaysEnabled>false</relaysEnabled><natEnabled>false</natEnabled>
     <startBrowser>false</startBrowser><urAccepted>-1</urAccepted><urSeen>3</urSeen><autoUpgradeIntervalH>0</autoUpgradeIntervalH>
     <crashReportingEnabled>false</crashReportingEnabled><minHomeDiskFree unit="%">0</minHomeDiskFree></options>
 </configuration>
 XML
 }
-
-start_syncthing() { # both instances, bounded in time
-    local s
-    for s in A B; do
-        eval "PORT_$s=$(free_port) GUI_$s=$(free_port)"
-        eval "ID_$s=$(env $(side_env $s) syncthing generate --home="$E2E_TMP/$s/st" 2>&1 |
-            sed -n 's/.*Device ID: *\([A-Z0-9-]*\).*/\1/p' | head -1)"
-        eval "[ -n \"\$ID_$s\" ]" || fatal "syncthing made a device id for $s"
-    done
-    syncthing_config A B
-    syncthing_config B A
-    for s in A B; do
-        bg "syncthing-$s" env $(side_env $s) timeout 900 syncthing serve --home="$E2E_TMP/$s/st" --no-browser \
-            --no-restart --no-upgrade
-        eval "ST_PID_$s=$BG_PID"
-    done
-    wait_until 60 "the two Syncthing instances connected" eval \
-        'curl -s -H "X-API-Key: quadrelo-test-A" http://127.0.0.1:$GUI_A/rest/system/connections | grep -q "\"connected\": true"' ||
-        fatal "the two Syncthing instances connect over 127.0.0.1"
-}
-
-start_side_program() { # start_side_program SIDE
-    local s=$1
-    on "$s"
-    bg "quadrelo-$s" env --default-signal=INT,QUIT $(side_env "$s") "$PROGRAM"
-    eval "PID_$s=$BG_PID"
-    on "$s"
-    wait_tray_icon || fatal "the tray icon of $s is embedded"
-    eval "TRAY_ID_$s=$TRAY_ID TRAY_X_$s=$TRAY_X TRAY_Y_$s=$TRAY_Y"
-}
-
-in_store() { grep -q -- "$2" "$(eval echo "\$STORE_$1")"; } # in_store SIDE TEXT
+in_store() { grep -q -- "$2" "${V[$1.store]}"; } # in_store SIDE TEXT
 note_with_place() { on "$1"; note_at "$2" "$3"; } # for the benchmark's steps
-type_into() { # type_into SIDE NOTE TEXT: a click into the note's text, then the keys at its end
-    on "$1"
-    click_in "$2" "${TEXT[@]}" && xdotool key ctrl+End type --delay 20 "$3"
-}
-shows_text() { # shows_text WINDOW: its first line of text is not blank
-    [ "$(import -window "$1" -crop 150x20+30+4 +repage -format %k info: 2>/dev/null)" -gt 1 ]
-}
-holds_for() { # holds_for SECONDS COMMAND...: true at every poll for that long
-    local start=${EPOCHREALTIME/./} limit=$(($1 * 1000))
-    shift
-    while [ "$(elapsed_ms "$start")" -lt "$limit" ]; do "$@" >/dev/null 2>&1 || return 1; sleep 0.2; done
-}
+# shows_text WINDOW: its first line of text is not blank
+shows_text() { [ "$(import -window "$1" -crop 150x20+30+4 +repage -format %k info: 2>/dev/null)" -gt 1 ]; }
 
 # ---------------------------------------------------------------- the run
 
-start_side A
-start_side B
+for s in A B; do # folders, X server, window manager, tray
+    mkdir -p -m 700 "$E2E_TMP/$s"/{home,sync/Quadrelo,runtime,data,state,cache,st} && touch "$E2E_TMP/$s/sync/.stfolder"
+    V[$s.store]=$E2E_TMP/$s/sync/Quadrelo/Quadrelo.conf
+    start_openbox "$s"
+    V[$s.display]=$DISPLAY
+done
 rec() { make_record "01/12/2026 10:00" "" N "$1" "$2" N "" N "$3" 0 0 N 0 3060 2430; }
 on A
 write_store S "$(rec 3000 3000 Um)" "$(rec 3000 9000 Dois)" # Um at 200,200 px, Dois at 600,200 px
-start_syncthing
-wait_until 30 "the store reached B" eval 'in_store B Dois' || fatal "Syncthing carries the store to B"
-start_side_program A
-start_side_program B
+for s in A B; do # both Syncthing instances, bounded in time
+    V[$s.port]=$(free_port) V[$s.gui]=$(free_port)
+    V[$s.id]=$(env $(side_env $s) syncthing generate --home="$E2E_TMP/$s/st" 2>&1 |
+        sed -n 's/.*Device ID: *\([A-Z0-9-]*\).*/\1/p' | head -1)
+    [ -n "${V[$s.id]}" ] || fatal "syncthing made a device id for $s"
+done
+syncthing_config A B && syncthing_config B A
 for s in A B; do
-    on $s
+    bg "syncthing-$s" env $(side_env $s) timeout 900 syncthing serve --home="$E2E_TMP/$s/st" --no-browser --no-restart --no-upgrade
+    V[$s.st]=$BG_PID
+done
+wait_until 60 "the two Syncthing instances connected" eval \
+    'curl -s -H "X-API-Key: quadrelo-test-A" http://127.0.0.1:${V[A.gui]}/rest/system/connections | grep -q "\"connected\": true"' ||
+    fatal "the two Syncthing instances connect over 127.0.0.1"
+wait_until 30 "the store reached B" in_store B Dois || fatal "Syncthing carries the store to B"
+for s in A B; do
+    on $s && bg "quadrelo-$s" env --default-signal=INT,QUIT $(side_env $s) "$PROGRAM"
+    V[$s.pid]=$BG_PID && on $s
+    wait_tray_icon || fatal "the tray icon of $s is embedded"
+    V[$s.tray_id]=$TRAY_ID V[$s.tray_x]=$TRAY_X V[$s.tray_y]=$TRAY_Y
     wait_until 15 "two notes on $s" count_is notes 2 || fatal "the stored notes are shown on $s"
 done
 
 # A note made and typed on A appears on B
 on A
-pointer_to "$TRAY_X" "$TRAY_Y" && xdotool click --repeat 2 --delay 80 1
+tray_double_click
 wait_until 10 "a new note on A" count_is notes 3 || fatal "a double click on the tray makes a note"
 NEW_A=$(notes | grep -vx -e "$(note_at 200 200)" -e "$(note_at 600 200)")
-type_into A "$NEW_A" "feita em A"
+type_into "$NEW_A" "feita em A"
 on B
 check "a note made and typed on A appears on B" wait_until $LIMIT "three notes on B" count_is notes 3
 NEW_B=$(notes | grep -vx -e "$(note_at 200 200)" -e "$(note_at 600 200)")
 check "its text reached B" wait_until $LIMIT "text on B" in_store B "feita em A"
 check "B's window shows it" wait_until 10 "text shown on B" shows_text "$NEW_B"
-screenshot "$ART_DIR/B-with-A-note.png"
+grab "$ART_DIR/B-with-A-note.png"
 
 # Deleted on B, gone on A
-on B
 click_in "$NEW_B" "${TRASH[@]}" && sleep 0.3 && click_in "$NEW_B" "${YES[@]}"
 wait_until 5 "deleted on B" count_is notes 2
 on A
@@ -144,7 +104,6 @@ check "a note deleted on B goes away on A" wait_until $LIMIT "two notes on A" co
 
 # Deleted on A while B saves a move of the other note at the same moment: each side's save is
 # made before it sees the other's, and no note may come twice, nor the deleted one back
-on A
 DOIS_A=$(note_at 600 200)
 click_in "$DOIS_A" "${TRASH[@]}" && sleep 0.3
 on B
@@ -161,15 +120,12 @@ done
 
 [ -n "${SYNC_BENCH:-}" ] && source "$SYNC_BENCH" # a benchmark's own steps, here (tools/bench/)
 
-# Both programs end (the sync tool first, so each store then holds its own machine's save)
-stop_pid "$ST_PID_A" && stop_pid "$ST_PID_B"
+# Both programs end, the sync tool first, so that each store then holds its own machine's save
+stop_pid "${V[A.st]}" && stop_pid "${V[B.st]}"
 for s in A B; do
     on $s && kill -TERM "$PROG_PID"
-    wait_exit "$PROG_PID" 10 || fail "$s ends at SIGTERM"
-done
-for s in A B; do
-    on $s && check "$s's store holds the note and not the deleted ones" \
-        eval "field Um 8 >/dev/null && ! in_store $s Dois && ! in_store $s 'feita em A'"
+    wait_until 10 "$s ended" not_alive "$PROG_PID" || fail "$s ends at SIGTERM"
+    check "$s's store holds the note and not the deleted ones" eval "stored Um && ! in_store $s Dois && ! in_store $s 'feita em A'"
 done
 # Places are each machine's own: B's move of the note stays on B
 on B && check "B keeps the place it moved the note to" field_is Um 3 6750
