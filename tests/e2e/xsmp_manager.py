@@ -2,71 +2,38 @@
 # SPDX-License-Identifier: GPL-3.0-or-later
 """A minimal X session manager (XSMP over ICE, through libSM and libICE) for the end-to-end tests.
 
-Usage: xsmp_manager.py FILE
-Listens on local ICE sockets only and writes the value for SESSION_MANAGER to FILE. Registers
-every client and, as a real manager does, asks a new one for its state at once. A logout comes in
-two steps, so that a test can look at what the clients had saved when they said they were done,
-as it would be while a manager waits for a slower client: SIGUSR1 asks every client to save (both
-kinds, shutting down, any interaction allowed), SIGUSR2 tells every client still there to die.
-SIGTERM ends the manager. Everything that happens is logged on standard output.
-"""
-import ctypes as C
-import os
-import select
-import signal
-import socket
-import sys
-import time
+Usage: xsmp_manager.py FILE. Listens on local ICE sockets only; writes the value for SESSION_MANAGER to FILE.
+Registers every client and, as a real manager does, asks a new one for its state at once. A logout comes in
+two steps, so that a test sees what the clients had saved when they said they were done, as while a manager
+waits for a slower client: SIGUSR1 asks every client to save (both kinds, shutting down, any interaction),
+SIGUSR2 tells every client still there to die. SIGTERM ends the manager. All that happens is logged."""
+import ctypes as C, os, select, signal, socket, sys, time
 
 sm, ice = C.CDLL("libSM.so.6"), C.CDLL("libICE.so.6")
 SmSaveLocal, SmSaveBoth, SmInteractStyleNone, SmInteractStyleAny = 1, 2, 0, 2  # <X11/SM/SM.h>
-IceConnectPending, IceConnectAccepted = 0, 1
-IceProcessMessagesSuccess, IceProcessMessagesIOError = 0, 1
+IceConnectPending, IceConnectAccepted, IceProcessMessagesSuccess, IceProcessMessagesIOError = 0, 1, 0, 1
 p, i, s = C.c_void_p, C.c_int, C.c_char_p
-
-
-def declare(lib, restype, argtypes, *names):  # pointers must not pass through ctypes' int default
-    for name in names:
+for lib, restype, argtypes, names in [  # pointers must not pass through ctypes' int default
+        (ice, i, [p], "IceConnectionStatus IceConnectionNumber IceCloseConnection IceGetListenConnectionNumber"),
+        (ice, s, [p], "IceGetListenConnectionString"), (ice, None, [p, p], "IceSetHostBasedAuthProc"),
+        (ice, None, [p, i], "IceSetShutdownNegotiation"), (ice, p, [p], "IceSetIOErrorHandler"),
+        (ice, p, [p, C.POINTER(i)], "IceAcceptConnection"), (ice, i, [p, p, p], "IceProcessMessages"),
+        (ice, s, [i, p], "IceComposeNetworkIdList"), (ice, None, [i, p], "IceFreeListenObjs"),
+        (ice, i, [C.POINTER(i), p, i, s], "IceListenForConnections"), (sm, i, [s, s, p, p, p, i, s], "SmsInitialize"),
+        (sm, s, [p], "SmsGenerateClientID"),  # malloc'ed: a few bytes left behind per client
+        (sm, None, [p], "SmsDie SmsCleanUp SmsInteract SmsSaveYourselfPhase2"), (sm, p, [p], "SmsGetIceConnection"),
+        (sm, i, [p, s], "SmsRegisterClientReply"), (sm, None, [p, i, i, i, i], "SmsSaveYourself")]:
+    for name in names.split():
         getattr(lib, name).restype, getattr(lib, name).argtypes = restype, argtypes
 
+def log(msg): print(f"[{time.strftime('%H:%M:%S')}] {msg}", flush=True)
 
-declare(ice, i, [p], "IceConnectionStatus", "IceConnectionNumber", "IceCloseConnection",
-        "IceGetListenConnectionNumber")
-declare(ice, s, [p], "IceGetListenConnectionString")
-declare(ice, None, [p, p], "IceSetHostBasedAuthProc")
-declare(ice, None, [p, i], "IceSetShutdownNegotiation")
-declare(ice, p, [p], "IceSetIOErrorHandler")
-declare(ice, p, [p, C.POINTER(i)], "IceAcceptConnection")
-declare(ice, i, [p, p, p], "IceProcessMessages")
-declare(ice, s, [i, p], "IceComposeNetworkIdList")
-declare(ice, None, [i, p], "IceFreeListenObjs")
-declare(ice, i, [C.POINTER(i), p, i, s], "IceListenForConnections")
-declare(sm, i, [s, s, p, p, p, i, s], "SmsInitialize")
-declare(sm, s, [p], "SmsGenerateClientID")  # malloc'ed: a few bytes left behind per client
-declare(sm, None, [p], "SmsDie", "SmsCleanUp", "SmsInteract", "SmsSaveYourselfPhase2")
-declare(sm, p, [p], "SmsGetIceConnection")
-declare(sm, i, [p, s], "SmsRegisterClientReply")
-declare(sm, None, [p, i, i, i, i], "SmsSaveYourself")
+class SmPropValue(C.Structure): _fields_ = [("length", i), ("value", p)]
+class SmProp(C.Structure): _fields_ = [("name", s), ("type", s), ("num_vals", i), ("vals", C.POINTER(SmPropValue))]
 
-
-def log(msg):
-    print(f"[{time.strftime('%H:%M:%S')}] {msg}", flush=True)
-
-
-class SmPropValue(C.Structure):
-    _fields_ = [("length", i), ("value", p)]
-
-
-class SmProp(C.Structure):
-    _fields_ = [("name", s), ("type", s), ("num_vals", i), ("vals", C.POINTER(SmPropValue))]
-
-
-# The session manager's callbacks; each one's first two arguments are the SmsConn and our
-# manager_data (none).
-clients = {}  # SmsConn -> client id, once registered
-leaving = set()  # the clients asked to save for the logout
-conns = {}  # ICE connection -> its socket, accepted or still being set up
-
+# The callbacks, each called with the SmsConn and our manager_data (none) first. clients: SmsConn -> id once
+# registered; leaving: those asked to save for the logout; conns: ICE connection -> its socket (being set up too).
+clients, leaving, conns = {}, set(), {}
 
 def register_client(c, _, previous):
     cid = sm.SmsGenerateClientID(c) or f"e2e-{len(clients)}".encode()
@@ -77,19 +44,15 @@ def register_client(c, _, previous):
         sm.SmsSaveYourself(c, SmSaveLocal, False, SmInteractStyleNone, False)
     return 1
 
-
 def interact_request(c, _, dialog_type):
     log(f"interaction asked by {clients.get(c)} (dialog type {dialog_type}), granted")
     sm.SmsInteract(c)
 
-
 def set_properties(c, _, n, props):  # not freed (SmFreeProperty): a few bytes per save
-    for k in range(n):
-        pr = props[k].contents
+    for pr in (props[k].contents for k in range(n)):
         vals = [C.string_at(pr.vals[v].value, pr.vals[v].length) for v in range(pr.num_vals)]
-        shown = vals[0][0] if pr.type == b"CARD8" else b" ".join(vals).decode(errors="replace")
-        log(f"property {pr.name.decode()} = {shown}")
-
+        log(f"property {pr.name.decode()} = "
+            f"{vals[0][0] if pr.type == b'CARD8' else b' '.join(vals).decode(errors='replace')}")
 
 def close_connection(c, _, n, reasons):
     log(f"connection closed by {clients.pop(c, None)}: {[reasons[k] for k in range(n)]}")
@@ -97,7 +60,6 @@ def close_connection(c, _, n, reasons):
     sm.SmsCleanUp(c)
     ice.IceSetShutdownNegotiation(ice_conn, False)
     ice.IceCloseConnection(ice_conn)  # done once IceProcessMessages returns
-
 
 callbacks = {  # kept alive here for as long as libSM may call them
     "register_client": C.CFUNCTYPE(i, p, p, s)(register_client),
@@ -112,10 +74,8 @@ callbacks = {  # kept alive here for as long as libSM may call them
     "delete_properties": C.CFUNCTYPE(None, p, p, i, C.POINTER(s))(lambda *a: None),
     "get_properties": C.CFUNCTYPE(None, p, p)(lambda *a: None)}  # our clients never ask
 
-
 class SmsCallbacks(C.Structure):  # as <X11/SM/SMlib.h> has it: {callback, manager_data} each
     _fields_ = [(name + part, p) for name in callbacks for part in ("", "_data")]
-
 
 @C.CFUNCTYPE(i, p, p, C.POINTER(C.c_ulong), C.POINTER(SmsCallbacks), p)
 def new_client(c, _, mask, callbacks_ret, failure):
@@ -123,17 +83,12 @@ def new_client(c, _, mask, callbacks_ret, failure):
     mask[0] = (1 << len(callbacks)) - 1
     return 1
 
-
 @C.CFUNCTYPE(i, s)
 def local_only(host):  # no ICE authority file: only peers on this machine's sockets get in
     log(f"connection from {host.decode()}: {'accepted' if host.startswith(b'local/') else 'refused'}")
     return host.startswith(b"local/")
 
-
-@C.CFUNCTYPE(None, p)
-def io_error(_):  # libICE's default one ends the process; IceProcessMessages tells us instead
-    pass
-
+io_error = C.CFUNCTYPE(None, p)(lambda _: None)  # libICE's default one ends the process; IceProcessMessages tells us
 
 def main():
     err = C.create_string_buffer(256)
@@ -149,9 +104,9 @@ def main():
     for obj in local:
         ice.IceSetHostBasedAuthProc(obj, local_only)
     address = ice.IceComposeNetworkIdList(len(local), local).decode()
-    with open(sys.argv[1] + ".new", "w") as f:
+    with open(sys.argv[1] + ".new", "w") as f:  # whole once it is there
         f.write(address + "\n")
-    os.replace(sys.argv[1] + ".new", sys.argv[1])  # whole once it is there
+    os.replace(sys.argv[1] + ".new", sys.argv[1])
     log(f"listening: SESSION_MANAGER={address}")
 
     wake_r, wake_w = socket.socketpair()  # the signals, seen by select()
@@ -165,8 +120,7 @@ def main():
                 for sig in wake_r.recv(64):
                     if sig == signal.SIGTERM:
                         ice.IceFreeListenObjs(count, objs)  # removes the sockets
-                        log("manager ended")
-                        return
+                        return log("manager ended")
                     step = "save-yourself" if sig == signal.SIGUSR1 else "die"
                     log(f"logout: {step} sent to {len(clients)} client(s)")
                     for c in clients:
@@ -196,6 +150,4 @@ def main():
                     del conns[conn]
                     ice.IceCloseConnection(conn)
 
-
-if __name__ == "__main__":
-    main()
+main()
