@@ -1,17 +1,14 @@
 # SPDX-License-Identifier: GPL-3.0-or-later
-# GNOME Shell 43 on Wayland, headless, for the end-to-end runs: the program runs on its XWayland;
-# pointer, keys and the screen go through mutter (desktop_input.py), since xdotool cannot reach
-# the shell's own top bar and menus. Needs _input.sh.
-
+# GNOME Shell 43 on Wayland, headless: the program runs on its XWayland; pointer, keys and the screen go
+# through mutter (desktop_input.py, needs _input.sh), since xdotool cannot reach the shell's bar and menus.
 gnome_start() { # gnome_start EXTENSIONS: private buses, the shell, its XWayland display, the input tool
     export XDG_CURRENT_DESKTOP=GNOME XDG_SESSION_TYPE=wayland GSETTINGS_BACKEND=keyfile NO_AT_BRIDGE=1
     mkdir -p "$XDG_CONFIG_HOME/glib-2.0/settings"
     printf '%s\n' "[org/gnome/shell]" "enabled-extensions=$1" "disable-user-extensions=false" \
         "welcome-dialog-last-shown-version='999'" "[org/gnome/desktop/notifications]" "show-banners=false" \
         >"$XDG_CONFIG_HOME/glib-2.0/settings/keyfile"
-    export DBUS_SESSION_BUS_ADDRESS="unix:path=$XDG_RUNTIME_DIR/bus"
     # gnome-shell sees the machine's seats and wants a system bus: a private, empty one
-    export DBUS_SYSTEM_BUS_ADDRESS="unix:path=$XDG_RUNTIME_DIR/sysbus"
+    export DBUS_SESSION_BUS_ADDRESS="unix:path=$XDG_RUNTIME_DIR/bus" DBUS_SYSTEM_BUS_ADDRESS="unix:path=$XDG_RUNTIME_DIR/sysbus"
     bg session-bus dbus-daemon --session --nofork --address="$DBUS_SESSION_BUS_ADDRESS"
     bg system-bus dbus-daemon --session --nofork --address="$DBUS_SYSTEM_BUS_ADDRESS"
     wait_until 10 "buses" test -S "$XDG_RUNTIME_DIR/bus" -a -S "$XDG_RUNTIME_DIR/sysbus" || return 1

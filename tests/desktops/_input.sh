@@ -1,13 +1,10 @@
 # SPDX-License-Identifier: GPL-3.0-or-later
-# Input through the compositor (desktop_input.py), for desktops whose own surfaces xdotool on
-# XWayland cannot reach. start_input BACKEND starts the tool; gin COMMAND sends it one command.
-# The run's own pointer, keys and screen go through it too.
-
+# Input through the compositor (desktop_input.py), for desktops whose own surfaces xdotool on XWayland
+# cannot reach; the run's own pointer, keys and screen go through it too. start_input BACKEND starts it.
 start_input() {
     coproc INPUT { exec /usr/bin/python3 "$(dirname "${BASH_SOURCE[0]}")/desktop_input.py" "$1" 2>>"$ART_DIR/input.log"; }
-    GIN_PID=$INPUT_PID
+    GIN_PID=$INPUT_PID SHOT="$E2E_TMP/shot.png"
     PIDS_TO_STOP+=("$GIN_PID")
-    SHOT="$E2E_TMP/shot.png"
 }
 gin() { # gin COMMAND: one command to the input tool; its answer in GIN
     GIN=""
@@ -38,4 +35,3 @@ xdotool() { # the pointer and keys through the compositor; anything else is xdot
         esac
     done
 }
-

@@ -1,26 +1,32 @@
 # SPDX-License-Identifier: GPL-3.0-or-later
-# Tray helpers for a StatusNotifierItem host (Xfce's status tray, Plasma's system tray): the icon is
-# drawn by the panel, not a window of the program; it is found on the screen by its colour, and its
-# menu is the host's own.
+# Tray helpers for a StatusNotifierItem host (Xfce's status tray, Plasma's system tray): the icon is drawn by
+# the panel, not a window of the program; it is found on the screen by its colour, and its menu is the host's.
 # Needs TRAY_AREA="X Y W H" (the panel strip) from the desktop file.
 
-sni_items() { # the registered items, as "service/path"
-    gdbus call --session -d org.kde.StatusNotifierWatcher -o /StatusNotifierWatcher \
-        -m org.freedesktop.DBus.Properties.Get org.kde.StatusNotifierWatcher RegisteredStatusNotifierItems 2>/dev/null |
-        grep -o "'[^']*'" | tr -d "'"
+sni_watcher() { gdbus "$1" --session -d org.kde.StatusNotifierWatcher -o /StatusNotifierWatcher "${@:2}"; }
+sni_watcher_up() { sni_watcher introspect >/dev/null 2>&1; }
+tray_icons() { # the program's registered items, as "service/path" (GNOME's host lists SERVICE@/PATH)
+    local s o
+    for s in $(sni_watcher call -m org.freedesktop.DBus.Properties.Get org.kde.StatusNotifierWatcher \
+        RegisteredStatusNotifierItems 2>/dev/null | grep -o "'[^']*'" | tr -d "'"); do
+        o=${s%%/*} && o=$(gdbus call --session -d org.freedesktop.DBus -o /org/freedesktop/DBus \
+            -m org.freedesktop.DBus.GetConnectionUnixProcessID "${o%@}" 2>/dev/null | grep -o '[0-9]*' | tail -1)
+        [ "$o" = "$PROG_PID" ] && echo "$s"
+    done
 }
-sni_watcher_up() { gdbus introspect --session -d org.kde.StatusNotifierWatcher -o /StatusNotifierWatcher >/dev/null 2>&1; }
-tray_icons() { local s; for s in $(sni_items); do sni_owned "$s" && echo "$s"; done; } # the program's items
-sni_owner() { # sni_owner SERVICE[/PATH]: the process id behind the service (GNOME's host lists SERVICE@/PATH)
-    local s=${1%%/*}
-    gdbus call --session -d org.freedesktop.DBus -o /org/freedesktop/DBus -m org.freedesktop.DBus.GetConnectionUnixProcessID \
-        "${s%@}" 2>/dev/null | grep -o '[0-9]*' | tail -1
-}
-sni_owned() { [ "$(sni_owner "$1")" = "$PROG_PID" ]; }
 session_bus() {
-    bg dbus dbus-daemon --session --nofork --address="unix:path=$XDG_RUNTIME_DIR/bus"
     export DBUS_SESSION_BUS_ADDRESS="unix:path=$XDG_RUNTIME_DIR/bus"
+    bg dbus dbus-daemon --session --nofork --address="$DBUS_SESSION_BUS_ADDRESS"
     wait_until 10 "session bus" test -S "$XDG_RUNTIME_DIR/bus"
+}
+# sni_desktop WM PANEL COMMAND...: once WM has two workspaces, the panel (its class) with its tray, by COMMAND
+sni_desktop() {
+    wait_until 20 "$1" eval "wmctrl -m | grep -qi $1" || return 1
+    wait_until 10 "two workspaces" eval '[ "$(wmctrl -d | wc -l)" -ge 2 ]' || return 1
+    bg "$2" "${@:3}"
+    wait_until 40 "status tray" sni_watcher_up || return 1
+    panel() { local w; for w in $(xdotool search --onlyvisible --class "$1"); do wtype "$w" | grep -q DOCK && echo "$w"; done; }
+    wait_until 30 "panel mapped" eval "P=\$(panel $2 | head -1); [ -n \"\$P\" ]" && TRAY_AREA=$(geometry "$P")
 }
 tray_found() { # the program's icon: the bright yellow in the panel strip; TRAY_X, TRAY_Y its centre
     local a=($TRAY_AREA) c
@@ -28,18 +34,16 @@ tray_found() { # the program's icon: the bright yellow in the panel strip; TRAY_
     c=(${c//[x+]/ })
     [ "${c[0]:-0}" -gt 3 ] && TRAY_X=$((a[0] + c[2] + c[0] / 2)) TRAY_Y=$((a[1] + c[3] + c[1] / 2))
 }
+# the host may move its items to make room: the place once it stays
+icon_stays() { local at="$TRAY_X $TRAY_Y"; sleep 0.3 && tray_found && [ "$at" = "$TRAY_X $TRAY_Y" ]; }
 wait_tray_icon() { # the program's item registered and drawn; TRAY_X, TRAY_Y is its centre
-    wait_until 15 "tray item registered" count_is tray_icons 1 || return 1
-    # the host may move its items to make room: the place once it stays
-    icon_stays() { local at="$TRAY_X $TRAY_Y"; sleep 0.3 && tray_found && [ "$at" = "$TRAY_X $TRAY_Y" ]; }
-    wait_until 20 "tray icon drawn" eval 'tray_found && icon_stays' || return 1
-    log "tray icon drawn at $TRAY_X,$TRAY_Y"
-    TRAY_ID=none
+    wait_until 15 "tray item registered" count_is tray_icons 1 &&
+        wait_until 20 "tray icon drawn" eval 'tray_found && icon_stays' || return 1
+    log "tray icon drawn at $TRAY_X,$TRAY_Y" && TRAY_ID=none
 }
 menus() { # the shown menus of any client: the host draws the program's menu
     local w
-    for w in $(xwininfo -root -children | awk '/^ +0x/ { print $1 }'); do
-        info "$w" | grep -q 'Map State: IsViewable' || continue
-        xprop -id "$w" _NET_WM_WINDOW_TYPE 2>/dev/null | grep -q 'MENU' && echo $((w))
+    for w in $(xwininfo -root -children | awk '/^ +0x/ { print $1 }' | decimal); do
+        viewable "$w" && wtype "$w" | grep -q MENU && echo "$w"
     done
 }

@@ -1,7 +1,7 @@
 # SPDX-License-Identifier: GPL-3.0-or-later
-# GNOME Shell 43 on Wayland with the AppIndicator extension for the end-to-end run: the icon is
-# in the top bar, and its clicks are the extension's: the left button opens GNOME's own menu of
-# the program's items, the middle one is the program's single click, a double click its double click.
+# GNOME Shell 43 on Wayland with the AppIndicator extension for the end-to-end run: the icon is in the top
+# bar, and its clicks are the extension's: the left button opens GNOME's own menu of the program's items,
+# the middle one is the program's single click, a double click its double click.
 DESKTOP_TOOLS="gnome-shell Xwayland dbus-daemon gdbus python3"
 here=$(dirname "$(readlink -f "${BASH_SOURCE[0]}")")
 source "$here/_sni.sh"
@@ -16,14 +16,13 @@ desktop_start() {
 TRAY_AREA="640 0 640 32" # the right half of the top bar
 MENU_TOP=62 MENU_STEP=36 # the first item's centre and the items' spacing, below the top bar
 menu_open() { pixel_is "$TRAY_X" $((MENU_TOP + MENU_STEP / 2)) 303030; }
-# The top bar's other icons come and go (the sound server's, the screen sharing's): the icon is
-# looked for before each click.
-to_icon() { tray_found && gin move "$TRAY_X" "$TRAY_Y"; }
 menu_closed() { ! menu_open; }
+# The top bar's other icons come and go (the sound server's, the screen sharing's): the icon is looked for
+# before each click.
+to_icon() { tray_found && gin move "$TRAY_X" "$TRAY_Y"; }
 tray_click() { sleep 0.5; to_icon && gin click "$([ "${1:-1}" = 1 ] && echo 2 || echo "$1")"; }
 tray_double_click() {
-    local n
-    n=$(notes | grep -c .)
+    local n=$(notes | grep -c .)
     sleep 0.5
     to_icon && gin dclick 1
     if ! wait_until 3 "a new note" count_is notes $((n + 1)); then

@@ -1,9 +1,8 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: GPL-3.0-or-later
-# The end-to-end checks under GNOME Shell 43 on Wayland without the AppIndicator extension, the
-# default GNOME of Debian and Fedora: there is no notification area at all. The person is told
-# so, and the desktop entry's actions (what GNOME's dash offers on a right click of the icon)
-# reach the notes. Run by tests/desktops/run.sh.
+# The end-to-end checks under GNOME Shell 43 on Wayland without the AppIndicator extension, the default
+# GNOME of Debian and Fedora: there is no notification area at all. The person is told so, and the desktop
+# entry's actions (what GNOME's dash offers on a right click of the icon) reach the notes. Run by run.sh.
 # Usage: gnome.sh /path/to/quadrelo
 set -u
 HERE=$(dirname "$(readlink -f "${BASH_SOURCE[0]}")")
@@ -13,9 +12,7 @@ source "$HERE/_input.sh"
 source "$HERE/_gnome.sh"
 desktop_start() { gnome_start "@as []"; }
 action() { # action NAME: the command line of the desktop entry's action, as GNOME launches it
-    local line
-    line=$(sed -n "/^\[Desktop Action $1\]/,/^\[/s/^Exec=quadrelo//p" "$HERE/../../packaging/br.com.borvane.Quadrelo.desktop")
-    "$PROGRAM" $line
+    "$PROGRAM" $(sed -n "/^\[Desktop Action $1\]/,/^\[/s/^Exec=quadrelo//p" "$HERE/../../packaging/br.com.borvane.Quadrelo.desktop")
 }
 
 start_desktop
@@ -35,6 +32,6 @@ check "Novo Papel de Lembrete makes a note" wait_until 10 "new note" count_is no
 action mostrar
 check "Mostrar Todos Lembretes shows every note" wait_until 10 "shown" count_is notes 3
 action encerrar
-check "Encerrar Quadrelo ends the program with status 0" eval 'wait_exit $PROG_PID 15 && [ "$EXIT_STATUS" = 0 ]'
+check "Encerrar Quadrelo ends the program with status 0" wait_exit "$PROG_PID" 15
 check "and the new note was saved" awk '/^\[/ { s = $0 } s == "[Lembretes]" && /^[0-9]+=/ { n++ } END { exit n != 3 }' "$STORE"
 finish

@@ -1,13 +1,12 @@
 # SPDX-License-Identifier: GPL-3.0-or-later
-# KDE Plasma 5.27 on Wayland for the end-to-end run: kwin_wayland on a virtual output with
-# XWayland (the program runs through it), then plasmashell, started only after the program, as
-# when Quadrelo starts before the panel at login. Pointer and keys go through kwin itself, as a
-# person's do, so that kwin's own moves and Plasma's panel and menus (Wayland surfaces) get them;
-# the screen is kwin's screenshot.
-DESKTOP_TOOLS="dbus-daemon gdbus kwin_wayland Xwayland plasmashell convert python3"
+# KDE Plasma 5.27 on Wayland for the end-to-end run: kwin_wayland on a virtual output with XWayland (the
+# program runs through it), then plasmashell, started only after the program, as when Quadrelo starts
+# before the panel at login. Pointer and keys go through kwin itself, as a person's do, so that kwin's own
+# moves and Plasma's panel and menus (Wayland surfaces) get them; the screen is kwin's screenshot.
 here=$(dirname "$(readlink -f "${BASH_SOURCE[0]}")")
 source "$here/kde-x11.sh"
 source "$here/_input.sh"
+DESKTOP_TOOLS="dbus-daemon gdbus kwin_wayland Xwayland plasmashell convert python3"
 
 desktop_start() {
     kde_environment || return 1
@@ -27,33 +26,29 @@ desktop_start() {
     dbus-update-activation-environment DISPLAY WAYLAND_DISPLAY XDG_SESSION_TYPE
     start_input kwin
 }
-
 wmctrl() { # kwin_wayland leaves X clients' workspace switches alone: its own call, as its pager makes
     [ "$1" = -s ] || { command wmctrl "$@"; return; }
     gdbus call --session -d org.kde.KWin -o /KWin -m org.kde.KWin.setCurrentDesktop $(($2 + 1)) >/dev/null
 }
 
 # Plasma draws the program's item in its panel; its menu is Plasma's own, a Wayland surface.
+TRAY_AREA="640 756 640 44" # the right half of the panel
 wait_tray_icon() {
     if [ -z "${PLASMA_PID:-}" ]; then
         bg plasmashell env QT_QPA_PLATFORM=wayland plasmashell --no-respawn
         PLASMA_PID=$BG_PID
         # after the item registry (a session's kded has it before), as a Plasma session starts it
-        wait_until 60 "system tray" sni_watcher_up || return 1
-        bg xembedsniproxy xembedsniproxy
+        wait_until 60 "system tray" sni_watcher_up && bg xembedsniproxy xembedsniproxy || return 1
     fi
     wait_until 20 "tray item registered" count_is tray_icons 1 || return 1
-    # the program started without a notification area said so in a box: a person closes it
-    local d
+    local d # the program started without a notification area said so in a box: a person closes it
     for d in $(dialogs); do wmctrl -ic "$(printf 0x%x "$d")"; done
     wait_until 5 "no box" count_is dialogs 0
     wait_until 20 "icon in the panel" tray_found && TRAY_ID=none
 }
-TRAY_AREA="640 756 640 44" # the right half of the panel
 menu_area() { grab -crop 200x30+1060+720 +repage -format '%#' info:; }
 tray_menu() { # tray_menu KEY...: right click on the icon, then the keys
-    local before
-    before=$(menu_area)
+    local before=$(menu_area)
     tray_click 3
     wait_until 5 "tray menu" eval '[ "$(menu_area)" != "$before" ]' || return 1
     sleep 0.3

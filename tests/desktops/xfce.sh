@@ -11,10 +11,5 @@ desktop_start() {
     export XDG_CURRENT_DESKTOP=XFCE
     bg xfsettingsd xfsettingsd --no-daemon
     bg xfwm4 xfwm4 --compositor=off
-    wait_until 15 "xfwm4" eval 'wmctrl -m | grep -q Xfwm4' || return 1
-    wait_until 10 "two workspaces" eval '[ "$(wmctrl -d | wc -l)" -ge 2 ]' || return 1
-    bg xfce4-panel xfce4-panel
-    wait_until 20 "status tray" sni_watcher_up || return 1
-    wait_until 10 "panel mapped" eval 'P=$(xdotool search --onlyvisible --class xfce4-panel | head -1); [ -n "$P" ]' || return 1
-    TRAY_AREA=$(geometry "$P")
+    sni_desktop Xfwm4 xfce4-panel xfce4-panel
 }
