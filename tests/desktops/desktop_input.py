@@ -1,14 +1,12 @@
 #!/usr/bin/python3
 # SPDX-License-Identifier: GPL-3.0-or-later
-# A person's mouse and keyboard, and the screen as the person sees it, for a headless compositor
-# whose own surfaces (GNOME's top bar, Plasma's panel and menus) xdotool on XWayland cannot
-# reach. "mutter": GNOME Shell's RemoteDesktop and Screenshot interfaces, one session for the
-# whole run, so that the sharing indicator appears once.
-# "kwin": kwin_wayland's fake-input protocol, spoken on the Wayland socket, and its ScreenShot2
-# interface (kwin started with KWIN_WAYLAND_NO_PERMISSION_CHECKS and
+# A person's mouse and keyboard, and the screen as the person sees it, for a headless compositor whose own
+# surfaces (GNOME's top bar, Plasma's panel and menus) xdotool on XWayland cannot reach.
+# "mutter": GNOME Shell's RemoteDesktop and Screenshot interfaces, one session for the whole run, so that
+# the sharing indicator appears once. "kwin": kwin_wayland's fake-input protocol, spoken on the Wayland
+# socket, and its ScreenShot2 interface (kwin started with KWIN_WAYLAND_NO_PERMISSION_CHECKS and
 # KWIN_SCREENSHOT_NO_PERMISSION_CHECKS). Reads a command a line and answers each with a line ("ok"):
-#   move X Y | down B | up B | click B | dclick B | key NAME[+NAME...] | type TEXT
-#   shot FILE (a PNG of the whole screen)
+#   move X Y | down B | up B | click B | dclick B | key NAME[+NAME...] | type TEXT | shot FILE (a PNG)
 import os, socket, struct, subprocess, sys, threading, time
 import gi
 gi.require_version('Gdk', '3.0')
@@ -19,6 +17,7 @@ bus = Gio.bus_get_sync(Gio.BusType.SESSION, None)
 W, H = 1280, 800
 BUTTONS = {'1': 0x110, '2': 0x112, '3': 0x111}  # evdev BTN_LEFT, BTN_MIDDLE, BTN_RIGHT
 MODIFIERS = {'ctrl': 'Control_L', 'shift': 'Shift_L', 'alt': 'Alt_L'}
+IFACE = 'org_kde_kwin_fake_input'
 
 def call(dest, path, iface, method, args=None, sig=None, fds=None):
     v = GLib.Variant(sig, args) if sig else None
@@ -28,7 +27,6 @@ def call(dest, path, iface, method, args=None, sig=None, fds=None):
 
 class Mutter:
     RD = 'org.gnome.Mutter.RemoteDesktop'
-    S = RD + '.Session'
 
     def __init__(self):
         # The shell's screenshot call accepts only callers that own this name.
@@ -39,7 +37,7 @@ class Mutter:
         self.keysym(Gdk.KEY_Shift_L, True), self.keysym(Gdk.KEY_Shift_L, False)  # a session's first key is lost
 
     def rd(self, method, args=None, sig=None):
-        call(self.RD, self.session, self.S, method, args, sig)
+        call(self.RD, self.session, self.RD + '.Session', method, args, sig)
 
     def move(self, x, y):
         # The session's pointer moves only by steps: at first from the bottom-right corner, where
@@ -50,11 +48,8 @@ class Mutter:
         self.rd('NotifyPointerMotionRelative', (float(x - self.at[0]), float(y - self.at[1])), '(dd)')
         self.at = (x, y)
 
-    def button(self, b, pressed):
-        self.rd('NotifyPointerButton', (BUTTONS[b], pressed), '(ib)')
-
-    def keysym(self, keyval, pressed):
-        self.rd('NotifyKeyboardKeysym', (keyval, pressed), '(ub)')
+    def button(self, b, pressed): self.rd('NotifyPointerButton', (BUTTONS[b], pressed), '(ib)')
+    def keysym(self, keyval, pressed): self.rd('NotifyKeyboardKeysym', (keyval, pressed), '(ub)')
 
     def screen(self, path):
         call('org.gnome.Shell.Screenshot', '/org/gnome/Shell/Screenshot', 'org.gnome.Shell.Screenshot',
@@ -110,22 +105,17 @@ class KWin:
         for obj, op, body in self.incoming:
             if obj == 1 and op == 0:
                 raise SystemExit('protocol error: %r' % body)
-            if wanted(obj, op, body):
-                found = body
+            found = body if wanted(obj, op, body) else found
             if obj == 3:
                 return found
 
-    def move(self, x, y):
-        self.send(4, 9, float(x), float(y))
+    def fake(self, op, *args):  # a fake-input request, once kwin has taken it
+        self.send(4, op, *args)
         self.roundtrip()
 
-    def button(self, b, pressed):
-        self.send(4, 2, BUTTONS[b], int(pressed))
-        self.roundtrip()
-
-    def keysym(self, keyval, pressed):
-        self.send(4, 10, self.keycode(keyval), int(pressed))
-        self.roundtrip()
+    def move(self, x, y): self.fake(9, float(x), float(y))
+    def button(self, b, pressed): self.fake(2, BUTTONS[b], int(pressed))
+    def keysym(self, keyval, pressed): self.fake(10, self.keycode(keyval), int(pressed))
 
     def screen(self, path):
         r, w = os.pipe()
@@ -139,12 +129,11 @@ class KWin:
                     'CaptureArea', (0, 0, W, H, {}, 0), '(iiuua{sv}h)', fds).unpack()[0]
         del fds
         reader.join(10)
-        width, height, stride = info['width'], info['height'], info['stride']
         # QImage's 32-bit formats: B, G, R, A in memory, rows of STRIDE bytes
-        subprocess.run(['convert', '-size', '%dx%d' % (stride // 4, height), '-depth', '8', 'bgra:-', '-crop',
-                        '%dx%d+0+0' % (width, height), '+repage', '-alpha', 'off', path], input=got[0], check=True)
+        subprocess.run(['convert', '-size', '%dx%d' % (info['stride'] // 4, info['height']), '-depth', '8', 'bgra:-',
+                        '-crop', '%dx%d+0+0' % (info['width'], info['height']), '+repage', '-alpha', 'off', path],
+                       input=got[0], check=True)
 
-IFACE = 'org_kde_kwin_fake_input'
 desk = KWin() if KWIN else Mutter()
 
 def press(keyvals):
