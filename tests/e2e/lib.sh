@@ -1,21 +1,17 @@
 # SPDX-License-Identifier: GPL-3.0-or-later
-# Fixture for the end-to-end tests, sourced with the program's path as $1: a private virtual desktop
-# (Xvfb, openbox, trayer), sound server and XDG folders; nothing leads to the user's session. Every
-# process started here is stopped by its id at exit; a failure's screen goes to <build>/e2e-artifacts/.
+# Fixture for the end-to-end tests, sourced with the program's path as $1: a private desktop (Xvfb, openbox, trayer),
+# sound server and XDG folders; what it starts is stopped by id at exit; failures' screens go to <build>/e2e-artifacts/
 set -u
 PROGRAM=$(readlink -f "${1:-}")
 [ -x "$PROGRAM" ] || { echo "usage: $0 /path/to/quadrelo" >&2; exit 2; }
 ART_DIR="$(dirname "$PROGRAM")/e2e-artifacts/$(basename "$0" .sh)${E2E_DESKTOP:+-$(basename "$E2E_DESKTOP" .sh)}"
 rm -rf "$ART_DIR" && mkdir -p "$ART_DIR"
 export LC_ALL=C.UTF-8
-T0=${EPOCHREALTIME/./} FAILURES=0 CHECKS=0 E2E_TMP="" PROG_PID="" RUNS=0 SOUNDS=0
-PIDS_TO_STOP=()
-
+T0=${EPOCHREALTIME/./} FAILURES=0 CHECKS=0 E2E_TMP="" PROG_PID="" RUNS=0 SOUNDS=0 PIDS_TO_STOP=()
 elapsed_ms() { echo $(((${EPOCHREALTIME/./} - ${1:-$T0}) / 1000)); }
 log() { local ms; ms=$(elapsed_ms); printf '[%3d.%03ds] %s\n' $((ms / 1000)) $((ms % 1000)) "$*"; }
 fail() { ((CHECKS++, FAILURES++)); log "FAIL: $*"; [ -z "${DISPLAY:-}" ] || grab "$ART_DIR/failure-$FAILURES.png"; }
-# grab ARGUMENT...: convert's arguments on the screen as the person sees it. Never in a pipeline: a
-# desktop's grab may talk to a coprocess, which a pipeline's subshell cannot reach.
+# grab ARG...: convert ARG... on the screen as seen; never in a pipeline (a desktop's grab may use a coprocess)
 grab() { import -window root png:- 2>/dev/null | convert - "$@"; }
 check() { if "${@:2}"; then ((++CHECKS)); log "PASS: $1"; else fail "$1"; return 1; fi; } # check DESCRIPTION COMMAND...
 fatal() { fail "$@"; log "stopping: the remaining checks depend on this one"; exit 1; }
@@ -23,7 +19,6 @@ finish() {
     [ "$FAILURES" -eq 0 ] && { log "all $CHECKS checks passed"; exit 0; }
     log "$FAILURES of $CHECKS checks failed; artefacts in $ART_DIR"; exit 1
 }
-
 wait_until() { # wait_until SECONDS DESCRIPTION COMMAND...: polls every 0.1 s until the command succeeds
     local limit=$(($1 * 1000)) desc=$2 start=${EPOCHREALTIME/./}
     until "${@:3}" >/dev/null 2>&1; do
@@ -39,8 +34,7 @@ holds_for() { # holds_for SECONDS COMMAND...: true at every poll for that long
 alive() { kill -0 "$1" 2>/dev/null; }
 not_alive() { ! alive "$1"; }
 stop_pid() { # TERM, a bounded wait, then KILL
-    alive "$1" || return 0
-    kill -TERM "$1" 2>/dev/null
+    alive "$1" && kill -TERM "$1" 2>/dev/null || return 0
     wait_until 5 "process $1 stopped" not_alive "$1" >/dev/null || kill -KILL "$1" 2>/dev/null
     wait "$1" 2>/dev/null; return 0
 }
@@ -51,15 +45,13 @@ cleanup() {
     for ((i = ${#PIDS_TO_STOP[@]} - 1; i >= 0; i--)); do stop_pid "${PIDS_TO_STOP[$i]}"; done
     [ -n "$E2E_TMP" ] && rm -rf "$E2E_TMP"; exit $rc
 }
-trap cleanup EXIT
-trap 'log interrupted; exit 130' INT TERM HUP
+trap cleanup EXIT && trap 'log interrupted; exit 130' INT TERM HUP
 # bg LOGNAME COMMAND...: a process stopped at exit; BG_PID is its id
 bg() { "${@:2}" >"$ART_DIR/$1.log" 2>&1 & BG_PID=$! && PIDS_TO_STOP+=("$BG_PID"); }
 
 start_xvfb() { # start_xvfb [NAME]: an X server; DISPLAY and XVFB_PID are its
     local f="$E2E_TMP/display${1:+-$1}" # it picks a free display number and writes it once ready
-    bg "xvfb${1:+-$1}" Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp -noreset 3>"$f"
-    XVFB_PID=$BG_PID
+    bg "xvfb${1:+-$1}" Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp -noreset 3>"$f" && XVFB_PID=$BG_PID
     wait_until 15 "X server ${1:-}" test -s "$f" && export DISPLAY=":$(cat "$f")"
 }
 start_openbox() { # start_openbox [NAME]: an X server, openbox and trayer (mapped once it owns the tray)
@@ -74,8 +66,8 @@ need() { # need TOOL...: without one of them the run is skipped
 private_session() { # nothing leads the run's programs to the person's session, looks or scale
     unset WAYLAND_DISPLAY SESSION_MANAGER DBUS_SESSION_BUS_ADDRESS PULSE_SERVER PULSE_COOKIE XAUTHORITY \
         QT_QPA_PLATFORMTHEME QT_STYLE_OVERRIDE QT_SCALE_FACTOR QT_SCREEN_SCALE_FACTORS QT_AUTO_SCREEN_SCALE_FACTOR \
-        QT_ENABLE_HIGHDPI_SCALING XDG_SESSION_TYPE XDG_CURRENT_DESKTOP DESKTOP_SESSION GNOME_DESKTOP_SESSION_ID KDE_FULL_SESSION
-    export QT_QPA_PLATFORM=xcb
+        QT_ENABLE_HIGHDPI_SCALING XDG_SESSION_TYPE XDG_CURRENT_DESKTOP DESKTOP_SESSION GNOME_DESKTOP_SESSION_ID \
+        KDE_FULL_SESSION && export QT_QPA_PLATFORM=xcb
 }
 start_desktop() { # E2E_DESKTOP's desktop_start (tests/desktops/) replaces Xvfb, openbox and trayer
     need ${DESKTOP_TOOLS:-Xvfb openbox trayer} xdotool wmctrl xprop xwininfo import pulseaudio parecord sox xmessage
@@ -89,14 +81,12 @@ start_desktop() { # E2E_DESKTOP's desktop_start (tests/desktops/) replaces Xvfb,
     pointer_to "${AWAY[@]}"
 }
 
-# ---------------------------------------------------------------- sound server and session manager
 start_sound() { # a PulseAudio null sink and a recording of it; SOUND_PID, REC_PID, REC_WAV
-    SOUNDS=$((SOUNDS + 1))
-    bg "pulseaudio-$SOUNDS" pulseaudio --daemonize=no --exit-idle-time=-1 -n \
+    bg "pulseaudio-$((++SOUNDS))" pulseaudio --daemonize=no --exit-idle-time=-1 -n \
         --load="module-null-sink sink_name=nul" --load=module-native-protocol-unix
     SOUND_PID=$BG_PID REC_WAV="$ART_DIR/sound-$SOUNDS.wav"
     wait_until 15 "PulseAudio" test -S "$XDG_RUNTIME_DIR/pulse/native" || exit 1
-    # a short latency: with its default of 2 s the sink renders ahead, and a sound cut off by the next may go unheard
+    # a short latency: at its default 2 s the sink renders ahead, and a sound cut off by the next may go unheard
     bg "parecord-$SOUNDS" parecord --latency-msec=20 -d nul.monitor --channels=1 --rate=11025 \
         --file-format=wav "$REC_WAV" && REC_PID=$BG_PID
 }
@@ -111,21 +101,13 @@ heard_each_second() { # heard_each_second WAV N: at least N sounds, each about a
         { p = $1 } END { exit bad }'
 }
 start_program() { # one more instance; PROG_PID is its id
-    RUNS=$((RUNS + 1))
     # a script's background job starts with SIGINT ignored; a desktop launcher's does not
-    bg "quadrelo-$RUNS" env --default-signal=INT,QUIT "$PROGRAM"
+    bg "quadrelo-$((++RUNS))" env --default-signal=INT,QUIT "$PROGRAM"
     PROG_PID=$BG_PID && log "quadrelo run $RUNS: pid $PROG_PID"
 }
-start_session_manager() { # xsmp_manager.py; SM_PID, and SM_ADDRESS for SESSION_MANAGER
-    bg session-manager python3 "$(dirname "${BASH_SOURCE[0]}")/xsmp_manager.py" "$E2E_TMP/session-manager"
-    SM_PID=$BG_PID
-    wait_until 10 "session manager" test -s "$E2E_TMP/session-manager" && SM_ADDRESS=$(cat "$E2E_TMP/session-manager")
-}
-sm_logged() { grep -q "$1" "$ART_DIR/session-manager.log"; } # sm_logged PATTERN
 
-# ---------------------------------------------------------------- windows (ids in decimal)
 AWAY=(900 700) TEXT=(100 60) # an empty place of the desktop, of a note's text box
-decimal() { local w; while read -r w; do echo $((w)); done; }
+decimal() { local w; while read -r w; do echo $((w)); done; } # window ids are decimal throughout
 managed() { wmctrl -lp | awk -v p="$PROG_PID" '$3 == p { print $1 }' | decimal; }
 popups() { # the shown unmanaged windows of the program but the tray icon: menus and tips
     local w
@@ -158,12 +140,11 @@ click_in() { # click_in WINDOW X Y [BUTTON]: X, Y inside the window
     local g=($(geometry "$1"))
     [ ${#g[@]} -eq 4 ] && pointer_to $((g[0] + $2)) $((g[1] + $3)) && xdotool click "${4:-1}"
 }
-type_into() { click_in "$1" "${TEXT[@]}"; xdotool key ctrl+End type --delay 30 "$2"; } # type_into NOTE TEXT
+type_into() { click_in "$1" "${TEXT[@]}"; xdotool key ctrl+End type --delay 30 "$2"; } # NOTE TEXT, at its end
 # pixel X Y: that pixel of the screen as "... #RRGGBB ...", by import's own crop (the quickest: polled for a flash)
 pixel() { import -window root -crop "1x1+$1+$2" -depth 8 txt:- 2>/dev/null; }
 pixel_is() { local p; p=$(pixel "$1" "$2"); [[ ${p^^} == *"#${3^^}"* ]]; } # pixel_is X Y RRGGBB
 
-# ---------------------------------------------------------------- tray icon and menu
 tray_icons() { # "ID X Y W H" of each window of the program inside trayer's panel
     xwininfo -root -tree | awk '{ match($0, /^ */); ind = RLENGTH }
         panel && ind <= panel { panel = 0 }
@@ -195,7 +176,6 @@ tray_menu() { # tray_menu KEY...: right click on the icon, then the keys
     wait_until 5 "tray menu closed" count_is menus 0
 }
 
-# ---------------------------------------------------------------- the store
 make_record() { local f; for f in "$@"; do printf '%s\xc3\xbf' "$f"; done; } # F0 ... F14, each ended by U+00FF
 write_store() { # write_store ABERTURA RECORD...: under keys 0, 1, ...
     local i=0 r; mkdir -p "$(dirname "$STORE")"
@@ -210,6 +190,5 @@ field_is() { # field_is TEXT N EXPECTED
     local got=$(field "$1" "$2")
     [ "$got" = "$3" ] || { log "record '$1' field $2: expected '$3', found '$got'"; return 1; }
 }
-
 # Another desktop: its file may redefine the helpers above (the tray's, for one).
 if [ -n "${E2E_DESKTOP:-}" ]; then source "$E2E_DESKTOP" || exit 2; fi

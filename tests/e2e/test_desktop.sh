@@ -6,10 +6,8 @@ source "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
 # Places in a note: a pixel of the hide glyph over the folded corner (24x24 at the top-left), the corner
 # beside it, the pin and properties pictures (18x18 at 4,28 and 3,54); Cancelar in the properties dialog
 HIDE=(6 6) CORNER=(18 4) PIN=(13 37) PROPS=(12 63) CANCELAR=(60 253)
-
 start_desktop
-# Primeira at 200,200 px; Longe at left 100000 twips, beyond the screen; Reuniao, ringing until clicked
-# with sound 1 ("TIC"), low on the left where no other window goes.
+# Primeira at 200,200 px; Longe at 100000 twips, beyond the screen; Reuniao, ringing with sound 1 low on the left
 rec() { make_record "01/12/2026 10:00" "" N "$1" "$2" "$3" "$4" N "$5" "$6" 0 "${8:-N}" "$7" 3060 2430; }
 DUE=$((($(date +%s) + ${ALARM_LEAD:-30} + 59) / 60 * 60)) # ALARM_LEAD: seconds the checks before it may take
 write_store S "$(rec 3000 3000 N "" Primeira 0 0)" "$(rec 6000 100000 N "" Longe 2 0)" \
@@ -49,8 +47,7 @@ click_in "$P" "${HIDE[@]}"
 check "a click on the hide glyph hides its note" wait_until 5 "note hidden" count_is notes 2
 
 # The tray while the properties dialog is open
-click_in "$F" "${PROPS[@]}"
-pointer_to "${AWAY[@]}"
+click_in "$F" "${PROPS[@]}"; pointer_to "${AWAY[@]}"
 wait_until 10 "properties dialog" count_is dialogs 1 || fatal "the properties picture opens the dialog"
 check "opening the properties leaves a hidden note hidden" count_is notes 2
 tray_menu m || fail "the tray menu opens while the properties dialog is open"
@@ -66,8 +63,7 @@ dialog_back() { D=$(dialogs) && [ -n "$D" ] && viewable "$D"; }
 check "a left click on the icon brings back the minimised dialog" wait_until 10 "dialog back" dialog_back ||
     { tray_click; wait_until 5 "dialog back on a second click, for the checks after this one" dialog_back; }
 check "and shows every note" count_is notes 3
-click_in "$D" "${CANCELAR[@]}"
-pointer_to "${AWAY[@]}"
+click_in "$D" "${CANCELAR[@]}"; pointer_to "${AWAY[@]}"
 check "Cancelar closes the dialog brought back" wait_until 5 "no dialog" count_is dialogs 0
 
 # The tray while About is open
@@ -83,18 +79,15 @@ check "show all with About open shows every note" wait_until 5 "three notes" cou
 
 tray_menu e Return
 check "hide all in the tray menu hides every note" wait_until 5 "notes hidden" count_is notes 0
-FIRST=$PROG_PID
-start_program
-SECOND=$PROG_PID PROG_PID=$FIRST
+FIRST=$PROG_PID && start_program && SECOND=$PROG_PID PROG_PID=$FIRST
 check "a second launch ends at once with status 0" wait_exit "$SECOND" 10
 check "a second launch shows the notes of the running one" wait_until 10 "three notes" count_is notes 3
 check "the first instance goes on, with one tray icon" eval 'alive $FIRST && count_is tray_icons 1'
 
-# Two new notes, by double clicks on the icon: in the middle of the screen, the second one beside
-# the first (some window managers put every new window at the top-left corner).
+# Two new notes by double clicks on the icon: mid-screen, the second beside the first (some window managers
+# put every new window at the top-left corner)
 new_note() { # NEW is the note that was not there before
-    local known; known=$(notes)
-    tray_double_click
+    local known=$(notes) && tray_double_click
     wait_until 5 "a new note" count_is notes $(($(grep -c . <<<"$known") + 1)) && NEW=$(notes | grep -vxF "$known")
 }
 new_note
@@ -122,8 +115,7 @@ check "keys typed after the properties dialog closes go into the note" wait_unti
 xdotool key --delay 100 ctrl+Tab ctrl+Tab ctrl+Tab ctrl+Tab Return Tab Return
 check "a note is deleted by keys alone" wait_until 5 "deleted" count_is notes 5
 
-# An ordinary window over the due note; it also shows when the workspace has changed.
-# upper A B: the one higher in the stacking order
+# An ordinary window over the due note; it also shows when the workspace has changed. upper A B: the higher one
 upper() { xprop -root _NET_CLIENT_LIST_STACKING | grep -o '0x[0-9a-f]*' | decimal | grep -x -e "$1" -e "$2" | tail -1; }
 F=$(note_at "${f[0]}" "${f[1]}")
 click_in "$F" "${PIN[@]}"
@@ -153,8 +145,7 @@ late=$(((${EPOCHREALTIME/./} - DUE * 1000000) / 1000))
 check "the flash starts within 2 s of the alarm's minute ($late ms after it)" test "$late" -ge 0 -a "$late" -le 2000
 check "the ringing note is raised above the other window" [ "$(upper "$A" "$X")" = "$A" ]
 check "the ringing note is not left on top of all windows" lacks_state "$A" _ABOVE
-sleep 2.6 # three sounds, a second apart
-stop_sound
+sleep 2.6 && stop_sound # three sounds, a second apart
 check "the alarm is heard each second, three times" heard_each_second "$REC_WAV" 3
 start_sound
 wait_until 10 "sound client again" sound_client
@@ -165,15 +156,13 @@ check "after the sound server restarts, the alarm is heard again" heard_each_sec
 
 # A sound server that hangs while the alarm rings holds nothing up: typed text is saved as usual.
 kill -STOP "$SOUND_PID"
-P=$(note_at 400 120)
-type_into "$P" " e pao"
+type_into "$(note_at 400 120)" " e pao"
 check "with the sound server hung, typed text is saved by itself" wait_until 3 "saved" stored "Primeira e pao"
 stop_sound
 click_in "$A" "${TEXT[@]}"
 # the flash is gone once four samples in a row miss it
 ringing_over() { local i; for i in 1 2 3 4; do pixel_is 130 610 80FFFF || return 1; sleep 0.35; done; }
 check "a click ends the ringing, in the note's own colour" wait_until 10 "ringing over" ringing_over
-
 tray_menu s
 check "save all stores the alarm as consumed, without its date" wait_until 5 "saved" eval 'field_is Reuniao 5 N && field_is Reuniao 6 ""'
 # as shown: the dragged note, the one brought onto the screen, the one left alone
@@ -190,11 +179,13 @@ kill -TERM "$PROG_PID"
 check "SIGTERM ends the program with status 0" wait_exit "$PROG_PID" 15
 check "SIGTERM saves the text typed into a note" stored "Primeira e pao e leite"
 
-# A logout through the session manager: the text typed is saved by the time the program says it
-# is done (the manager may wait for slower programs before telling them to die).
-start_session_manager || fatal "the session manager starts"
+# A logout through the session manager: the text typed is saved by the time the program says it is done
+# (the manager may wait for slower programs before telling them to die).
+bg session-manager python3 "$(dirname "$0")/xsmp_manager.py" "$E2E_TMP/sm" && SM_PID=$BG_PID
+wait_until 10 "session manager" test -s "$E2E_TMP/sm" || fatal "the session manager starts"
+sm_logged() { grep -q "$1" "$ART_DIR/session-manager.log"; }
 back() { start_program; wait_until 15 "notes back" count_is notes 5 || fatal "the notes come back after $1"; }
-SESSION_MANAGER=$SM_ADDRESS back SIGTERM
+SESSION_MANAGER=$(cat "$E2E_TMP/sm") back SIGTERM
 A=$(note_at 1076 400) # "Longe", which no other window covers on any desktop
 type_into "$A" " e sair"
 click_in "$A" "${HIDE[@]}"
@@ -214,12 +205,9 @@ wait_until 3 "note moved" note_at 500 170
 sleep 3 # past the automatic save's delay
 kill -KILL "$PROG_PID"
 check "a move by the folded corner survives a kill" eval 'field_is "Primeira e pao e leite" 3 2550 && field_is "Primeira e pao e leite" 4 7500'
-
 back "the kill"
-P=$(note_at 500 170)
-type_into "$P" " e cafe"
-sleep 3
-kill "$XVFB_PID"
+type_into "$(note_at 500 170)" " e cafe"
+sleep 3 && kill "$XVFB_PID"
 wait_exit "$PROG_PID" 15
 check "text typed survives the end of the X server" stored "Primeira e pao e leite e cafe"
 finish

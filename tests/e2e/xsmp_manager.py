@@ -1,13 +1,12 @@
 #!/usr/bin/env python3
 # SPDX-License-Identifier: GPL-3.0-or-later
 """A minimal X session manager (XSMP over ICE, through libSM and libICE) for the end-to-end tests.
-
 Usage: xsmp_manager.py FILE. Listens on local ICE sockets only; writes the value for SESSION_MANAGER to FILE.
 Registers every client and, as a real manager does, asks a new one for its state at once. A logout comes in
 two steps, so that a test sees what the clients had saved when they said they were done, as while a manager
 waits for a slower client: SIGUSR1 asks every client to save (both kinds, shutting down, any interaction),
 SIGUSR2 tells every client still there to die. SIGTERM ends the manager. All that happens is logged."""
-import ctypes as C, os, select, signal, socket, sys, time
+import ctypes as C, os, pathlib, select, signal, socket, sys, time
 
 sm, ice = C.CDLL("libSM.so.6"), C.CDLL("libICE.so.6")
 SmSaveLocal, SmSaveBoth, SmInteractStyleNone, SmInteractStyleAny = 1, 2, 0, 2  # <X11/SM/SM.h>
@@ -27,7 +26,6 @@ for lib, restype, argtypes, names in [  # pointers must not pass through ctypes'
         getattr(lib, name).restype, getattr(lib, name).argtypes = restype, argtypes
 
 def log(msg): print(f"[{time.strftime('%H:%M:%S')}] {msg}", flush=True)
-
 class SmPropValue(C.Structure): _fields_ = [("length", i), ("value", p)]
 class SmProp(C.Structure): _fields_ = [("name", s), ("type", s), ("num_vals", i), ("vals", C.POINTER(SmPropValue))]
 
@@ -43,17 +41,14 @@ def register_client(c, _, previous):
     if not previous:  # a new client: its first save, of its state only, as the protocol expects
         sm.SmsSaveYourself(c, SmSaveLocal, False, SmInteractStyleNone, False)
     return 1
-
 def interact_request(c, _, dialog_type):
     log(f"interaction asked by {clients.get(c)} (dialog type {dialog_type}), granted")
     sm.SmsInteract(c)
-
 def set_properties(c, _, n, props):  # not freed (SmFreeProperty): a few bytes per save
     for pr in (props[k].contents for k in range(n)):
         vals = [C.string_at(pr.vals[v].value, pr.vals[v].length) for v in range(pr.num_vals)]
         log(f"property {pr.name.decode()} = "
             f"{vals[0][0] if pr.type == b'CARD8' else b' '.join(vals).decode(errors='replace')}")
-
 def close_connection(c, _, n, reasons):
     log(f"connection closed by {clients.pop(c, None)}: {[reasons[k] for k in range(n)]}")
     ice_conn = sm.SmsGetIceConnection(c)
@@ -82,12 +77,10 @@ def new_client(c, _, mask, callbacks_ret, failure):
     callbacks_ret[0] = SmsCallbacks(*[x for f in callbacks.values() for x in (C.cast(f, p), None)])
     mask[0] = (1 << len(callbacks)) - 1
     return 1
-
 @C.CFUNCTYPE(i, s)
 def local_only(host):  # no ICE authority file: only peers on this machine's sockets get in
     log(f"connection from {host.decode()}: {'accepted' if host.startswith(b'local/') else 'refused'}")
     return host.startswith(b"local/")
-
 io_error = C.CFUNCTYPE(None, p)(lambda _: None)  # libICE's default one ends the process; IceProcessMessages tells us
 
 def main():
@@ -104,11 +97,9 @@ def main():
     for obj in local:
         ice.IceSetHostBasedAuthProc(obj, local_only)
     address = ice.IceComposeNetworkIdList(len(local), local).decode()
-    with open(sys.argv[1] + ".new", "w") as f:  # whole once it is there
-        f.write(address + "\n")
+    pathlib.Path(sys.argv[1] + ".new").write_text(address + "\n")  # whole once it is there
     os.replace(sys.argv[1] + ".new", sys.argv[1])
     log(f"listening: SESSION_MANAGER={address}")
-
     wake_r, wake_w = socket.socketpair()  # the signals, seen by select()
     wake_w.setblocking(False)
     signal.set_wakeup_fd(wake_w.fileno())
