@@ -3,7 +3,7 @@
 # Builds the Debian package once, unpacks it, and checks it as a packager would: the program answers --version
 # and --help without a display or a store, the dependencies Qt needs at run time are declared, the desktop
 # entry with its actions, the autostart entry and the AppStream metadata validate.
-#   test_package.sh BUILD_DIR VERSION APP_ID CPACK
+# Usage: test_package.sh BUILD_DIR VERSION APP_ID CPACK
 set -u
 build=$1 version=$2 id=$3 cpack=$4
 for tool in dpkg-deb dpkg-shlibdeps file desktop-file-validate appstreamcli; do
@@ -16,7 +16,6 @@ check() { # check DESCRIPTION COMMAND...
     if "${@:2}" >"$tmp/check.log" 2>&1; then passed=$((passed + 1)); echo "ok - $1"
     else failed=$((failed + 1)); echo "FAIL - $1"; sed 's/^/    /' "$tmp/check.log"; fi
 }
-
 (cd "$build" && "$cpack" -G DEB -B "$tmp/out") >"$tmp/cpack.log" 2>&1 || { cat "$tmp/cpack.log"; exit 1; }
 deb="$tmp/out/quadrelo_${version}_$(dpkg --print-architecture).deb"
 [ -f "$deb" ] || { echo "FAIL - no $deb"; ls "$tmp/out"; exit 1; }
@@ -50,7 +49,6 @@ done <<EOT
 notes.txt|2|err|notes.txt
 EOT
 check "the store and lock folders stay empty" test -z "$(find "$tmp/config" "$tmp/runtime" -mindepth 1)"
-
 share="$tmp/root/usr/share"
 entry="$share/applications/$id.desktop" autostart="$tmp/root/etc/xdg/autostart/$id.desktop"
 check "desktop entry and its actions validate" eval 'grep -q "^Actions=" "$entry" && desktop-file-validate "$entry"'
