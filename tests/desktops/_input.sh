@@ -7,8 +7,7 @@ start_input() {
     PIDS_TO_STOP+=("$GIN_PID")
 }
 gin() { # gin COMMAND: one command to the input tool; its answer in GIN
-    GIN=""
-    echo "$*" >&"${INPUT[1]}" && read -r -t 30 GIN <&"${INPUT[0]}"
+    GIN="" && echo "$*" >&"${INPUT[1]}" && read -r -t 30 GIN <&"${INPUT[0]}"
     [ "$GIN" = ok ] || { log "input: $* -> ${GIN:-no answer}"; return 1; }
 }
 grab() { [ -n "${GIN_PID:-}" ] && gin shot "$SHOT" && convert "$SHOT" "$@"; }

@@ -2,7 +2,6 @@
 # Tray helpers for a StatusNotifierItem host (Xfce's status tray, Plasma's system tray): the icon is drawn by
 # the panel, not a window of the program; it is found on the screen by its colour, and its menu is the host's.
 # Needs TRAY_AREA="X Y W H" (the panel strip) from the desktop file.
-
 sni_watcher() { gdbus "$1" --session -d org.kde.StatusNotifierWatcher -o /StatusNotifierWatcher "${@:2}"; }
 sni_watcher_up() { sni_watcher introspect >/dev/null 2>&1; }
 tray_icons() { # the program's registered items, as "service/path" (GNOME's host lists SERVICE@/PATH)
@@ -25,7 +24,7 @@ sni_desktop() {
     wait_until 10 "two workspaces" eval '[ "$(wmctrl -d | wc -l)" -ge 2 ]' || return 1
     bg "$2" "${@:3}"
     wait_until 40 "status tray" sni_watcher_up || return 1
-    panel() { local w; for w in $(xdotool search --onlyvisible --class "$1"); do wtype "$w" | grep -q DOCK && echo "$w"; done; }
+    panel() { xdotool search --onlyvisible --class "$1" | while read -r w; do wtype "$w" | grep -q DOCK && echo "$w"; done; }
     wait_until 30 "panel mapped" eval "P=\$(panel $2 | head -1); [ -n \"\$P\" ]" && TRAY_AREA=$(geometry "$P")
 }
 tray_found() { # the program's icon: the bright yellow in the panel strip; TRAY_X, TRAY_Y its centre

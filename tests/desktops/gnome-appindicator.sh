@@ -4,10 +4,7 @@
 # the middle one is the program's single click, a double click its double click.
 DESKTOP_TOOLS="gnome-shell Xwayland dbus-daemon gdbus python3"
 here=$(dirname "$(readlink -f "${BASH_SOURCE[0]}")")
-source "$here/_sni.sh"
-source "$here/_input.sh"
-source "$here/_gnome.sh"
-
+for part in _sni _input _gnome; do source "$here/$part.sh"; done
 desktop_start() {
     [ -d /usr/share/gnome-shell/extensions/ubuntu-appindicators@ubuntu.com ] ||
         { log "missing gnome-shell-extension-appindicator"; exit 77; }
@@ -17,13 +14,11 @@ TRAY_AREA="640 0 640 32" # the right half of the top bar
 MENU_TOP=62 MENU_STEP=36 # the first item's centre and the items' spacing, below the top bar
 menu_open() { pixel_is "$TRAY_X" $((MENU_TOP + MENU_STEP / 2)) 303030; }
 menu_closed() { ! menu_open; }
-# The top bar's other icons come and go (the sound server's, the screen sharing's): the icon is looked for
-# before each click.
+# The top bar's other icons come and go (sound, screen sharing): the icon is looked for before each click.
 to_icon() { tray_found && gin move "$TRAY_X" "$TRAY_Y"; }
 tray_click() { sleep 0.5; to_icon && gin click "$([ "${1:-1}" = 1 ] && echo 2 || echo "$1")"; }
 tray_double_click() {
-    local n=$(notes | grep -c .)
-    sleep 0.5
+    local n=$(notes | grep -c .) && sleep 0.5
     to_icon && gin dclick 1
     if ! wait_until 3 "a new note" count_is notes $((n + 1)); then
         log "NOTE: the double click made no note; double-clicking again"

@@ -1,18 +1,17 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: GPL-3.0-or-later
-# The end-to-end checks under GNOME Shell 43 on Wayland without the AppIndicator extension, the default
-# GNOME of Debian and Fedora: there is no notification area at all. The person is told so, and the desktop
-# entry's actions (what GNOME's dash offers on a right click of the icon) reach the notes. Run by run.sh.
-# Usage: gnome.sh /path/to/quadrelo
+# GNOME Shell 43 on Wayland without the AppIndicator extension (Debian's and Fedora's default): no notification
+# area at all. The person is told so, and the desktop entry's actions (GNOME's dash offers them on a right
+# click of the icon) reach the notes. Run by run.sh; usage: gnome.sh /path/to/quadrelo
 set -u
 HERE=$(dirname "$(readlink -f "${BASH_SOURCE[0]}")")
 DESKTOP_TOOLS="gnome-shell Xwayland dbus-daemon gdbus python3"
 source "$HERE/../e2e/lib.sh" "$1"
-source "$HERE/_input.sh"
-source "$HERE/_gnome.sh"
+for part in _input _gnome; do source "$HERE/$part.sh"; done
 desktop_start() { gnome_start "@as []"; }
 action() { # action NAME: the command line of the desktop entry's action, as GNOME launches it
-    "$PROGRAM" $(sed -n "/^\[Desktop Action $1\]/,/^\[/s/^Exec=quadrelo//p" "$HERE/../../packaging/br.com.borvane.Quadrelo.desktop")
+    local entry=$HERE/../../packaging/br.com.borvane.Quadrelo.desktop
+    "$PROGRAM" $(sed -n "/^\[Desktop Action $1\]/,/^\[/s/^Exec=quadrelo//p" "$entry")
 }
 
 start_desktop

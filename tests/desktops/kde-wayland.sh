@@ -1,13 +1,10 @@
 # SPDX-License-Identifier: GPL-3.0-or-later
-# KDE Plasma 5.27 on Wayland for the end-to-end run: kwin_wayland on a virtual output with XWayland (the
-# program runs through it), then plasmashell, started only after the program, as when Quadrelo starts
-# before the panel at login. Pointer and keys go through kwin itself, as a person's do, so that kwin's own
-# moves and Plasma's panel and menus (Wayland surfaces) get them; the screen is kwin's screenshot.
+# KDE Plasma 5.27 on Wayland for the end-to-end run: kwin_wayland with XWayland (the program's), then
+# plasmashell, only after the program, as when Quadrelo starts before the panel at login. Pointer, keys and
+# the screen go through kwin, so that its moves and Plasma's panel and menus (Wayland surfaces) get them.
 here=$(dirname "$(readlink -f "${BASH_SOURCE[0]}")")
-source "$here/kde-x11.sh"
-source "$here/_input.sh"
+for part in kde-x11 _input; do source "$here/$part.sh"; done
 DESKTOP_TOOLS="dbus-daemon gdbus kwin_wayland Xwayland plasmashell convert python3"
-
 desktop_start() {
     kde_environment || return 1
     export XDG_SESSION_TYPE=wayland WAYLAND_DISPLAY=wayland-quadrelo-$$
@@ -35,8 +32,7 @@ wmctrl() { # kwin_wayland leaves X clients' workspace switches alone: its own ca
 TRAY_AREA="640 756 640 44" # the right half of the panel
 wait_tray_icon() {
     if [ -z "${PLASMA_PID:-}" ]; then
-        bg plasmashell env QT_QPA_PLATFORM=wayland plasmashell --no-respawn
-        PLASMA_PID=$BG_PID
+        bg plasmashell env QT_QPA_PLATFORM=wayland plasmashell --no-respawn && PLASMA_PID=$BG_PID
         # after the item registry (a session's kded has it before), as a Plasma session starts it
         wait_until 60 "system tray" sni_watcher_up && bg xembedsniproxy xembedsniproxy || return 1
     fi

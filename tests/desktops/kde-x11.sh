@@ -4,10 +4,8 @@
 # the system tray (a StatusNotifierItem host). KWin's own settings are left as they come.
 DESKTOP_TOOLS="Xvfb dbus-daemon gdbus kwin_x11 plasmashell convert"
 source "$(dirname "${BASH_SOURCE[0]}")/_sni.sh"
-
 kde_environment() { # two workspaces for the workspace checks; no first-run splash and tips
     export XDG_CURRENT_DESKTOP=KDE KDE_FULL_SESSION=true KDE_SESSION_VERSION=5
-    mkdir -p "$XDG_CONFIG_HOME"
     printf '[Desktops]\nNumber=2\nRows=1\n' >"$XDG_CONFIG_HOME/kwinrc"
     printf '[KSplash]\nEngine=none\n' >"$XDG_CONFIG_HOME/ksplashrc"
     session_bus

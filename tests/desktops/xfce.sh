@@ -3,7 +3,6 @@
 # xfce4-panel with its status tray (a StatusNotifierItem host) in a 30 px strip at the top.
 DESKTOP_TOOLS="Xvfb dbus-daemon gdbus xfwm4 xfce4-panel xfsettingsd convert"
 source "$(dirname "${BASH_SOURCE[0]}")/_sni.sh"
-
 desktop_start() {
     start_xvfb && session_bus || return 1
     local conf="$XDG_CONFIG_HOME/xfce4/xfconf/xfce-perchannel-xml"
