@@ -75,14 +75,6 @@ frmLembrete::frmLembrete(QWidget *parent)
     // Notes coming up (at start, by show all, by an alarm) do not take the focus from what the
     // person is doing; every activation also walks all windows, which made loading many notes slow.
     setAttribute(Qt::WA_ShowWithoutActivating);
-    {
-        // The note colours are fixed and bright, so their text and lines are fixed too: black,
-        // whatever the desktop's theme says (a dark theme would give white on yellow).
-        QPalette pal = palette();
-        pal.setColor(QPalette::WindowText, Qt::black);
-        pal.setColor(QPalette::Text, Qt::black);
-        setPalette(pal);
-    }
     createControls();
     Form_Load();
 }
@@ -294,8 +286,12 @@ float frmLembrete::topTw() const { return Design::twips(y()); }
 
 void frmLembrete::setNoteColor(const QColor &color)
 {
+    // The text and lines follow the note's fixed colour, not the desktop's theme (a dark theme
+    // would give white on yellow): black on the bright colours, white on a damaged record's black.
     QPalette pal = palette();
     pal.setColor(QPalette::Window, color);
+    for (QPalette::ColorRole ink : {QPalette::WindowText, QPalette::Text})
+        pal.setColor(ink, color.lightness() < 128 ? Qt::white : Qt::black);
     setPalette(pal);
     QPalette tp = txtTexto->palette();
     tp.setColor(QPalette::Base, color);
@@ -414,7 +410,8 @@ void frmLembrete::Lixeira_Click()
     pal.setColor(QPalette::Window, palette().color(QPalette::Window));
     fraExclusao->setPalette(pal);
     // Styled only when first needed: a style sheet on every note would slow the start.
-    fraExclusao->setStyleSheet(Design::frameStyle(pal.color(QPalette::Window).name(), QStringLiteral("black")));
+    fraExclusao->setStyleSheet(
+        Design::frameStyle(pal.color(QPalette::Window).name(), palette().color(QPalette::WindowText).name()));
     fraExclusao->show();
     fraExclusao->raise();
     // Asked by keyboard, answered by keyboard; the answer that keeps the note comes first.
