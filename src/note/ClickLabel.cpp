@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "note/ClickLabel.h"
+#include "platform/Design.h"
 
 #include <QAccessible>
 #include <QAccessibleWidget>
@@ -105,7 +106,7 @@ void ClickLabel::paintEvent(QPaintEvent *event)
     const QColor paper = palette().color(backgroundRole());
     QColor ink = palette().color(foregroundRole());
     if (qAbs(ink.lightness() - paper.lightness()) < 128)
-        ink = paper.lightness() < 128 ? QColor(Qt::white) : QColor(Qt::black);
+        ink = Design::inkOn(paper);
     QPainter p(this);
     p.setPen(QPen(ink, 1, Qt::DotLine));
     p.drawRect(focusMark().adjusted(0, 0, -1, -1));

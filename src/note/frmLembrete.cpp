@@ -291,7 +291,7 @@ void frmLembrete::setNoteColor(const QColor &color)
     QPalette pal = palette();
     pal.setColor(QPalette::Window, color);
     for (QPalette::ColorRole ink : {QPalette::WindowText, QPalette::Text})
-        pal.setColor(ink, color.lightness() < 128 ? Qt::white : Qt::black);
+        pal.setColor(ink, Design::inkOn(color));
     setPalette(pal);
     QPalette tp = txtTexto->palette();
     tp.setColor(QPalette::Base, color);

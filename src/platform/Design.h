@@ -1,12 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
+#include <QColor>
 #include <QString>
 
 class QCursor;
 class QWidget;
 
-// What every window of the program shares of its design: places and sizes in twips, the hand
-// pointer of clickable pictures and links, and the style of a group frame.
+// What every window of the program shares of its design: places and sizes in twips, ink that
+// stands out, the hand pointer of clickable pictures and links, and the style of a group frame.
 namespace Design {
 
 // Twips: 1/1440 inch, 15 to the (device-independent) pixel.
@@ -16,6 +17,9 @@ int px(float twips);
 inline float twips(int pixels) { return float(pixels) * TwipsPerPixel; }
 // Places a control at a design rectangle given in twips.
 void placeTw(QWidget *widget, float left, float top, float width, float height);
+
+// The ink that stands out on `paper`: black on a light colour, white on a dark one.
+inline QColor inkOn(const QColor &paper) { return paper.lightness() < 128 ? QColor(Qt::white) : QColor(Qt::black); }
 
 // The pointing hand, its hotspot on the tip of the index finger.
 const QCursor &handCursor();
