@@ -77,20 +77,16 @@ private slots:
         // São Paulo went from 00:00 to 01:00 on 4 November 2018, and from 00:00 back to 23:00 on
         // 17 February 2019; Berlin goes from 02:00 to 03:00 on 29 March 2026 and from 03:00 back
         // to 02:00 on 25 October 2026.
-        QTest::newRow("São Paulo, in the hour skipped")
-            << saoPaulo << QByteArray() << "04/11/2018 00:30" << utc({2018, 11, 4}, 3, 0) << 300;
-        QTest::newRow("São Paulo, after the hour skipped")
-            << saoPaulo << QByteArray() << "04/11/2018 01:10" << utc({2018, 11, 4}, 3, 10) << 300;
-        QTest::newRow("São Paulo, in the hour repeated")
-            << saoPaulo << QByteArray() << "16/02/2019 23:30" << utc({2019, 2, 17}, 1, 30) << 300;
-        QTest::newRow("Berlin, in the hour skipped")
-            << berlin << QByteArray() << "29/03/2026 02:30" << utc({2026, 3, 29}, 1, 0) << 300;
-        QTest::newRow("Berlin, in the hour repeated")
-            << berlin << QByteArray() << "25/10/2026 02:30" << utc({2026, 10, 25}, 0, 30) << 300;
-        QTest::newRow("São Paulo, then Berlin")
-            << saoPaulo << berlin << "05/12/2026 09:00" << utc({2026, 12, 5}, 8, 0) << 300;
-        QTest::newRow("Berlin, then São Paulo")
-            << berlin << saoPaulo << "05/12/2026 09:00" << utc({2026, 12, 5}, 12, 0) << 4 * 3600 * 1000 + 300;
+        const auto row = [](const char *name, const QByteArray &zone, const QByteArray &later, const char *due,
+                            const QDateTime &rings,
+                            int ms = 300) { QTest::newRow(name) << zone << later << QString(due) << rings << ms; };
+        row("São Paulo, in the hour skipped", saoPaulo, "", "04/11/2018 00:30", utc({2018, 11, 4}, 3, 0));
+        row("São Paulo, after the hour skipped", saoPaulo, "", "04/11/2018 01:10", utc({2018, 11, 4}, 3, 10));
+        row("São Paulo, in the hour repeated", saoPaulo, "", "16/02/2019 23:30", utc({2019, 2, 17}, 1, 30));
+        row("Berlin, in the hour skipped", berlin, "", "29/03/2026 02:30", utc({2026, 3, 29}, 1, 0));
+        row("Berlin, in the hour repeated", berlin, "", "25/10/2026 02:30", utc({2026, 10, 25}, 0, 30));
+        row("São Paulo, then Berlin", saoPaulo, berlin, "05/12/2026 09:00", utc({2026, 12, 5}, 8, 0));
+        row("Berlin, then São Paulo", berlin, saoPaulo, "05/12/2026 09:00", utc({2026, 12, 5}, 12, 0), 14400300); // 4 h
     }
 
     void ringsAtItsLocalMinute()

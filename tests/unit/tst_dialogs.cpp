@@ -114,25 +114,18 @@ private slots:
         QTest::addColumn<int>("devices");
         QTest::addColumn<QStringList>("expected");
         const QString c = field(recordWith({}), DatCriacao);
-        QTest::newRow("full") << recordWith({{DatAlteracao, "06/12/2026 10:00"},
-                                             {Leitura, "S"},
-                                             {Cor, "3"},
-                                             {Aviso, "S"},
-                                             {DataHoraAviso, "24/12/2026 18:30"},
-                                             {Minutos, "15"},
-                                             {Som, "5"},
-                                             {Continuo, "S"}})
-                              << 1 << QStringList{c,           "06/12/2026 10:00", "Leitura x",
-                                                  "Ciano",     "24/12/2026 18:30", "Antecedência x [15]",
-                                                  "Blip-Blip", "Contínuo x"};
-        QTest::newRow("one minute ahead")
-            << recordWith({{Minutos, "1"}, {Cor, "7"}}) << 1
+        // clang-format off
+        const QString full = recordWith({{DatAlteracao, "06/12/2026 10:00"}, {Leitura, "S"}, {Cor, "3"}, {Aviso, "S"},
+            {DataHoraAviso, "24/12/2026 18:30"}, {Minutos, "15"}, {Som, "5"}, {Continuo, "S"}});
+        QTest::newRow("full") << full << 1 << QStringList{c, "06/12/2026 10:00", "Leitura x", "Ciano",
+            "24/12/2026 18:30", "Antecedência x [15]", "Blip-Blip", "Contínuo x"};
+        QTest::newRow("one minute ahead") << recordWith({{Minutos, "1"}, {Cor, "7"}}) << 1
             << QStringList{c, "", "Leitura -", "Vermelho", " ", "Antecedência x [1]", "Nenhum", "Contínuo -"};
         QTest::newRow("damaged") << recordWith({{Cor, "azul"}, {Minutos, "x"}, {Som, "?"}}) << 1
-                                 << QStringList{c, "", "Leitura -", "", " ", "Antecedência - [] off", "", "Contínuo -"};
-        QTest::newRow("no sound device")
-            << recordWith({{Som, "5"}, {Continuo, "S"}}) << 0
+            << QStringList{c, "", "Leitura -", "", " ", "Antecedência - [] off", "", "Contínuo -"};
+        QTest::newRow("no sound device") << recordWith({{Som, "5"}, {Continuo, "S"}}) << 0
             << QStringList{c, "", "Leitura -", "Amarelo", " ", "Antecedência - [] off", "Nenhum off", "Contínuo - off"};
+        // clang-format on
     }
 
     void fill()
@@ -182,21 +175,15 @@ private slots:
         QTest::addColumn<QString>("button"); // and "changed" or "deleted" elsewhere during the edit
         QTest::addColumn<QString>("record");
         QTest::addColumn<QString>("bell"); // its tip, or "hidden"
-        const QList<QPair<int, QString>> okay{{DatAlteracao, "06/12/2026 10:20"},
-                                              {Aviso, "S"},
-                                              {DataHoraAviso, "01/01/2027 00:10"},
-                                              {Leitura, "S"},
-                                              {Cor, "3"},
-                                              {Minutos, "15"},
-                                              {Continuo, "S"},
-                                              {Som, "5"}};
-        QTest::newRow("Ok") << "Ok" << recordWith(okay) << "31/12/2026 23:55";
+        // clang-format off
+        const QString okay = recordWith({{DatAlteracao, "06/12/2026 10:20"}, {Aviso, "S"}, {Leitura, "S"}, {Cor, "3"},
+            {DataHoraAviso, "01/01/2027 00:10"}, {Minutos, "15"}, {Continuo, "S"}, {Som, "5"}});
+        const QString there =
+            recordWith({{DatAlteracao, "06/12/2026 10:20"}, {Cor, "3"}, {Som, "6"}, {Leitura, "S"}, {Texto, "de lá"}});
+        // clang-format on
+        QTest::newRow("Ok") << "Ok" << okay << "31/12/2026 23:55";
         QTest::newRow("Cancelar") << "Cancelar" << recordWith({{Som, "4"}}) << "hidden";
-        QTest::newRow("Ok, changed elsewhere")
-            << "Ok changed"
-            << recordWith(
-                   {{DatAlteracao, "06/12/2026 10:20"}, {Cor, "3"}, {Som, "6"}, {Leitura, "S"}, {Texto, "de lá"}})
-            << "hidden";
+        QTest::newRow("Ok, changed elsewhere") << "Ok changed" << there << "hidden";
         QTest::newRow("Ok, deleted elsewhere") << "Ok deleted" << recordWith({{Som, "4"}}) << "hidden";
     }
 
@@ -240,11 +227,9 @@ private slots:
         QTest::addColumn<QString>("focus");
         // Each key goes to whichever box has the focus, as with a person typing on.
         QTest::newRow("date then time") << "DataAviso:241220261830" << QStringList{"24/12/2026", "18:30", ""} << "Ok";
-        QTest::newRow("letter first") << "DataAviso:a/1" << QStringList{"1", "", ""} << "DataAviso";
-        QTest::newRow("letter after slash") << "DataAviso:12a" << QStringList{"12/", "", ""} << "DataAviso";
-        QTest::newRow("letter at 7") << "DataAviso:12052x" << QStringList{"12/05/2", "", ""} << "DataAviso";
-        QTest::newRow("letter at 8") << "DataAviso:120520a" << QStringList{"12/05/20", "", ""} << "DataAviso";
-        QTest::newRow("letter at 9") << "DataAviso:1205202-" << QStringList{"12/05/202", "", ""} << "DataAviso";
+        // Anything but a digit is refused where a digit must go; the separators come by themselves.
+        QTest::newRow("letters refused") << "DataAviso:a/12a05b2x0a2-6" << QStringList{"12/05/2026", "", ""}
+                                         << "HoraAviso";
         QTest::newRow("slash typed again") << "DataAviso:12\b/0" << QStringList{"12/0", "", ""} << "DataAviso";
         QTest::newRow("time digits only") << "HoraAviso:a1x8h3 0" << QStringList{"", "18:30", ""} << "Ok";
         QTest::newRow("minutes digits only") << "txtMinutos:-1a5" << QStringList{"", "", "15"} << "txtMinutos";

@@ -284,8 +284,9 @@ private slots:
     void automaticSave_data()
     {
         QTest::addColumn<QString>("change");
-        // Typing and moving by the folded corner are saved by themselves in the desktop run.
-        for (const char *change : {"resized", "pinned", "properties", "new", "deleted"})
+        // Typing and moving by the folded corner are saved by themselves in the desktop run; a new
+        // note and a deletion reach the other machine by themselves in the two-machine run.
+        for (const char *change : {"resized", "pinned", "properties"})
             QTest::newRow(change) << change;
     }
 
@@ -305,14 +306,9 @@ private slots:
             QApplication::sendEvent(grip, &drag);
         } else if (change == "pinned") {
             clickChild(note, "Ponteiro");
-        } else if (change == "properties") {
+        } else {
             QTimer::singleShot(0, [] { clickChild(frmProp::instance().window(), "Ok"); });
             clickChild(note, "Propriedade");
-        } else if (change == "new") {
-            f.choose("novo");
-        } else {
-            clickChild(note, "Lixeira");
-            clickChild(note, "cmdExcSim");
         }
         QTRY_COMPARE(saves.size(), 1);
         QCOMPARE(saves.first().first().toBool(), true);
