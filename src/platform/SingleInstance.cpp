@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/SingleInstance.h"
+#include "platform/LocalSocketServer.h"
 #include "platform/RuntimeError.h"
 #include "platform/SettingsStore.h"
 
@@ -8,12 +9,9 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
-#include <QLocalServer>
-#include <QLocalSocket>
 #include <QLockFile>
 #include <QStandardPaths>
 #include <QThread>
-#include <QTimer>
 #include <memory>
 
 #include <sys/stat.h>
@@ -118,74 +116,26 @@ SingleInstance::Outcome SingleInstance::acquire(int waitMs)
 
 void SingleInstance::listen()
 {
-    m_server = new QLocalServer(this);
-    m_server->setSocketOptions(QLocalServer::UserAccessOption);
-    // We hold the lock, so a socket file left here belongs to a dead instance.
-    QLocalServer::removeServer(socketPath());
-    if (!m_server->listen(socketPath()))
+    auto server = std::make_unique<LocalSocketServer>();
+    // We hold the lock, so a socket file left there belongs to a dead instance.
+    if (!server->listen(socketPath()))
         return; // a later launch then simply ends, as it would without this
-    connect(m_server, &QLocalServer::newConnection, this, [this] {
-        while (QLocalSocket *peer = m_server->nextPendingConnection())
-            readCommand(peer);
-    });
-}
-
-namespace {
-
-// A command is one short word; a launch that has not sent it by then is dropped.
-constexpr qint64 MaxCommandBytes = 32;
-constexpr int CommandWaitMs = 2000;
-// How long a launch waits for the running instance to answer.
-constexpr int AnswerWaitMs = 2000;
-
-}
-
-void SingleInstance::readCommand(QLocalSocket *peer)
-{
-    auto handled = std::make_shared<bool>(false);
-    // The first line is the command. A launch that only connects and closes (as older ones
-    // did) sends an empty one.
-    auto finish = [this, peer, handled](bool complete) {
-        if (*handled)
-            return;
-        *handled = true;
-        const QByteArray line = peer->readLine(MaxCommandBytes + 1).trimmed();
-        peer->disconnect(this);
-        if (complete) {
-            peer->write("ok\n"); // the launch knows it was heard, and ends
-            peer->flush();
-        }
-        connect(peer, &QLocalSocket::disconnected, peer, &QObject::deleteLater);
-        QTimer::singleShot(CommandWaitMs, peer, &QObject::deleteLater);
-        peer->disconnectFromServer();
-        if (complete)
-            emit launchedAgain(QString::fromLatin1(line));
-    };
-    auto lineDone = [peer] { return peer->canReadLine() || peer->bytesAvailable() > MaxCommandBytes; };
-    connect(peer, &QLocalSocket::readyRead, this, [finish, lineDone] {
-        if (lineDone())
-            finish(true);
-    });
-    connect(peer, &QLocalSocket::disconnected, this, [finish] { finish(true); });
-    QTimer::singleShot(CommandWaitMs, peer, [finish] { finish(false); });
-    if (lineDone() || peer->state() != QLocalSocket::ConnectedState)
-        finish(true);
+    // A launch that only connects and closes (as older ones did) sends an empty command.
+    connect(server.get(), &LocalSocketServer::lineReceived, this,
+            [this](const QByteArray &line) { emit launchedAgain(QString::fromLatin1(line)); });
+    m_server = std::move(server);
 }
 
 SingleInstance::Answer SingleInstance::notifyRunning(const QString &command)
 {
-    QLocalSocket socket;
-    socket.connectToServer(socketPath());
-    if (!socket.waitForConnected(1000))
-        return Answer::NobodyListening;
-    socket.write(command.toLatin1() + '\n');
-    socket.flush();
-    const bool sent = socket.bytesToWrite() == 0 || socket.waitForBytesWritten(1000);
     // A running instance answers at once, even while it loads its notes.
-    const bool answered =
-        sent && (socket.canReadLine() || socket.waitForReadyRead(AnswerWaitMs)) && socket.readLine().startsWith("ok");
-    socket.disconnectFromServer();
-    if (answered)
+    switch (LocalSocketServer::send(socketPath(), command.toLatin1())) {
+    case LocalSocketServer::Reply::Answered:
         return Answer::Answered;
-    return sent ? Answer::Unanswered : Answer::NobodyListening;
+    case LocalSocketServer::Reply::Unanswered:
+        return Answer::Unanswered;
+    case LocalSocketServer::Reply::Unreachable:
+        break;
+    }
+    return Answer::NobodyListening;
 }

@@ -4,8 +4,7 @@
 #include <QString>
 #include <memory>
 
-class QLocalServer;
-class QLocalSocket;
+class LocalSocketServer;
 class QLockFile;
 
 // One running instance per user and per store. A lock in the user's runtime folder finds the
@@ -50,9 +49,9 @@ signals:
 
 private:
     void listen();
-    void readCommand(QLocalSocket *peer);
 
     std::unique_ptr<QLockFile> m_lock;
     std::unique_ptr<QLockFile> m_storeLock;
-    QLocalServer *m_server = nullptr;
+    // Closed before the locks go, so it never removes a later holder's socket.
+    std::unique_ptr<LocalSocketServer> m_server;
 };
