@@ -92,12 +92,10 @@ private slots:
         QFETCH(bool, darkTheme);
         QFETCH(int, ink);
         const QPalette before = QApplication::palette();
-        QPalette dark = before;
-        for (auto role : {QPalette::WindowText, QPalette::Text, QPalette::ButtonText})
-            dark.setColor(role, Qt::white);
-        for (auto role : {QPalette::Window, QPalette::Base, QPalette::Mid})
-            dark.setColor(role, QColor(70, 70, 70)); // lighter than ink: a note drawn in them fails
-        QApplication::setPalette(darkTheme ? dark : before);
+        // White ink on a gray lighter than black ink: a note drawn in the theme's colours fails.
+        const QColor gray(70, 70, 70);
+        QApplication::setPalette(
+            darkTheme ? QPalette(Qt::white, gray, gray, gray, gray, Qt::white, Qt::white, gray, gray) : before);
         auto w = noteWith({{Cor, colour}});
         w->show();
         QTest::keyClicks(w->findChild<QPlainTextEdit *>("txtTexto"), "WWWWWWWW");
