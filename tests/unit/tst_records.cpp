@@ -6,8 +6,6 @@
 #include "platform/RuntimeError.h"
 #include "platform/SettingsStore.h"
 #include "records/NoteRecord.h"
-#include "records/ConflictCopy.h"
-#include "records/MachineId.h"
 #include "records/NoteValue.h"
 #include "records/StoreFormat.h"
 #include "records/StoreMerge.h"
@@ -217,33 +215,6 @@ private slots:
         QCOMPARE(agreed(back), agreed(here));
         QCOMPARE(capture(back, live, A, QDate::currentDate().addMonths(5)).deleted.keys(), back.deleted.keys());
         QVERIFY(capture(back, live, A, QDate::currentDate().addMonths(7)).deleted.isEmpty());
-    }
-
-    // The conflict copies of the store as each sync tool names them, and the files that are not one.
-    void conflictCopies()
-    {
-        for (const char *copy : {"Quadrelo.sync-conflict-20261207-101010-ABCDEF7.conf",              // Syncthing
-                                 "Quadrelo (conflicted copy 2026-12-07 101010).conf",                // Nextcloud
-                                 "Quadrelo_conflict-20261207-101010.conf",                           // ownCloud
-                                 "/home/x/Quadrelo (Someone's conflicted copy 2026-12-07 (1)).conf", // Dropbox
-                                 "Quadrelo (Cópia em conflito de Fulano 2026-12-07).conf"})
-            QVERIFY2(isConflictCopy(QString::fromUtf8(copy)), copy);
-        for (const char *other : {"Quadrelo.conf", "Quadrelo.lock",
-                                  "Quadrelo.lock.sync-conflict-20261207-101010-ABCDEF7", ".syncthing.Quadrelo.conf.tmp",
-                                  "Quadrelo.conf.aB3xYz", "Outro.sync-conflict-20261207-101010-ABCDEF7.conf"})
-            QVERIFY2(!isConflictCopy(QString::fromUtf8(other)), other);
-    }
-
-    // Made once and kept outside the configuration folder that a sync tool carries.
-    void machineIdStaysOutOfTheStoreFolder()
-    {
-        const QString state = QDir::homePath() + "/estado";
-        qputenv("XDG_STATE_HOME", state.toLocal8Bit());
-        const QString id = machineId();
-        QVERIFY2(QRegularExpression("^[a-z0-9]{8,12}$").match(id).hasMatch(), qPrintable(id));
-        QCOMPARE(machineId(), id);
-        QVERIFY(QFile::exists(state + "/Quadrelo/machine"));
-        QCOMPARE(QDir(QFileInfo(SettingsStore::defaultPath()).absolutePath()).entryList(QDir::Files), QStringList());
     }
 };
 

@@ -218,6 +218,11 @@ private slots:
                 "a b c", "a2 b c", 0, false},
             {"a conflict copy with a change", "B text a=a2; B save; A<B copy; B new c; B save; >A; >B", "a2 b c",
                 "a2 b c", 0, false},
+            {"Nextcloud's, Dropbox's and a Portuguese conflict copy", "B text a=a2; B save; A<B copy-nextcloud; "
+                "A join; A has a2,b; B text b=b2; B save; A<B copy-dropbox; A join; A has a2,b2; B new c; B save; "
+                "A<B copy-pt; A join", "a2 b2 c", "a2 b2 c", 0, false},
+            {"a sync tool's file not written whole is no copy", "B text a=a2; B save; A<B temp; A join", "a b", "a2 b", 0,
+                false},
             {"new on both sides", "A new d; B new e; both", "a b d e", "a b d e"},
             {"deleted on both", "A del a; B del a; B del b; both", "", ""},
             {"deleted here, edited there", "A del a; B text a=a2; both", "a2 b", "a2 b"},
@@ -301,9 +306,15 @@ private slots:
                     bytes = olderRewrite(bytes);
                 if (how == "older-cut") // after the first two notes: the rest of them and all identities lost
                     bytes = bytes.left(bytes.indexOf('\n', bytes.indexOf("\n11=") + 1) + 1);
-                carry(bytes, how == "copy" ? QFileInfo(x.path).absolutePath()
-                                                 + "/Quadrelo.sync-conflict-20261207-101010-ABCDEFG.conf"
-                                           : x.path);
+                // Beside the store: a conflict copy as each sync tool names it, or a sync tool's file
+                // not written whole yet, which is no copy.
+                const QMap<QString, QString> beside{
+                    {"copy", "Quadrelo.sync-conflict-20261207-101010-ABCDEF7.conf"}, // Syncthing
+                    {"copy-nextcloud", "Quadrelo (conflicted copy 2026-12-07 101010).conf"},
+                    {"copy-dropbox", "Quadrelo (Someone's conflicted copy 2026-12-07 (1)).conf"},
+                    {"copy-pt", "Quadrelo (Cópia em conflito de Fulano 2026-12-07).conf"},
+                    {"temp", "Quadrelo.conf.aB3xYz"}};
+                carry(bytes, beside.contains(how) ? QFileInfo(x.path).absolutePath() + "/" + beside[how] : x.path);
                 continue;
             }
             const QString op = step.section(' ', 1, 1), arg = step.section(' ', 2);
@@ -404,7 +415,7 @@ private slots:
         });
         const QString odd = QStringLiteral(u"ÿ\u00A0é\n\"quoted\" a=b; c, [d] #e \\f");
         writeBytes(SettingsStore::defaultPath(), "[Config]\nAbertura=N\n[Outro]\nchave=valor\n");
-        Machine x(config, "aaaa1111");
+        Machine x(config, how == "plain" ? QString() : "aaaa1111"); // plain: this machine's own id
         x.start();
         x.act("new", odd);
         x.store.save();
@@ -414,6 +425,8 @@ private slots:
         QCOMPARE(file.read("Outro", "chave"), QString("valor"));
         QCOMPARE(QFileInfo(SettingsStore::defaultPath()).isSymLink(), how == "linked file");
         QCOMPARE(QFileInfo(config).isSymLink(), how == "linked folder");
+        // Nothing but the store in the folder a sync tool carries: the machine's id is kept elsewhere.
+        QCOMPARE(QDir(config).entryList(QDir::Files), QStringList{"Quadrelo.conf"});
     }
 };
 
