@@ -139,119 +139,58 @@ private slots:
         QCOMPARE(platform.sound.played, QStringList()); // showing the stored sound does not play it
     }
 
-    void okayRefuses_data()
-    {
-        QTest::addColumn<QString>("typed"); // date and time, each as typed
-        QTest::addColumn<bool>("advance");
-        QTest::addColumn<QString>("message");
-        QTest::newRow("no such day") << "31022026 1000" << false << "Data Inválida";
-        QTest::newRow("date without time") << "24122026 " << false << "Informe a Hora !";
-        QTest::newRow("hour 24") << "24122026 2400" << false << "Hora Inválida";
-        QTest::newRow("time without date") << " 1830" << false << "Informe a Data !";
-        QTest::newRow("advance, no minutes") << " " << true << "Informe em Minutos a Antecedência para o Alarme !";
-    }
-
-    void okayRefuses()
-    {
-        QFETCH(QString, typed);
-        QFETCH(bool, advance);
-        bool stayedOpen = false;
-        editProperties(recordWith({}), [&](frmLembrete *, QWidget *w) {
-            QTest::keyClicks(control(w, "DataAviso"), typed.section(' ', 0, 0));
-            QTest::keyClicks(control(w, "HoraAviso"), typed.section(' ', 1));
-            if (advance)
-                QTest::mouseClick(control(w, "chkAtencendia"), Qt::LeftButton);
-            QTest::mouseClick(control(w, "Ok"), Qt::LeftButton);
-            stayedOpen = frmProp::instance().window() == w && w->isVisible();
-        });
-        QVERIFY(stayedOpen);
-        QTEST(platform.messages.shown.join("; "), "message");
-    }
-
-    // Okay applies what the person changed in the dialog onto the note as it is then: a change
-    // made on another machine during the edit stays, and a note deleted there gets nothing.
-    void okayOrCancelar_data()
-    {
-        QTest::addColumn<QString>("button"); // and "changed" or "deleted" elsewhere during the edit
-        QTest::addColumn<QString>("record");
-        QTest::addColumn<QString>("bell"); // its tip, or "hidden"
-        // clang-format off
-        const QString okay = recordWith({{DatAlteracao, "06/12/2026 10:20"}, {Aviso, "S"}, {Leitura, "S"}, {Cor, "3"},
-            {DataHoraAviso, "01/01/2027 00:10"}, {Minutos, "15"}, {Continuo, "S"}, {Som, "5"}});
-        const QString there =
-            recordWith({{DatAlteracao, "06/12/2026 10:20"}, {Cor, "3"}, {Som, "6"}, {Leitura, "S"}, {Texto, "de lá"}});
-        // clang-format on
-        QTest::newRow("Ok") << "Ok" << okay << "31/12/2026 23:55";
-        QTest::newRow("Cancelar") << "Cancelar" << recordWith({{Som, "4"}}) << "hidden";
-        QTest::newRow("Ok, changed elsewhere") << "Ok changed" << there << "hidden";
-        QTest::newRow("Ok, deleted elsewhere") << "Ok deleted" << recordWith({{Som, "4"}}) << "hidden";
-    }
-
-    void okayOrCancelar()
-    {
-        QFETCH(QString, button);
-        const QString elsewhere = button.section(' ', 1);
-        button = button.section(' ', 0, 0);
-        platform.clock.current = QDateTime(QDate(2026, 12, 6), QTime(10, 20, 45));
-        frmLembrete *note = editProperties(recordWith({{Som, "4"}}), [&](frmLembrete *edited, QWidget *w) {
-            for (int i = 0; i < 3; ++i)
-                QTest::keyClick(control(w, "cmbCor"), Qt::Key_Down);
-            if (elsewhere == "changed") {
-                // The person changes the colour only; the other fields come from elsewhere.
-                edited->applyElsewhere(recordWith({{Som, "6"}, {Cor, "5"}, {Leitura, "S"}, {Texto, "de lá"}}));
-                QTest::mouseClick(control(w, "Ok"), Qt::LeftButton);
-                return;
-            }
-            QTest::mouseClick(control(w, "chkLeitura"), Qt::LeftButton);
-            QTest::keyClicks(control(w, "DataAviso"), "01012027");
-            QTest::keyClicks(control(w, "HoraAviso"), "0010");
-            QTest::mouseClick(control(w, "chkAtencendia"), Qt::LeftButton);
-            QTest::keyClicks(control(w, "txtMinutos"), "15");
-            QTest::keyClick(control(w, "cmbSom"), Qt::Key_Down);
-            QTest::mouseClick(control(w, "chkContinuo"), Qt::LeftButton);
-            if (elsewhere == "deleted")
-                edited->dispose();
-            QTest::mouseClick(control(w, qPrintable(button)), Qt::LeftButton);
-        });
-        QCOMPARE(platform.sound.played, elsewhere == "changed" ? QStringList() : QStringList{"BLIP"}); // heard at once
-        QTEST(note->value().toRecord(), "record");
-        const QWidget *bell = note->findChild<QWidget *>("Alarme");
-        QTEST(bell->isVisible() ? bell->toolTip() : "hidden", "bell");
-    }
-
-    // The keystroke masks of the alarm date, time and minutes boxes, typed key by key.
+    // The alarm's date, time and minutes boxes typed key by key, each key going to whichever box
+    // has the focus as with a person typing on; then Okay refuses what cannot be an alarm.
     void typing_data()
     {
-        QTest::addColumn<QString>("keys");      // typed from the box named before ":"; "\b" is Backspace
-        QTest::addColumn<QStringList>("texts"); // date, time, minutes afterwards
-        QTest::addColumn<QString>("focus");
-        // Each key goes to whichever box has the focus, as with a person typing on.
-        QTest::newRow("date then time") << "DataAviso:241220261830" << QStringList{"24/12/2026", "18:30", ""} << "Ok";
+        QTest::addColumn<QString>("keys"); // "Box:keys", "advance" (its box clicked), "Ok", "|" between; "\b" Backspace
+        QTest::addColumn<QStringList>("texts"); // date, time, minutes afterwards, and where the focus is
+        QTest::addColumn<QString>("message");   // what Okay says (it stays open), if clicked
+        const auto row = [](const char *name, const char *keys, const QStringList &texts, const char *message = "") {
+            QTest::newRow(name) << QString(keys) << texts << QString(message);
+        };
+        row("date then time", "DataAviso:241220261830", {"24/12/2026", "18:30", "", "Ok"});
         // Anything but a digit is refused where a digit must go; the separators come by themselves.
-        QTest::newRow("letters refused") << "DataAviso:a/12a05b2x0a2-6" << QStringList{"12/05/2026", "", ""}
-                                         << "HoraAviso";
-        QTest::newRow("slash typed again") << "DataAviso:12\b/0" << QStringList{"12/0", "", ""} << "DataAviso";
-        QTest::newRow("time digits only") << "HoraAviso:a1x8h3 0" << QStringList{"", "18:30", ""} << "Ok";
-        QTest::newRow("minutes digits only") << "txtMinutos:-1a5" << QStringList{"", "", "15"} << "txtMinutos";
+        row("letters refused", "DataAviso:a/12a05b2x0a2-6", {"12/05/2026", "", "", "HoraAviso"});
+        row("slash typed again", "DataAviso:12\b/0", {"12/0", "", "", "DataAviso"});
+        row("time digits only", "HoraAviso:a1x8h3 0", {"", "18:30", "", "Ok"});
+        row("minutes digits only", "advance|txtMinutos:-1a5", {"", "", "15", "txtMinutos"});
+        row("no such day", "DataAviso:31022026|HoraAviso:1000|Ok", {"31/02/2026", "10:00", "", "Ok"}, "Data Inválida");
+        row("date without time", "DataAviso:24122026|Ok", {"24/12/2026", "", "", "HoraAviso"}, "Informe a Hora !");
+        row("hour 24", "DataAviso:24122026|HoraAviso:2400|Ok", {"24/12/2026", "24:00", "", "Ok"}, "Hora Inválida");
+        row("time without date", "HoraAviso:1830|Ok", {"", "18:30", "", "Ok"}, "Informe a Data !");
+        row("advance, no minutes", "advance|Ok", {"", "", "", "chkAtencendia"},
+            "Informe em Minutos a Antecedência para o Alarme !");
     }
 
     void typing()
     {
         QFETCH(QString, keys);
-        const QString box = keys.section(':', 0, 0);
-        frmPropWindow w;
-        w.show();
-        auto *date = w.findChild<QLineEdit *>("DataAviso");
-        auto *time = w.findChild<QLineEdit *>("HoraAviso");
-        auto *minutes = w.findChild<QLineEdit *>("txtMinutos");
-        QVERIFY(date && time && minutes);
-        minutes->setEnabled(true); // the dialog enables it with the advance warning
-        w.findChild<QWidget *>(box)->setFocus();
-        for (QChar c : keys.section(':', 1))
-            c == u'\b' ? QTest::keyClick(w.focusWidget(), Qt::Key_Backspace)
-                       : QTest::keyClick(w.focusWidget(), c.toLatin1());
-        QTEST(QStringList({date->text(), time->text(), minutes->text()}), "texts");
-        QTEST(w.focusWidget()->objectName(), "focus");
+        QStringList texts;
+        bool open = false;
+        editProperties(recordWith({}), [&](frmLembrete *, QWidget *w) {
+            const auto shown = [w] {
+                return QStringList{control<QLineEdit>(w, "DataAviso")->text(),
+                                   control<QLineEdit>(w, "HoraAviso")->text(),
+                                   control<QLineEdit>(w, "txtMinutos")->text(), focused()};
+            };
+            for (const QString &part : keys.split('|')) {
+                if (part == "Ok")
+                    texts = shown();
+                if (part == "advance" || part == "Ok") {
+                    QTest::mouseClick(control(w, part == "Ok" ? "Ok" : "chkAtencendia"), Qt::LeftButton);
+                    continue;
+                }
+                control(w, qPrintable(part.section(':', 0, 0)))->setFocus();
+                for (QChar c : part.section(':', 1))
+                    c == u'\b' ? key(Qt::Key_Backspace) : QTest::keyClick(QApplication::focusWidget(), c.toLatin1());
+            }
+            texts = texts.isEmpty() ? shown() : texts;
+            open = frmProp::instance().window() == w && w->isVisible();
+        });
+        QTEST(texts, "texts");
+        QTEST(platform.messages.shown.join("; "), "message");
+        QCOMPARE(open, !platform.messages.shown.isEmpty() || !keys.contains("Ok"));
     }
 
     // The maker's links open by a click, or from the keyboard (Tab, then Space or Enter) named for
