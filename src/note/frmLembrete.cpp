@@ -85,8 +85,6 @@ frmLembrete::~frmLembrete() { NoteRegistry::remove(this); }
 
 void frmLembrete::createControls()
 {
-    createConfirmation();
-
     tmrContAlarme = new QTimer(this);
     tmrContAlarme->setObjectName(QStringLiteral("tmrContAlarme"));
 
@@ -117,40 +115,8 @@ void frmLembrete::createControls()
     linLeft = {5, 350, 5, 1650};
     linTop = {350, 5, 3060, 5};
 
-    fraExclusao->raise(); // drawn above the text box when shown
-
-    setTabOrder(txtTexto, fraExclusao);
-    setTabOrder(fraExclusao, cmdExcSim);
-    setTabOrder(cmdExcSim, cmdExcNao);
     connectControls();
     setUpKeyboard();
-}
-
-void frmLembrete::createConfirmation()
-{
-    fraExclusao = new QGroupBox(QStringLiteral("Confirma Exclusão? "), this);
-    fraExclusao->setObjectName(QStringLiteral("fraExclusao"));
-    fraExclusao->setAutoFillBackground(true);
-    QPalette pal = fraExclusao->palette();
-    pal.setColor(QPalette::Window, QColor(255, 192, 192));
-    fraExclusao->setPalette(pal);
-    Design::placeTw(fraExclusao, 360, 1260, 1725, 555);
-    // The caption must fit the frame's 115 pixels in the desktop's (wider) font.
-    QFont captionFont = fraExclusao->font();
-    captionFont.setPointSizeF(7);
-    fraExclusao->setFont(captionFont);
-
-    QFont small(QStringLiteral("Small Fonts"));
-    small.setPointSizeF(6.75);
-    cmdExcNao = new QPushButton(QStringLiteral("&Não"), fraExclusao);
-    cmdExcNao->setObjectName(QStringLiteral("cmdExcNao"));
-    cmdExcNao->setFont(small);
-    Design::placeTw(cmdExcNao, 900, 225, 645, 240);
-    cmdExcSim = new QPushButton(QStringLiteral("&Sim"), fraExclusao);
-    cmdExcSim->setObjectName(QStringLiteral("cmdExcSim"));
-    cmdExcSim->setFont(small);
-    Design::placeTw(cmdExcSim, 135, 225, 645, 240);
-    fraExclusao->hide();
 }
 
 void frmLembrete::createPictures()
@@ -202,8 +168,6 @@ void frmLembrete::connectControls()
     onClick(Alarme, &frmLembrete::Alarme_Click);
     onClick(imgArraste, &frmLembrete::imgArraste_Click);
     connect(imgTop, &ClickLabel::pressed, this, [this] { imgTop_MouseDown(); });
-    connect(cmdExcSim, &QPushButton::clicked, this, [this] { runGuarded([this] { cmdExcSim_Click(); }); });
-    connect(cmdExcNao, &QPushButton::clicked, this, [this] { runGuarded([this] { cmdExcNao_Click(); }); });
     // The one alarm clock says whose alarm is due; a ringing note has left it.
     connect(&AlarmClock::instance(), &AlarmClock::due, this, [this](const QObject *note) {
         if (note == this && !tmrContAlarme->isActive())
@@ -315,7 +279,7 @@ void frmLembrete::applyElsewhere(const QString &record)
     if (m_deleted || !NoteValue::isNoteRecord(record))
         return; // the merge never gives a record that cannot be a note
     const NoteValue elsewhere = NoteValue::fromRecord(record);
-    fraExclusao->hide();
+    hideQuestion();
     // Due here but consumed there first: it rings here too, once, and its end consumes it again.
     const QString here = dueText(m_value);
     if (!tmrContAlarme->isActive() && dueText(elsewhere) != here && isAlarmDue(here, Platform::clock().now()))
@@ -371,11 +335,11 @@ void frmLembrete::setReadOnlyState(bool locked)
 // ---- state events
 
 void frmLembrete::txtTexto_Click() { m_alarm.acknowledge(); }
-void frmLembrete::txtTexto_MouseMove() { fraExclusao->hide(); }
+void frmLembrete::txtTexto_MouseMove() { hideQuestion(); }
 
 void frmLembrete::imgArraste_Click()
 {
-    fraExclusao->hide();
+    hideQuestion();
     m_alarm.acknowledge();
 }
 
@@ -383,7 +347,7 @@ void frmLembrete::imgArraste_Click()
 
 void frmLembrete::setPinned(bool pinned)
 {
-    fraExclusao->hide();
+    hideQuestion();
     m_alarm.acknowledge();
     NoteValue note = m_value;
     note.pinned = pinned;
@@ -397,7 +361,7 @@ void frmLembrete::Ponteiro2_Click() { setPinned(false); }
 
 void frmLembrete::esconder_Click()
 {
-    fraExclusao->hide();
+    hideQuestion();
     m_alarm.acknowledge();
     if (esconder->hasFocus())
         txtTexto->setFocus(Qt::OtherFocusReason); // where the person is when the note comes back
@@ -406,6 +370,8 @@ void frmLembrete::esconder_Click()
 
 void frmLembrete::Lixeira_Click()
 {
+    if (!fraExclusao)
+        createConfirmation();
     QPalette pal = fraExclusao->palette();
     pal.setColor(QPalette::Window, palette().color(QPalette::Window));
     fraExclusao->setPalette(pal);
@@ -431,13 +397,13 @@ void frmLembrete::cmdExcSim_Click()
 
 void frmLembrete::imgEmail_Click()
 {
-    fraExclusao->hide();
+    hideQuestion();
     Platform::shell().open(MailAddress::forText(txtTexto->toPlainText()));
 }
 
 void frmLembrete::Propriedade_Click()
 {
-    fraExclusao->hide();
+    hideQuestion();
     m_alarm.acknowledge();
     for (frmLembrete *note : NoteRegistry::notes())
         Platform::windows().setTopmost(note, false);

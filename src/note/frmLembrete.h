@@ -92,7 +92,9 @@ private:
 
     void createControls();
     void createPictures();
+    // The delete question, made the first time it is asked: most notes are never deleted.
     void createConfirmation();
+    void hideQuestion();
     void connectControls();
     void Form_Load();
     // Grip step: Button is the button mask (1 left, 2 right, 4 middle), X and Y in twips
@@ -139,9 +141,9 @@ private:
     void tmrContAlarme_Timer();
 
     // Controls.
-    QGroupBox *fraExclusao;
-    QPushButton *cmdExcNao;
-    QPushButton *cmdExcSim;
+    QGroupBox *fraExclusao = nullptr;
+    QPushButton *cmdExcNao = nullptr;
+    QPushButton *cmdExcSim = nullptr;
     QTimer *tmrContAlarme;
     QPlainTextEdit *txtTexto;
     ClickLabel *Lixeira;

@@ -3,7 +3,9 @@
 // reached from the text with Ctrl+Tab, the delete question answered by keys, and the names.
 #include "note/frmLembrete.h"
 #include "note/ClickLabel.h"
+#include "platform/Design.h"
 #include "platform/Platform.h"
+#include "platform/RuntimeError.h"
 #include "platform/WindowOps.h"
 
 #include <QGroupBox>
@@ -28,20 +30,57 @@ void frmLembrete::setUpKeyboard()
         picture->setFocusPolicy(Qt::TabFocus);
         picture->installEventFilter(this);
     }
-    setTabOrder(cmdExcNao, esconder);
+    setTabOrder(txtTexto, esconder);
     setTabOrder(esconder, Ponteiro);
     setTabOrder(Ponteiro, Ponteiro2);
     setTabOrder(Ponteiro2, Propriedade);
     setTabOrder(Propriedade, Lixeira);
     setTabOrder(Lixeira, Alarme);
     setTabOrder(Alarme, imgEmail);
-    for (QPushButton *button : {cmdExcSim, cmdExcNao})
-        button->installEventFilter(this);
     // The handles are for the mouse alone; named for what they are.
     imgTop->setAccessibleName(QStringLiteral("Canto do lembrete"));
     imgArraste->setAccessibleName(QStringLiteral("Alça de redimensionar"));
     connect(txtTexto, &QPlainTextEdit::textChanged, this, &frmLembrete::nameAfterText);
     nameAfterText();
+}
+
+void frmLembrete::createConfirmation()
+{
+    fraExclusao = new QGroupBox(QStringLiteral("Confirma Exclusão? "), this);
+    fraExclusao->setObjectName(QStringLiteral("fraExclusao"));
+    fraExclusao->setAutoFillBackground(true); // in the note's colour, set when asked
+    Design::placeTw(fraExclusao, 360, 1260, 1725, 555);
+    // The caption must fit the frame's 115 pixels in the desktop's (wider) font.
+    QFont captionFont = fraExclusao->font();
+    captionFont.setPointSizeF(7);
+    fraExclusao->setFont(captionFont);
+
+    QFont small(QStringLiteral("Small Fonts"));
+    small.setPointSizeF(6.75);
+    cmdExcNao = new QPushButton(QStringLiteral("&Não"), fraExclusao);
+    cmdExcNao->setObjectName(QStringLiteral("cmdExcNao"));
+    cmdExcNao->setFont(small);
+    Design::placeTw(cmdExcNao, 900, 225, 645, 240);
+    cmdExcSim = new QPushButton(QStringLiteral("&Sim"), fraExclusao);
+    cmdExcSim->setObjectName(QStringLiteral("cmdExcSim"));
+    cmdExcSim->setFont(small);
+    Design::placeTw(cmdExcSim, 135, 225, 645, 240);
+    fraExclusao->hide();
+
+    // In the tab order between the text and the pictures (the frame itself takes no focus).
+    setTabOrder(txtTexto, cmdExcSim);
+    setTabOrder(cmdExcSim, cmdExcNao);
+    setTabOrder(cmdExcNao, esconder);
+    for (QPushButton *button : {cmdExcSim, cmdExcNao})
+        button->installEventFilter(this);
+    connect(cmdExcSim, &QPushButton::clicked, this, [this] { runGuarded([this] { cmdExcSim_Click(); }); });
+    connect(cmdExcNao, &QPushButton::clicked, this, [this] { runGuarded([this] { cmdExcNao_Click(); }); });
+}
+
+void frmLembrete::hideQuestion()
+{
+    if (fraExclusao)
+        fraExclusao->hide();
 }
 
 void frmLembrete::nameAfterText()
@@ -84,7 +123,7 @@ bool frmLembrete::focusNextPrevChild(bool next)
     // back returns to the delete picture, a picture hidden or disabled (a bell blinking, the delete
     // of a note made read-only) to the text.
     QWidget *focus = focusWidget();
-    if (focus && fraExclusao->isAncestorOf(focus) && fraExclusao->isHidden()) {
+    if (focus && fraExclusao && fraExclusao->isAncestorOf(focus) && fraExclusao->isHidden()) {
         (Lixeira->isVisibleTo(this) && Lixeira->isEnabled() ? static_cast<QWidget *>(Lixeira) : txtTexto)
             ->setFocus(Qt::OtherFocusReason);
         return true;

@@ -83,7 +83,7 @@ void frmLembrete::placeGrip() { Design::placeTw(imgArraste, gripLeft, gripTop, G
 
 void frmLembrete::imgArraste_MouseMove(int Button, float X, float Y)
 {
-    fraExclusao->hide();
+    hideQuestion();
     if (Button != 1)
         return;
     gripLeft = std::max(gripLeft + X - GripSize / 2, GripMinLeft);
@@ -117,7 +117,7 @@ void frmLembrete::Form_MouseDown(int Button)
 
 void frmLembrete::imgTop_MouseDown()
 {
-    fraExclusao->hide();
+    hideQuestion();
     if (!isPinned())
         beginMove();
 }
