@@ -252,15 +252,13 @@ void frmLembrete::setNoteColor(const QColor &color)
 {
     // The text and lines follow the note's fixed colour, not the desktop's theme (a dark theme
     // would give white on yellow): black on the bright colours, white on a damaged record's black.
+    // The text box takes its paper (Base) from the window: one palette per note, not two.
     QPalette pal = palette();
-    pal.setColor(QPalette::Window, color);
+    for (QPalette::ColorRole paper : {QPalette::Window, QPalette::Base})
+        pal.setColor(paper, color);
     for (QPalette::ColorRole ink : {QPalette::WindowText, QPalette::Text})
         pal.setColor(ink, Design::inkOn(color));
     setPalette(pal);
-    QPalette tp = txtTexto->palette();
-    tp.setColor(QPalette::Base, color);
-    tp.setColor(QPalette::Window, color);
-    txtTexto->setPalette(tp);
 }
 
 QString frmLembrete::savedRecord() const
