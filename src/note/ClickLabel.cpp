@@ -7,6 +7,7 @@
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QPointer>
 
 namespace {
 
@@ -62,7 +63,17 @@ ClickLabel::ClickLabel(QWidget *parent) : QLabel(parent)
 void ClickLabel::press()
 {
     if (isEnabled())
-        emit clicked();
+        click();
+}
+
+void ClickLabel::click()
+{
+    QPointer<ClickLabel> alive(this);
+    emit clicked();
+    if (alive && m_action) {
+        const auto action = m_action; // the command may end the picture's window
+        action();
+    }
 }
 
 void ClickLabel::mousePressEvent(QMouseEvent *event)
@@ -75,7 +86,7 @@ void ClickLabel::mouseReleaseEvent(QMouseEvent *event)
 {
     event->accept();
     if (event->button() == Qt::LeftButton && rect().contains(event->position().toPoint()))
-        emit clicked();
+        click();
 }
 
 void ClickLabel::keyPressEvent(QKeyEvent *event)

@@ -144,6 +144,7 @@ void frmLembrete::createPictures()
     imgArraste->installEventFilter(this);
     imgTop = picture("imgTop", QString(), 0, 0, 360);
     imgTop->unsetCursor();
+    imgTop->installEventFilter(this); // a press there moves the note
     // The hide glyph over the folded corner takes clicks on its own pixels; the rest moves the note.
     static const QRegion glyph(QBitmap::fromImage(
         QImage(QStringLiteral(":/pictures/esconder.png")).createAlphaMask().scaled(esconder->size())));
@@ -154,7 +155,7 @@ void frmLembrete::createPictures()
 void frmLembrete::connectControls()
 {
     auto onClick = [this](ClickLabel *picture, void (frmLembrete::*handler)()) {
-        connect(picture, &ClickLabel::clicked, this, [this, picture, handler] {
+        picture->setAction([this, picture, handler] {
             if (picture->isEnabled())
                 runGuarded([this, handler] { (this->*handler)(); });
         });
@@ -167,7 +168,6 @@ void frmLembrete::connectControls()
     onClick(Propriedade, &frmLembrete::Propriedade_Click);
     onClick(Alarme, &frmLembrete::Alarme_Click);
     onClick(imgArraste, &frmLembrete::imgArraste_Click);
-    connect(imgTop, &ClickLabel::pressed, this, [this] { imgTop_MouseDown(); });
     // The one alarm clock says whose alarm is due; a ringing note has left it.
     connect(&AlarmClock::instance(), &AlarmClock::due, this, [this](const QObject *note) {
         if (note == this && !tmrContAlarme->isActive())

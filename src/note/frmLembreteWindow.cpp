@@ -164,6 +164,8 @@ bool frmLembrete::eventFilter(QObject *watched, QEvent *event)
             txtTexto_MouseMove();
         else if (event->type() == QEvent::MouseButtonRelease)
             txtTexto_Click();
+    } else if (watched == imgTop && event->type() == QEvent::MouseButtonPress) {
+        imgTop_MouseDown();
     } else if (watched == imgArraste && event->type() == QEvent::MouseMove) {
         auto *me = static_cast<QMouseEvent *>(event);
         const QPointF p = me->position();
