@@ -21,7 +21,11 @@ public:
         QWidget *w = widget();
         switch (t) {
         case QAccessible::Name:
-            return !w->accessibleName().isEmpty() ? w->accessibleName() : w->toolTip();
+            if (!w->accessibleName().isEmpty())
+                return w->accessibleName();
+            if (const char *name = static_cast<ClickLabel *>(w)->nameBeforeTip())
+                return QString::fromUtf8(name) + (w->toolTip().isEmpty() ? QString() : ": " + w->toolTip());
+            return w->toolTip();
         case QAccessible::Description:
             // The tip is the name already; said twice it is noise.
             return w->accessibleDescription();
@@ -73,6 +77,17 @@ void ClickLabel::click()
     if (alive && m_action) {
         const auto action = m_action; // the command may end the picture's window
         action();
+    }
+}
+
+void ClickLabel::setTip(const QString &tip)
+{
+    if (tip == toolTip())
+        return;
+    setToolTip(tip);
+    if (QAccessible::isActive()) {
+        QAccessibleEvent event(this, QAccessible::NameChanged);
+        QAccessible::updateAccessibility(&event);
     }
 }
 

@@ -15,6 +15,12 @@ public:
     // Run at every press, after clicked(): a window with many pictures gives each its command
     // here rather than by a connection, which costs far more memory.
     void setAction(std::function<void()> action) { m_action = std::move(action); }
+    // Named for assistive technology "<name>: <tip>", or "<name>" while it has no tip; worked out
+    // when asked, since a name given ahead makes Qt build its accessible object at once.
+    void setNameBeforeTip(const char *name) { m_nameBeforeTip = name; }
+    const char *nameBeforeTip() const { return m_nameBeforeTip; }
+    // Changes the tip, and so the name a screen reader says.
+    void setTip(const QString &tip);
 signals:
     void clicked();
     void pressed(Qt::MouseButton button);
@@ -32,4 +38,5 @@ private:
     QRect focusMark() const;
     QRegion m_mask; // a shaped picture's own mask, while the focus mark widens it
     std::function<void()> m_action;
+    const char *m_nameBeforeTip = nullptr;
 };

@@ -102,6 +102,7 @@ void frmLembrete::createControls()
     connect(txtTexto, &QPlainTextEdit::textChanged, this, [this] {
         if (isNote() && !m_applying)
             emit changed();
+        nameAfterText();
     });
     connect(txtTexto->document(), &QTextDocument::contentsChange, this, [this](int, int, int added) {
         if (added > LongWord)
@@ -135,6 +136,7 @@ void frmLembrete::createPictures()
     esconder = picture("esconder", QStringLiteral("Esconder Lembrete"), -45, -45, 270);
     imgEmail = picture("imgEmail", QStringLiteral("Enviar Lembrete por Email"), 45, 2070, 270);
     Alarme = picture("Alarme", QString(), 45, 1665, 270);
+    Alarme->setNameBeforeTip("Alarme");
     Propriedade = picture("Propriedade", QStringLiteral("Propriedades do Lembrete"), 45, 810, 270);
     Ponteiro = picture("Ponteiro", QStringLiteral("Fixar Lembrete"), 60, 420, 270);
     Ponteiro2 = picture("Ponteiro2", QStringLiteral("Liberar Lembrete"), 60, 420, 270);
@@ -310,8 +312,7 @@ void frmLembrete::display()
         if (!m_deleted)
             AlarmClock::instance().setAlarm(this, due);
     }
-    Alarme->setToolTip(due);
-    Alarme->setAccessibleName(due.isEmpty() ? QStringLiteral("Alarme") : QStringLiteral("Alarme: ") + due);
+    Alarme->setTip(due);
     // The two pins are one control for the keyboard: the focus goes to the one now shown.
     ClickLabel *pin = m_value.pinned ? Ponteiro2 : Ponteiro;
     ClickLabel *other = m_value.pinned ? Ponteiro : Ponteiro2;

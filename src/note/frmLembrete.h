@@ -65,6 +65,8 @@ public:
 
     // Gives the keyboard back to the note's text, as when a dialog opened from it has closed.
     void focusText();
+    // The name a screen reader gives the window: the first line of its text.
+    QString readerName() const;
 
 signals:
     // The person asked for the properties dialog; the other notes have left the top band.
@@ -119,7 +121,7 @@ private:
     QList<QWidget *> focusStops() const;
     void stepFocus(bool forward);
     bool keyEvent(QObject *watched, QKeyEvent *key);
-    // A screen reader names the window after the first line of its text.
+    // A screen reader that is listening hears that the window's name (its first line) has changed.
     void nameAfterText();
 
     // Handlers.
@@ -172,7 +174,8 @@ private:
 
     NoteValue m_value;
     QString m_noteId;
-    bool m_applying = false; // taking a change from elsewhere: not a change made here
+    mutable QString m_readerName; // as a screen reader last had it; names are worked out when asked
+    bool m_applying = false;      // taking a change from elsewhere: not a change made here
     bool m_deleted = false;
     bool m_manualMove = false;
     bool m_askWindowManager = false; // shown, not yet mapped by the window manager

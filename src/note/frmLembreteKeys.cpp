@@ -8,6 +8,8 @@
 #include "platform/RuntimeError.h"
 #include "platform/WindowOps.h"
 
+#include <QAccessible>
+#include <QAccessibleWidget>
 #include <QGroupBox>
 #include <QKeyEvent>
 #include <QPlainTextEdit>
@@ -18,10 +20,30 @@
 namespace {
 // A first line longer than this is cut in the window's name: it is read out at every visit.
 constexpr int NameLength = 80;
+
+// The window as a screen reader finds it, named when asked: a name given ahead would make Qt
+// build this object for every note at once, and again at every key that changes the first line.
+class AccessibleNote : public QAccessibleWidget {
+public:
+    explicit AccessibleNote(frmLembrete *note) : QAccessibleWidget(note) {}
+    QString text(QAccessible::Text t) const override
+    {
+        if (t == QAccessible::Name && widget()->accessibleName().isEmpty())
+            return static_cast<frmLembrete *>(widget())->readerName();
+        return QAccessibleWidget::text(t);
+    }
+};
+
+QAccessibleInterface *noteFactory(const QString &className, QObject *object)
+{
+    return className == QLatin1String("frmLembrete") ? new AccessibleNote(static_cast<frmLembrete *>(object)) : nullptr;
+}
 }
 
 void frmLembrete::setUpKeyboard()
 {
+    static const bool installed = (QAccessible::installFactory(noteFactory), true);
+    Q_UNUSED(installed);
     txtTexto->setAccessibleName(QStringLiteral("Texto do lembrete"));
     txtTexto->installEventFilter(this);
     // In the order drawn, top to bottom; only one of the two pins shows at a time. A click gives
@@ -40,8 +62,6 @@ void frmLembrete::setUpKeyboard()
     // The handles are for the mouse alone; named for what they are.
     imgTop->setAccessibleName(QStringLiteral("Canto do lembrete"));
     imgArraste->setAccessibleName(QStringLiteral("Alça de redimensionar"));
-    connect(txtTexto, &QPlainTextEdit::textChanged, this, &frmLembrete::nameAfterText);
-    nameAfterText();
 }
 
 void frmLembrete::createConfirmation()
@@ -85,6 +105,16 @@ void frmLembrete::hideQuestion()
 
 void frmLembrete::nameAfterText()
 {
+    if (!QAccessible::isActive())
+        return;
+    if (const QString before = m_readerName; readerName() != before) {
+        QAccessibleEvent event(this, QAccessible::NameChanged);
+        QAccessible::updateAccessibility(&event);
+    }
+}
+
+QString frmLembrete::readerName() const
+{
     // Read character by character: the first line of a long paste is not copied at each key.
     const QTextDocument *doc = txtTexto->document();
     QString first;
@@ -95,9 +125,8 @@ void frmLembrete::nameAfterText()
         first += c;
     }
     first = first.trimmed();
-    const QString name = first.isEmpty() ? QStringLiteral("Lembrete") : first;
-    if (accessibleName() != name)
-        setAccessibleName(name);
+    m_readerName = first.isEmpty() ? QStringLiteral("Lembrete") : first;
+    return m_readerName;
 }
 
 QList<QWidget *> frmLembrete::focusStops() const
