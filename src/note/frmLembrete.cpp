@@ -67,7 +67,7 @@ frmLembrete::frmLembrete(QWidget *parent)
 {
     WindowOps::stampCreationOrder(this);
     // One small icon made once for all notes (left for the process's end), not the whole set per window.
-    static const auto *icon = new QIcon(QStringLiteral(":/icons/quadrelo-32.png"));
+    static const auto *icon = new QIcon(Design::picture(QStringLiteral(":/icons/quadrelo-32.png")));
     setWindowIcon(*icon);
     setAutoFillBackground(true);
     // A person hovering a picture expects its tip whether or not the note has been clicked.
@@ -125,7 +125,7 @@ void frmLembrete::createPictures()
     auto picture = [this](const char *name, const QString &tip, float left, float top, float size) {
         auto *label = new ClickLabel(this);
         label->setObjectName(QLatin1String(name));
-        label->setPixmap(QPixmap(QStringLiteral(":/pictures/%1.png").arg(QLatin1String(name))));
+        label->setPixmap(Design::picture(QStringLiteral(":/pictures/%1.png").arg(QLatin1String(name))));
         label->setToolTip(tip);
         label->setAlignment(Qt::AlignCenter);
         label->setCursor(Design::handCursor());
@@ -148,8 +148,10 @@ void frmLembrete::createPictures()
     imgTop->unsetCursor();
     imgTop->installEventFilter(this); // a press there moves the note
     // The hide glyph over the folded corner takes clicks on its own pixels; the rest moves the note.
-    static const QRegion glyph(QBitmap::fromImage(
-        QImage(QStringLiteral(":/pictures/esconder.png")).createAlphaMask().scaled(esconder->size())));
+    static const QRegion glyph(QBitmap::fromImage(Design::picture(QStringLiteral(":/pictures/esconder.png"))
+                                                      .toImage()
+                                                      .createAlphaMask()
+                                                      .scaled(esconder->size())));
     esconder->setMask(glyph);
     esconder->raise();
 }
