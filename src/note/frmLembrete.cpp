@@ -88,7 +88,12 @@ void frmLembrete::createControls()
     tmrContAlarme = new QTimer(this);
     tmrContAlarme->setObjectName(QStringLiteral("tmrContAlarme"));
 
+    // The text box is made after the pictures, and so follows them in the focus chain: a window
+    // activated by a click on a picture gives the focus to the first picture, as it always did.
+    // It is drawn, and read by a screen reader, before them all the same.
+    createPictures();
     txtTexto = new QPlainTextEdit(this);
+    txtTexto->stackUnder(Lixeira);
     txtTexto->setObjectName(QStringLiteral("txtTexto"));
     txtTexto->setFrameStyle(QFrame::NoFrame);
     txtTexto->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
@@ -108,8 +113,6 @@ void frmLembrete::createControls()
         if (added > LongWord)
             fitWrapping(txtTexto->toPlainText()); // a long paste
     });
-
-    createPictures();
 
     linRight = {3030, -60, 3030, 1140};
     linBottom = {0, 2295, 2040, 2295};

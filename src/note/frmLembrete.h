@@ -117,6 +117,7 @@ private:
     // The keyboard: Ctrl+Tab and Ctrl+Shift+Tab go from the text through the command pictures in
     // the order they are drawn, Space or Enter presses one, Escape goes back to the text.
     void setUpKeyboard();
+    void orderTabs();
     // The command pictures the keyboard can reach now, after the text.
     QList<QWidget *> focusStops() const;
     void stepFocus(bool forward);

@@ -52,13 +52,7 @@ void frmLembrete::setUpKeyboard()
         picture->setFocusPolicy(Qt::TabFocus);
         picture->installEventFilter(this);
     }
-    setTabOrder(txtTexto, esconder);
-    setTabOrder(esconder, Ponteiro);
-    setTabOrder(Ponteiro, Ponteiro2);
-    setTabOrder(Ponteiro2, Propriedade);
-    setTabOrder(Propriedade, Lixeira);
-    setTabOrder(Lixeira, Alarme);
-    setTabOrder(Alarme, imgEmail);
+    orderTabs();
     // The handles are for the mouse alone; named for what they are.
     imgTop->setAccessibleName(QStringLiteral("Canto do lembrete"));
     imgArraste->setAccessibleName(QStringLiteral("Alça de redimensionar"));
@@ -87,14 +81,22 @@ void frmLembrete::createConfirmation()
     Design::placeTw(cmdExcSim, 135, 225, 645, 240);
     fraExclusao->hide();
 
-    // In the tab order between the text and the pictures (the frame itself takes no focus).
-    setTabOrder(txtTexto, cmdExcSim);
-    setTabOrder(cmdExcSim, cmdExcNao);
-    setTabOrder(cmdExcNao, esconder);
+    orderTabs();
     for (QPushButton *button : {cmdExcSim, cmdExcNao})
         button->installEventFilter(this);
     connect(cmdExcSim, &QPushButton::clicked, this, [this] { runGuarded([this] { cmdExcSim_Click(); }); });
     connect(cmdExcNao, &QPushButton::clicked, this, [this] { runGuarded([this] { cmdExcNao_Click(); }); });
+}
+
+void frmLembrete::orderTabs()
+{
+    // The question's buttons once asked, the pictures, then the text: a window activated by a
+    // click on a picture gives the focus to the first of them that shows.
+    QList<QWidget *> order{esconder, Ponteiro, Ponteiro2, Propriedade, Lixeira, Alarme, imgEmail, txtTexto};
+    if (cmdExcSim)
+        order = QList<QWidget *>{cmdExcSim, cmdExcNao} + order;
+    for (qsizetype i = 1; i < order.size(); ++i)
+        setTabOrder(order.at(i - 1), order.at(i));
 }
 
 void frmLembrete::hideQuestion()
