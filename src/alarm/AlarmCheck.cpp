@@ -4,20 +4,33 @@
 #include "records/NoteRecord.h"
 #include "records/NoteValue.h"
 
-#include <QRegularExpression>
+namespace {
+
+// Whether the text has the form given, each '9' in it standing for a digit 0 to 9.
+bool hasForm(const QString &text, QLatin1StringView form)
+{
+    if (text.size() != form.size())
+        return false;
+    for (qsizetype i = 0; i < form.size(); ++i) {
+        const QChar c = text.at(i);
+        if (form.at(i) == QLatin1Char('9') ? !(c >= u'0' && c <= u'9') : c != form.at(i))
+            return false;
+    }
+    return true;
+}
+
+}
 
 QDate parseAlarmDate(const QString &text)
 {
-    static const QRegularExpression form(QStringLiteral("^\\d{2}/\\d{2}/\\d{4}$"));
-    if (!form.match(text).hasMatch())
+    if (!hasForm(text, QLatin1StringView("99/99/9999")))
         return {};
     return QDate::fromString(text, QStringLiteral("dd/MM/yyyy"));
 }
 
 QTime parseAlarmTime(const QString &text)
 {
-    static const QRegularExpression form(QStringLiteral("^\\d{2}:\\d{2}$"));
-    if (!form.match(text).hasMatch())
+    if (!hasForm(text, QLatin1StringView("99:99")))
         return {};
     return QTime::fromString(text, QStringLiteral("HH:mm"));
 }

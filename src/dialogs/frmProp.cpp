@@ -10,6 +10,7 @@
 #include "note/NoteRegistry.h"
 #include "note/frmLembrete.h"
 #include "platform/Clock.h"
+#include "platform/Design.h"
 #include "platform/MessageBox.h"
 #include "platform/Platform.h"
 #include "platform/SoundOutput.h"
@@ -67,7 +68,7 @@ frmPropWindow::frmPropWindow(QWidget *parent)
 {
     setObjectName(QStringLiteral("frmProp"));
     setWindowTitle(QStringLiteral("Propriedades do Lembrete"));
-    setWindowIcon(QIcon(QStringLiteral(":/pictures/bell.png")));
+    setWindowIcon(QIcon(Design::picture(QStringLiteral(":/pictures/bell.png"))));
     setFont(designFont(8.25, false));
     setFixedSize(px(3810), px(3945));
     setStyleSheet(Design::frameStyle());

@@ -48,7 +48,7 @@ frmSobreWindow::frmSobreWindow(QWidget *parent)
 {
     setObjectName(QStringLiteral("frmSobre"));
     setWindowTitle(QStringLiteral("Sobre o Quadrelo 2.2"));
-    setWindowIcon(QIcon(QStringLiteral(":/pictures/about.png")));
+    setWindowIcon(QIcon(Design::picture(QStringLiteral(":/pictures/about.png"))));
     setFixedSize(px(4785), px(2580));
 
     Command1 = named(new QPushButton(QStringLiteral("&Okay"), this), QStringLiteral("Command1"));

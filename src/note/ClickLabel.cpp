@@ -7,6 +7,7 @@
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QPointer>
 
 namespace {
 
@@ -20,7 +21,11 @@ public:
         QWidget *w = widget();
         switch (t) {
         case QAccessible::Name:
-            return !w->accessibleName().isEmpty() ? w->accessibleName() : w->toolTip();
+            if (!w->accessibleName().isEmpty())
+                return w->accessibleName();
+            if (const char *name = static_cast<ClickLabel *>(w)->nameBeforeTip())
+                return QString::fromUtf8(name) + (w->toolTip().isEmpty() ? QString() : ": " + w->toolTip());
+            return w->toolTip();
         case QAccessible::Description:
             // The tip is the name already; said twice it is noise.
             return w->accessibleDescription();
@@ -62,7 +67,28 @@ ClickLabel::ClickLabel(QWidget *parent) : QLabel(parent)
 void ClickLabel::press()
 {
     if (isEnabled())
-        emit clicked();
+        click();
+}
+
+void ClickLabel::click()
+{
+    QPointer<ClickLabel> alive(this);
+    emit clicked();
+    if (alive && m_action) {
+        const auto action = m_action; // the command may end the picture's window
+        action();
+    }
+}
+
+void ClickLabel::setTip(const QString &tip)
+{
+    if (tip == toolTip())
+        return;
+    setToolTip(tip);
+    if (QAccessible::isActive()) {
+        QAccessibleEvent event(this, QAccessible::NameChanged);
+        QAccessible::updateAccessibility(&event);
+    }
 }
 
 void ClickLabel::mousePressEvent(QMouseEvent *event)
@@ -75,7 +101,7 @@ void ClickLabel::mouseReleaseEvent(QMouseEvent *event)
 {
     event->accept();
     if (event->button() == Qt::LeftButton && rect().contains(event->position().toPoint()))
-        emit clicked();
+        click();
 }
 
 void ClickLabel::keyPressEvent(QKeyEvent *event)

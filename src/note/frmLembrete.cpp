@@ -67,7 +67,7 @@ frmLembrete::frmLembrete(QWidget *parent)
 {
     WindowOps::stampCreationOrder(this);
     // One small icon made once for all notes (left for the process's end), not the whole set per window.
-    static const auto *icon = new QIcon(QStringLiteral(":/icons/quadrelo-32.png"));
+    static const auto *icon = new QIcon(Design::picture(QStringLiteral(":/icons/quadrelo-32.png")));
     setWindowIcon(*icon);
     setAutoFillBackground(true);
     // A person hovering a picture expects its tip whether or not the note has been clicked.
@@ -85,12 +85,15 @@ frmLembrete::~frmLembrete() { NoteRegistry::remove(this); }
 
 void frmLembrete::createControls()
 {
-    createConfirmation();
-
     tmrContAlarme = new QTimer(this);
     tmrContAlarme->setObjectName(QStringLiteral("tmrContAlarme"));
 
+    // The text box is made after the pictures, and so follows them in the focus chain: a window
+    // activated by a click on a picture gives the focus to the first picture, as it always did.
+    // It is drawn, and read by a screen reader, before them all the same.
+    createPictures();
     txtTexto = new QPlainTextEdit(this);
+    txtTexto->stackUnder(Lixeira);
     txtTexto->setObjectName(QStringLiteral("txtTexto"));
     txtTexto->setFrameStyle(QFrame::NoFrame);
     txtTexto->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
@@ -104,53 +107,20 @@ void frmLembrete::createControls()
     connect(txtTexto, &QPlainTextEdit::textChanged, this, [this] {
         if (isNote() && !m_applying)
             emit changed();
+        nameAfterText();
     });
     connect(txtTexto->document(), &QTextDocument::contentsChange, this, [this](int, int, int added) {
         if (added > LongWord)
             fitWrapping(txtTexto->toPlainText()); // a long paste
     });
 
-    createPictures();
-
     linRight = {3030, -60, 3030, 1140};
     linBottom = {0, 2295, 2040, 2295};
     linLeft = {5, 350, 5, 1650};
     linTop = {350, 5, 3060, 5};
 
-    fraExclusao->raise(); // drawn above the text box when shown
-
-    setTabOrder(txtTexto, fraExclusao);
-    setTabOrder(fraExclusao, cmdExcSim);
-    setTabOrder(cmdExcSim, cmdExcNao);
     connectControls();
     setUpKeyboard();
-}
-
-void frmLembrete::createConfirmation()
-{
-    fraExclusao = new QGroupBox(QStringLiteral("Confirma Exclusão? "), this);
-    fraExclusao->setObjectName(QStringLiteral("fraExclusao"));
-    fraExclusao->setAutoFillBackground(true);
-    QPalette pal = fraExclusao->palette();
-    pal.setColor(QPalette::Window, QColor(255, 192, 192));
-    fraExclusao->setPalette(pal);
-    Design::placeTw(fraExclusao, 360, 1260, 1725, 555);
-    // The caption must fit the frame's 115 pixels in the desktop's (wider) font.
-    QFont captionFont = fraExclusao->font();
-    captionFont.setPointSizeF(7);
-    fraExclusao->setFont(captionFont);
-
-    QFont small(QStringLiteral("Small Fonts"));
-    small.setPointSizeF(6.75);
-    cmdExcNao = new QPushButton(QStringLiteral("&Não"), fraExclusao);
-    cmdExcNao->setObjectName(QStringLiteral("cmdExcNao"));
-    cmdExcNao->setFont(small);
-    Design::placeTw(cmdExcNao, 900, 225, 645, 240);
-    cmdExcSim = new QPushButton(QStringLiteral("&Sim"), fraExclusao);
-    cmdExcSim->setObjectName(QStringLiteral("cmdExcSim"));
-    cmdExcSim->setFont(small);
-    Design::placeTw(cmdExcSim, 135, 225, 645, 240);
-    fraExclusao->hide();
 }
 
 void frmLembrete::createPictures()
@@ -158,7 +128,7 @@ void frmLembrete::createPictures()
     auto picture = [this](const char *name, const QString &tip, float left, float top, float size) {
         auto *label = new ClickLabel(this);
         label->setObjectName(QLatin1String(name));
-        label->setPixmap(QPixmap(QStringLiteral(":/pictures/%1.png").arg(QLatin1String(name))));
+        label->setPixmap(Design::picture(QStringLiteral(":/pictures/%1.png").arg(QLatin1String(name))));
         label->setToolTip(tip);
         label->setAlignment(Qt::AlignCenter);
         label->setCursor(Design::handCursor());
@@ -169,6 +139,7 @@ void frmLembrete::createPictures()
     esconder = picture("esconder", QStringLiteral("Esconder Lembrete"), -45, -45, 270);
     imgEmail = picture("imgEmail", QStringLiteral("Enviar Lembrete por Email"), 45, 2070, 270);
     Alarme = picture("Alarme", QString(), 45, 1665, 270);
+    Alarme->setNameBeforeTip("Alarme");
     Propriedade = picture("Propriedade", QStringLiteral("Propriedades do Lembrete"), 45, 810, 270);
     Ponteiro = picture("Ponteiro", QStringLiteral("Fixar Lembrete"), 60, 420, 270);
     Ponteiro2 = picture("Ponteiro2", QStringLiteral("Liberar Lembrete"), 60, 420, 270);
@@ -178,9 +149,12 @@ void frmLembrete::createPictures()
     imgArraste->installEventFilter(this);
     imgTop = picture("imgTop", QString(), 0, 0, 360);
     imgTop->unsetCursor();
+    imgTop->installEventFilter(this); // a press there moves the note
     // The hide glyph over the folded corner takes clicks on its own pixels; the rest moves the note.
-    static const QRegion glyph(QBitmap::fromImage(
-        QImage(QStringLiteral(":/pictures/esconder.png")).createAlphaMask().scaled(esconder->size())));
+    static const QRegion glyph(QBitmap::fromImage(Design::picture(QStringLiteral(":/pictures/esconder.png"))
+                                                      .toImage()
+                                                      .createAlphaMask()
+                                                      .scaled(esconder->size())));
     esconder->setMask(glyph);
     esconder->raise();
 }
@@ -188,7 +162,7 @@ void frmLembrete::createPictures()
 void frmLembrete::connectControls()
 {
     auto onClick = [this](ClickLabel *picture, void (frmLembrete::*handler)()) {
-        connect(picture, &ClickLabel::clicked, this, [this, picture, handler] {
+        picture->setAction([this, picture, handler] {
             if (picture->isEnabled())
                 runGuarded([this, handler] { (this->*handler)(); });
         });
@@ -201,9 +175,6 @@ void frmLembrete::connectControls()
     onClick(Propriedade, &frmLembrete::Propriedade_Click);
     onClick(Alarme, &frmLembrete::Alarme_Click);
     onClick(imgArraste, &frmLembrete::imgArraste_Click);
-    connect(imgTop, &ClickLabel::pressed, this, [this] { imgTop_MouseDown(); });
-    connect(cmdExcSim, &QPushButton::clicked, this, [this] { runGuarded([this] { cmdExcSim_Click(); }); });
-    connect(cmdExcNao, &QPushButton::clicked, this, [this] { runGuarded([this] { cmdExcNao_Click(); }); });
     // The one alarm clock says whose alarm is due; a ringing note has left it.
     connect(&AlarmClock::instance(), &AlarmClock::due, this, [this](const QObject *note) {
         if (note == this && !tmrContAlarme->isActive())
@@ -288,15 +259,13 @@ void frmLembrete::setNoteColor(const QColor &color)
 {
     // The text and lines follow the note's fixed colour, not the desktop's theme (a dark theme
     // would give white on yellow): black on the bright colours, white on a damaged record's black.
+    // The text box takes its paper (Base) from the window: one palette per note, not two.
     QPalette pal = palette();
-    pal.setColor(QPalette::Window, color);
+    for (QPalette::ColorRole paper : {QPalette::Window, QPalette::Base})
+        pal.setColor(paper, color);
     for (QPalette::ColorRole ink : {QPalette::WindowText, QPalette::Text})
         pal.setColor(ink, Design::inkOn(color));
     setPalette(pal);
-    QPalette tp = txtTexto->palette();
-    tp.setColor(QPalette::Base, color);
-    tp.setColor(QPalette::Window, color);
-    txtTexto->setPalette(tp);
 }
 
 QString frmLembrete::savedRecord() const
@@ -315,7 +284,7 @@ void frmLembrete::applyElsewhere(const QString &record)
     if (m_deleted || !NoteValue::isNoteRecord(record))
         return; // the merge never gives a record that cannot be a note
     const NoteValue elsewhere = NoteValue::fromRecord(record);
-    fraExclusao->hide();
+    hideQuestion();
     // Due here but consumed there first: it rings here too, once, and its end consumes it again.
     const QString here = dueText(m_value);
     if (!tmrContAlarme->isActive() && dueText(elsewhere) != here && isAlarmDue(here, Platform::clock().now()))
@@ -348,8 +317,7 @@ void frmLembrete::display()
         if (!m_deleted)
             AlarmClock::instance().setAlarm(this, due);
     }
-    Alarme->setToolTip(due);
-    Alarme->setAccessibleName(due.isEmpty() ? QStringLiteral("Alarme") : QStringLiteral("Alarme: ") + due);
+    Alarme->setTip(due);
     // The two pins are one control for the keyboard: the focus goes to the one now shown.
     ClickLabel *pin = m_value.pinned ? Ponteiro2 : Ponteiro;
     ClickLabel *other = m_value.pinned ? Ponteiro : Ponteiro2;
@@ -371,11 +339,11 @@ void frmLembrete::setReadOnlyState(bool locked)
 // ---- state events
 
 void frmLembrete::txtTexto_Click() { m_alarm.acknowledge(); }
-void frmLembrete::txtTexto_MouseMove() { fraExclusao->hide(); }
+void frmLembrete::txtTexto_MouseMove() { hideQuestion(); }
 
 void frmLembrete::imgArraste_Click()
 {
-    fraExclusao->hide();
+    hideQuestion();
     m_alarm.acknowledge();
 }
 
@@ -383,7 +351,7 @@ void frmLembrete::imgArraste_Click()
 
 void frmLembrete::setPinned(bool pinned)
 {
-    fraExclusao->hide();
+    hideQuestion();
     m_alarm.acknowledge();
     NoteValue note = m_value;
     note.pinned = pinned;
@@ -397,7 +365,7 @@ void frmLembrete::Ponteiro2_Click() { setPinned(false); }
 
 void frmLembrete::esconder_Click()
 {
-    fraExclusao->hide();
+    hideQuestion();
     m_alarm.acknowledge();
     if (esconder->hasFocus())
         txtTexto->setFocus(Qt::OtherFocusReason); // where the person is when the note comes back
@@ -406,6 +374,8 @@ void frmLembrete::esconder_Click()
 
 void frmLembrete::Lixeira_Click()
 {
+    if (!fraExclusao)
+        createConfirmation();
     QPalette pal = fraExclusao->palette();
     pal.setColor(QPalette::Window, palette().color(QPalette::Window));
     fraExclusao->setPalette(pal);
@@ -431,13 +401,13 @@ void frmLembrete::cmdExcSim_Click()
 
 void frmLembrete::imgEmail_Click()
 {
-    fraExclusao->hide();
+    hideQuestion();
     Platform::shell().open(MailAddress::forText(txtTexto->toPlainText()));
 }
 
 void frmLembrete::Propriedade_Click()
 {
-    fraExclusao->hide();
+    hideQuestion();
     m_alarm.acknowledge();
     for (frmLembrete *note : NoteRegistry::notes())
         Platform::windows().setTopmost(note, false);

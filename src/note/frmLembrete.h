@@ -65,6 +65,8 @@ public:
 
     // Gives the keyboard back to the note's text, as when a dialog opened from it has closed.
     void focusText();
+    // The name a screen reader gives the window: the first line of its text.
+    QString readerName() const;
 
 signals:
     // The person asked for the properties dialog; the other notes have left the top band.
@@ -92,7 +94,9 @@ private:
 
     void createControls();
     void createPictures();
+    // The delete question, made the first time it is asked: most notes are never deleted.
     void createConfirmation();
+    void hideQuestion();
     void connectControls();
     void Form_Load();
     // Grip step: Button is the button mask (1 left, 2 right, 4 middle), X and Y in twips
@@ -113,11 +117,12 @@ private:
     // The keyboard: Ctrl+Tab and Ctrl+Shift+Tab go from the text through the command pictures in
     // the order they are drawn, Space or Enter presses one, Escape goes back to the text.
     void setUpKeyboard();
+    void orderTabs();
     // The command pictures the keyboard can reach now, after the text.
     QList<QWidget *> focusStops() const;
     void stepFocus(bool forward);
     bool keyEvent(QObject *watched, QKeyEvent *key);
-    // A screen reader names the window after the first line of its text.
+    // A screen reader that is listening hears that the window's name (its first line) has changed.
     void nameAfterText();
 
     // Handlers.
@@ -139,9 +144,9 @@ private:
     void tmrContAlarme_Timer();
 
     // Controls.
-    QGroupBox *fraExclusao;
-    QPushButton *cmdExcNao;
-    QPushButton *cmdExcSim;
+    QGroupBox *fraExclusao = nullptr;
+    QPushButton *cmdExcNao = nullptr;
+    QPushButton *cmdExcSim = nullptr;
     QTimer *tmrContAlarme;
     QPlainTextEdit *txtTexto;
     ClickLabel *Lixeira;
@@ -170,7 +175,8 @@ private:
 
     NoteValue m_value;
     QString m_noteId;
-    bool m_applying = false; // taking a change from elsewhere: not a change made here
+    mutable QString m_readerName; // as a screen reader last had it; names are worked out when asked
+    bool m_applying = false;      // taking a change from elsewhere: not a change made here
     bool m_deleted = false;
     bool m_manualMove = false;
     bool m_askWindowManager = false; // shown, not yet mapped by the window manager

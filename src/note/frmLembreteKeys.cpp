@@ -3,9 +3,13 @@
 // reached from the text with Ctrl+Tab, the delete question answered by keys, and the names.
 #include "note/frmLembrete.h"
 #include "note/ClickLabel.h"
+#include "platform/Design.h"
 #include "platform/Platform.h"
+#include "platform/RuntimeError.h"
 #include "platform/WindowOps.h"
 
+#include <QAccessible>
+#include <QAccessibleWidget>
 #include <QGroupBox>
 #include <QKeyEvent>
 #include <QPlainTextEdit>
@@ -16,10 +20,30 @@
 namespace {
 // A first line longer than this is cut in the window's name: it is read out at every visit.
 constexpr int NameLength = 80;
+
+// The window as a screen reader finds it, named when asked: a name given ahead would make Qt
+// build this object for every note at once, and again at every key that changes the first line.
+class AccessibleNote : public QAccessibleWidget {
+public:
+    explicit AccessibleNote(frmLembrete *note) : QAccessibleWidget(note) {}
+    QString text(QAccessible::Text t) const override
+    {
+        if (t == QAccessible::Name && widget()->accessibleName().isEmpty())
+            return static_cast<frmLembrete *>(widget())->readerName();
+        return QAccessibleWidget::text(t);
+    }
+};
+
+QAccessibleInterface *noteFactory(const QString &className, QObject *object)
+{
+    return className == QLatin1String("frmLembrete") ? new AccessibleNote(static_cast<frmLembrete *>(object)) : nullptr;
+}
 }
 
 void frmLembrete::setUpKeyboard()
 {
+    static const bool installed = (QAccessible::installFactory(noteFactory), true);
+    Q_UNUSED(installed);
     txtTexto->setAccessibleName(QStringLiteral("Texto do lembrete"));
     txtTexto->installEventFilter(this);
     // In the order drawn, top to bottom; only one of the two pins shows at a time. A click gives
@@ -28,23 +52,70 @@ void frmLembrete::setUpKeyboard()
         picture->setFocusPolicy(Qt::TabFocus);
         picture->installEventFilter(this);
     }
-    setTabOrder(cmdExcNao, esconder);
-    setTabOrder(esconder, Ponteiro);
-    setTabOrder(Ponteiro, Ponteiro2);
-    setTabOrder(Ponteiro2, Propriedade);
-    setTabOrder(Propriedade, Lixeira);
-    setTabOrder(Lixeira, Alarme);
-    setTabOrder(Alarme, imgEmail);
-    for (QPushButton *button : {cmdExcSim, cmdExcNao})
-        button->installEventFilter(this);
+    orderTabs();
     // The handles are for the mouse alone; named for what they are.
     imgTop->setAccessibleName(QStringLiteral("Canto do lembrete"));
     imgArraste->setAccessibleName(QStringLiteral("Alça de redimensionar"));
-    connect(txtTexto, &QPlainTextEdit::textChanged, this, &frmLembrete::nameAfterText);
-    nameAfterText();
+}
+
+void frmLembrete::createConfirmation()
+{
+    fraExclusao = new QGroupBox(QStringLiteral("Confirma Exclusão? "), this);
+    fraExclusao->setObjectName(QStringLiteral("fraExclusao"));
+    fraExclusao->setAutoFillBackground(true); // in the note's colour, set when asked
+    Design::placeTw(fraExclusao, 360, 1260, 1725, 555);
+    // The caption must fit the frame's 115 pixels in the desktop's (wider) font.
+    QFont captionFont = fraExclusao->font();
+    captionFont.setPointSizeF(7);
+    fraExclusao->setFont(captionFont);
+
+    QFont small(QStringLiteral("Small Fonts"));
+    small.setPointSizeF(6.75);
+    cmdExcNao = new QPushButton(QStringLiteral("&Não"), fraExclusao);
+    cmdExcNao->setObjectName(QStringLiteral("cmdExcNao"));
+    cmdExcNao->setFont(small);
+    Design::placeTw(cmdExcNao, 900, 225, 645, 240);
+    cmdExcSim = new QPushButton(QStringLiteral("&Sim"), fraExclusao);
+    cmdExcSim->setObjectName(QStringLiteral("cmdExcSim"));
+    cmdExcSim->setFont(small);
+    Design::placeTw(cmdExcSim, 135, 225, 645, 240);
+    fraExclusao->hide();
+
+    orderTabs();
+    for (QPushButton *button : {cmdExcSim, cmdExcNao})
+        button->installEventFilter(this);
+    connect(cmdExcSim, &QPushButton::clicked, this, [this] { runGuarded([this] { cmdExcSim_Click(); }); });
+    connect(cmdExcNao, &QPushButton::clicked, this, [this] { runGuarded([this] { cmdExcNao_Click(); }); });
+}
+
+void frmLembrete::orderTabs()
+{
+    // The question's buttons once asked, the pictures, then the text: a window activated by a
+    // click on a picture gives the focus to the first of them that shows.
+    QList<QWidget *> order{esconder, Ponteiro, Ponteiro2, Propriedade, Lixeira, Alarme, imgEmail, txtTexto};
+    if (cmdExcSim)
+        order = QList<QWidget *>{cmdExcSim, cmdExcNao} + order;
+    for (qsizetype i = 1; i < order.size(); ++i)
+        setTabOrder(order.at(i - 1), order.at(i));
+}
+
+void frmLembrete::hideQuestion()
+{
+    if (fraExclusao)
+        fraExclusao->hide();
 }
 
 void frmLembrete::nameAfterText()
+{
+    if (!QAccessible::isActive())
+        return;
+    if (const QString before = m_readerName; readerName() != before) {
+        QAccessibleEvent event(this, QAccessible::NameChanged);
+        QAccessible::updateAccessibility(&event);
+    }
+}
+
+QString frmLembrete::readerName() const
 {
     // Read character by character: the first line of a long paste is not copied at each key.
     const QTextDocument *doc = txtTexto->document();
@@ -56,9 +127,8 @@ void frmLembrete::nameAfterText()
         first += c;
     }
     first = first.trimmed();
-    const QString name = first.isEmpty() ? QStringLiteral("Lembrete") : first;
-    if (accessibleName() != name)
-        setAccessibleName(name);
+    m_readerName = first.isEmpty() ? QStringLiteral("Lembrete") : first;
+    return m_readerName;
 }
 
 QList<QWidget *> frmLembrete::focusStops() const
@@ -84,7 +154,7 @@ bool frmLembrete::focusNextPrevChild(bool next)
     // back returns to the delete picture, a picture hidden or disabled (a bell blinking, the delete
     // of a note made read-only) to the text.
     QWidget *focus = focusWidget();
-    if (focus && fraExclusao->isAncestorOf(focus) && fraExclusao->isHidden()) {
+    if (focus && fraExclusao && fraExclusao->isAncestorOf(focus) && fraExclusao->isHidden()) {
         (Lixeira->isVisibleTo(this) && Lixeira->isEnabled() ? static_cast<QWidget *>(Lixeira) : txtTexto)
             ->setFocus(Qt::OtherFocusReason);
         return true;

@@ -83,7 +83,7 @@ void frmLembrete::placeGrip() { Design::placeTw(imgArraste, gripLeft, gripTop, G
 
 void frmLembrete::imgArraste_MouseMove(int Button, float X, float Y)
 {
-    fraExclusao->hide();
+    hideQuestion();
     if (Button != 1)
         return;
     gripLeft = std::max(gripLeft + X - GripSize / 2, GripMinLeft);
@@ -117,7 +117,7 @@ void frmLembrete::Form_MouseDown(int Button)
 
 void frmLembrete::imgTop_MouseDown()
 {
-    fraExclusao->hide();
+    hideQuestion();
     if (!isPinned())
         beginMove();
 }
@@ -164,6 +164,8 @@ bool frmLembrete::eventFilter(QObject *watched, QEvent *event)
             txtTexto_MouseMove();
         else if (event->type() == QEvent::MouseButtonRelease)
             txtTexto_Click();
+    } else if (watched == imgTop && event->type() == QEvent::MouseButtonPress) {
+        imgTop_MouseDown();
     } else if (watched == imgArraste && event->type() == QEvent::MouseMove) {
         auto *me = static_cast<QMouseEvent *>(event);
         const QPointF p = me->position();

@@ -2,6 +2,8 @@
 #include "platform/Design.h"
 
 #include <QCursor>
+#include <QHash>
+#include <QImageReader>
 #include <QPixmap>
 #include <QWidget>
 #include <cmath>
@@ -15,9 +17,23 @@ void placeTw(QWidget *widget, float left, float top, float width, float height)
     widget->setGeometry(px(left), px(top), px(width), px(height));
 }
 
+QPixmap picture(const QString &path)
+{
+    // Read as PNG and nothing else: a reader left to find the format asks every image plugin
+    // (JPEG, GIF, ICO), which loads them all. Kept for the process's end, as the icons are.
+    static auto *read = new QHash<QString, QPixmap>;
+    auto it = read->constFind(path);
+    if (it == read->constEnd()) {
+        QImageReader reader(path, "png");
+        reader.setAutoDetectImageFormat(false);
+        it = read->insert(path, QPixmap::fromImage(reader.read()));
+    }
+    return *it;
+}
+
 const QCursor &handCursor()
 {
-    static const QCursor cursor(QPixmap(QStringLiteral(":/pictures/hand.png")), 5, 0);
+    static const QCursor cursor(picture(QStringLiteral(":/pictures/hand.png")), 5, 0);
     return cursor;
 }
 

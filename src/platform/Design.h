@@ -4,10 +4,11 @@
 #include <QString>
 
 class QCursor;
+class QPixmap;
 class QWidget;
 
 // What every window of the program shares of its design: places and sizes in twips, ink that
-// stands out, the hand pointer of clickable pictures and links, and the style of a group frame.
+// stands out, pictures, the hand pointer of clickable pictures and links, and the style of a group frame.
 namespace Design {
 
 // Twips: 1/1440 inch, 15 to the (device-independent) pixel.
@@ -20,6 +21,9 @@ void placeTw(QWidget *widget, float left, float top, float width, float height);
 
 // The ink that stands out on `paper`: black on a light colour, white on a dark one.
 inline QColor inkOn(const QColor &paper) { return paper.lightness() < 128 ? QColor(Qt::white) : QColor(Qt::black); }
+
+// A PNG picture of the program's resources, read once and shared by every window showing it.
+QPixmap picture(const QString &path);
 
 // The pointing hand, its hotspot on the tip of the index finger.
 const QCursor &handCursor();

@@ -6,6 +6,11 @@
 
 bool isConflictCopy(const QString &fileName, const QString &storeName)
 {
+    // Every copy's name says "conflict…" or "conflito": the other files beside the store are let go
+    // before an expression is built (its library is not paged in at every start for them).
+    const QString name = QFileInfo(fileName).fileName();
+    if (!name.contains(QLatin1String("confli"), Qt::CaseInsensitive))
+        return false;
     const QFileInfo store(storeName);
     const QString base = QRegularExpression::escape(store.completeBaseName());
     const QString suffix = QRegularExpression::escape(QLatin1Char('.') + store.suffix());
@@ -16,5 +21,5 @@ bool isConflictCopy(const QString &fileName, const QString &storeName)
                                                   "| \\(c[óo]pia (em|de) conflito[^()]*(\\(\\d+\\))?\\))");
     const QRegularExpression re(QLatin1Char('^') + base + middles + suffix + QLatin1Char('$'),
                                 QRegularExpression::CaseInsensitiveOption);
-    return re.match(QFileInfo(fileName).fileName()).hasMatch();
+    return re.match(name).hasMatch();
 }

@@ -5,9 +5,9 @@
 #include <QDir>
 #include <QFile>
 #include <QRandomGenerator>
-#include <QRegularExpression>
 #include <QSysInfo>
 
+#include <algorithm>
 #include <cstdio>
 #include <unistd.h>
 
@@ -18,13 +18,17 @@ QString machineId()
         state = QDir::homePath() + QStringLiteral("/.local/state");
     const QString folder = state + QStringLiteral("/Quadrelo");
     const QString path = folder + QStringLiteral("/machine");
-    static const QRegularExpression valid(QStringLiteral("^[a-z0-9]{8,32}$"));
+    auto valid = [](const QString &id) { // 8 to 32 small letters and digits
+        return id.size() >= 8 && id.size() <= 32 && std::all_of(id.begin(), id.end(), [](QChar c) {
+                   return (c >= u'a' && c <= u'z') || (c >= u'0' && c <= u'9');
+               });
+    };
     auto stored = [&path]() {
         QFile f(path);
         return f.open(QIODevice::ReadOnly) ? QString::fromLatin1(f.read(64)).trimmed() : QString();
     };
     QString id = stored();
-    if (valid.match(id).hasMatch())
+    if (valid(id))
         return id;
 
     static const char alphabet[] = "abcdefghijklmnopqrstuvwxyz0123456789";
@@ -39,12 +43,12 @@ QString machineId()
     if (f.open(QIODevice::WriteOnly) && f.write(id.toLatin1() + '\n') > 0 && f.flush()) {
         f.close();
         const QByteArray from = QFile::encodeName(temporary), to = QFile::encodeName(path);
-        if (::link(from.constData(), to.constData()) != 0 && !valid.match(stored()).hasMatch())
+        if (::link(from.constData(), to.constData()) != 0 && !valid(stored()))
             ::rename(from.constData(), to.constData()); // a damaged name: replaced
     }
     QFile::remove(temporary);
     QString now = stored();
-    if (valid.match(now).hasMatch())
+    if (valid(now))
         return now;
     // A state folder that cannot be written: a name that is at least the same at every start.
     return QString::fromLatin1(

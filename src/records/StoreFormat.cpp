@@ -8,9 +8,9 @@
 
 #include <QCryptographicHash>
 #include <QHash>
-#include <QRegularExpression>
 #include <QSet>
 #include <QUuid>
+#include <algorithm>
 
 namespace StoreFormat {
 
@@ -46,10 +46,13 @@ QString hashOf(const QString &record)
 
 QString uuidText(const QUuid &uuid) { return uuid.toString(QUuid::WithoutBraces); }
 
+// Up to 32 small letters and digits (checked without a regular expression, whose library would
+// be paged in at every start for this alone).
 bool isMachine(const QString &s)
 {
-    static const QRegularExpression re(QStringLiteral("^[a-z0-9]{1,32}$"));
-    return re.match(s).hasMatch();
+    return !s.isEmpty() && s.size() <= 32 && std::all_of(s.begin(), s.end(), [](QChar c) {
+        return (c >= u'a' && c <= u'z') || (c >= u'0' && c <= u'9');
+    });
 }
 
 bool isUuid(const QString &s) { return !QUuid::fromString(s).isNull() && s.size() == 36; }

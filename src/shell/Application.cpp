@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "shell/Application.h"
 #include "shell/CommandLine.h"
+#include "platform/Design.h"
 #include "platform/Platform.h"
 #include "platform/SingleInstance.h"
 #include "shell/frmPrincipal.h"
@@ -8,6 +9,7 @@
 #include <QApplication>
 #include <cstdlib>
 #include <QIcon>
+#include <QPixmap>
 #include <QLibraryInfo>
 #include <QLocale>
 #include <QSessionManager>
@@ -54,7 +56,7 @@ int runQuadrelo(int argc, char *argv[])
     Platform::initResources();
     QIcon icon;
     for (int size : {16, 32, 48, 64, 128, 256})
-        icon.addFile(QStringLiteral(":/icons/quadrelo-%1.png").arg(size));
+        icon.addPixmap(Design::picture(QStringLiteral(":/icons/quadrelo-%1.png").arg(size)));
     QApplication::setWindowIcon(icon);
 
     frmPrincipal *shell = frmPrincipal::instance();

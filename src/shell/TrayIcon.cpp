@@ -1,10 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "shell/TrayIcon.h"
+#include "platform/Design.h"
 #include "platform/TrayHost.h"
 
 #include <QGuiApplication>
 #include <QIcon>
 #include <QMenu>
+#include <QPixmap>
 #include <QStyleHints>
 #include <QTimer>
 #include <utility>
@@ -60,8 +62,8 @@ void TrayIcon::follow()
     delete std::exchange(m_icon, nullptr);
     m_iconWatcherStarts = starts;
     QIcon builtIn;
-    builtIn.addFile(QStringLiteral(":/icons/quadrelo-16.png"));
-    builtIn.addFile(QStringLiteral(":/icons/quadrelo-32.png"));
+    builtIn.addPixmap(Design::picture(QStringLiteral(":/icons/quadrelo-16.png")));
+    builtIn.addPixmap(Design::picture(QStringLiteral(":/icons/quadrelo-32.png")));
     // The installed theme icon when there is one (so a theme can restyle it), else the built-in one.
     m_icon = new QSystemTrayIcon(QIcon::fromTheme(QStringLiteral(QUADRELO_APP_ID), builtIn), this);
     m_icon->setContextMenu(m_menu);

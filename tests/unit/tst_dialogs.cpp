@@ -295,10 +295,10 @@ private slots:
             const QString mail = "mailto:?subject=Lembrete%20!!!&body=1%20%26%202%20%23%2050%25%20%3F%20%2B%0D%0Afim"
                                  "%0D%0A%0D%0APrograma%20Quadrelo%202.0%20-%20www.borvane.com.br";
             const QString did = QString(note->isHidden() ? "hidden, " : "") + (note->isPinned() ? "pinned, " : "")
-                                + (dialog ? "dialog, " : "") + (question->isVisible() ? "asks, " : "")
+                                + (dialog ? "dialog, " : "") + (question && question->isVisible() ? "asks, " : "")
                                 + (platform.shell.opened == QStringList{mail} ? "mail, " : "");
             QCOMPARE(did + "focus " + note->focusWidget()->objectName(), effect.section(": ", 1));
-            if (question->isVisible()) {
+            if (question && question->isVisible()) {
                 key(Qt::Key_Escape);
                 QVERIFY(question->isHidden());
                 QCOMPARE(focused(), QString("Lixeira"));
