@@ -53,6 +53,9 @@ void frmLembrete::setUpKeyboard()
         picture->installEventFilter(this);
     }
     orderTabs();
+    // A note that becomes active gives the keyboard to its text, also when the click that made it
+    // active was on a picture: the first in the focus chain would take it, with its focus mark.
+    txtTexto->setFocus();
     // The handles are for the mouse alone; named for what they are.
     imgTop->setAccessibleName(QStringLiteral("Canto do lembrete"));
     imgArraste->setAccessibleName(QStringLiteral("Alça de redimensionar"));

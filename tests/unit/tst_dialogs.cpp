@@ -36,7 +36,7 @@ QString focused() { return QApplication::focusWidget() ? QApplication::focusWidg
 void key(int k, Qt::KeyboardModifiers mods = {}) { QTest::keyClick(QApplication::focusWidget(), Qt::Key(k), mods); }
 void press(QWidget *w) { reader(w)->actionInterface()->doAction(QAccessibleActionInterface::pressAction()); }
 
-// A note of its own, shown and active, its text holding the keyboard; its properties picture
+// A note of its own, shown and active (its text then holds the keyboard); its properties picture
 // opens the dialog as the program wires it.
 std::unique_ptr<frmLembrete> noteWith(const QList<QPair<int, QString>> &fields)
 {
@@ -46,7 +46,6 @@ std::unique_ptr<frmLembrete> noteWith(const QList<QPair<int, QString>> &fields)
                      [](frmLembrete *n) { frmProp::instance().mostrar(n); });
     note->show();
     QApplication::setActiveWindow(note.get());
-    note->findChild<QWidget *>("txtTexto")->setFocus();
     return note;
 }
 
