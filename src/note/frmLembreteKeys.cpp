@@ -93,8 +93,7 @@ void frmLembrete::createConfirmation()
 
 void frmLembrete::orderTabs()
 {
-    // The question's buttons once asked, the pictures, then the text: a window activated by a
-    // click on a picture gives the focus to the first of them that shows.
+    // The question's buttons once asked, the pictures in the order drawn, then the text.
     QList<QWidget *> order{esconder, Ponteiro, Ponteiro2, Propriedade, Lixeira, Alarme, imgEmail, txtTexto};
     if (cmdExcSim)
         order = QList<QWidget *>{cmdExcSim, cmdExcNao} + order;
