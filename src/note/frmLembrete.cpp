@@ -88,9 +88,8 @@ void frmLembrete::createControls()
     tmrContAlarme = new QTimer(this);
     tmrContAlarme->setObjectName(QStringLiteral("tmrContAlarme"));
 
-    // The text box is made after the pictures, and so follows them in the focus chain: a window
-    // activated by a click on a picture gives the focus to the first picture, as it always did.
-    // It is drawn, and read by a screen reader, before them all the same.
+    // The text box is made after the pictures (it ends their focus chain), yet drawn, and read by a
+    // screen reader, before them.
     createPictures();
     txtTexto = new QPlainTextEdit(this);
     txtTexto->stackUnder(Lixeira);
