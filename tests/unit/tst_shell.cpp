@@ -20,6 +20,7 @@
 #include <QScopeGuard>
 #include <QThread>
 #include <QtTest>
+#include <array>
 #include <csignal>
 #include <thread>
 #include <sys/resource.h>
@@ -161,18 +162,12 @@ private slots:
         QTest::addColumn<QString>("option"); // none: a bare connection to a running instance
         QTest::addColumn<QString>("abertura");
         QTest::addColumn<QString>("shown"); // per note, the stored one first: "S" shown, "N" hidden
-        QTest::newRow("--novo") << "--novo"
-                                << "N"
-                                << "NS";
-        QTest::newRow("--mostrar") << "--mostrar"
-                                   << "N"
-                                   << "S";
-        QTest::newRow("--esconder") << "--esconder"
-                                    << "S"
-                                    << "N";
-        QTest::newRow("bare connection") << ""
-                                         << "N"
-                                         << "S";
+        for (const auto &[option, abertura, shown] : {std::array<const char *, 3>{"--novo", "N", "NS"},
+                                                      {"--mostrar", "N", "S"},
+                                                      {"--esconder", "S", "N"},
+                                                      {"", "N", "S"}})
+            QTest::newRow(*option ? option : "bare connection")
+                << QString(option) << QString(abertura) << QString(shown);
     }
 
     void launchCommands()
