@@ -53,9 +53,9 @@ set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION utils)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-# Loaded by Qt at run time, so dpkg-shlibdeps cannot see them: the X11 platform plugin and Qt's own
-# translations.
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins, qt6-translations-l10n")
+# Loaded at run time, so dpkg-shlibdeps cannot see them: the X11 platform plugin, Qt's own
+# translations and the sound server's client library (opened at the first sound).
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins, qt6-translations-l10n, libpulse0")
 # The sounds are played through a PulseAudio server, which PipeWire can stand in for.
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "pulseaudio | pipewire-pulse")
 # Files under /etc are the administrator's: dpkg keeps their changes (a Hidden=true that turns the

@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/PulseSoundOutput.h"
+#include "platform/PulseLibrary.h"
 
 #include <QDeadlineTimer>
 #include <QElapsedTimer>
@@ -8,9 +9,9 @@
 #include <QHash>
 #include <QMutex>
 #include <QThread>
+#include <QWaitCondition>
 #include <QtEndian>
 
-#include <pulse/pulseaudio.h>
 #include <sys/inotify.h>
 #include <unistd.h>
 
@@ -31,6 +32,9 @@ constexpr int DemandGapMs = 1000;
 constexpr pa_usec_t BufferUs = 50000;
 // A stream is closed this long after its sound started: every sound is shorter.
 constexpr int KeepStreamMs = 3000;
+// How long the first question for the devices waits for the server's answer. A local server
+// answers in a few milliseconds; only one that hangs makes the windows wait this long, once.
+constexpr int FirstAnswerMs = 500;
 
 struct Sound {
     pa_sample_spec sampleSpec{};
@@ -39,7 +43,7 @@ struct Sound {
 
 // The format and samples of a RIFF WAVE image of uncompressed 8- or 16-bit PCM; no samples for
 // anything else.
-Sound readWav(const QByteArray &image)
+Sound readWav(const PulseLibrary &pa, const QByteArray &image)
 {
     if (image.size() < 12 || !image.startsWith("RIFF") || image.mid(8, 4) != "WAVE")
         return {};
@@ -59,7 +63,7 @@ Sound readWav(const QByteArray &image)
             sound.sampleSpec.format = bits == 8 ? PA_SAMPLE_U8 : PA_SAMPLE_S16LE;
             sound.sampleSpec.channels = uint8_t(qFromLittleEndian<quint16>(f + 2));
             sound.sampleSpec.rate = qFromLittleEndian<quint32>(f + 4);
-            haveFormat = pa_sample_spec_valid(&sound.sampleSpec);
+            haveFormat = pa.sample_spec_valid(&sound.sampleSpec);
         } else if (id == "data" && haveFormat) {
             sound.samples = image.mid(body, qMin<qsizetype>(size, image.size() - body));
             if (sound.sampleSpec.format == PA_SAMPLE_U8) {
@@ -86,7 +90,7 @@ class PulseSoundOutput::Worker : public QThread {
 public:
     std::atomic<int> devices{0};
 
-    Worker() : m_loop(pa_mainloop_new())
+    explicit Worker(const PulseLibrary &library) : m_pa(library), m_loop(m_pa.mainloop_new())
     {
         // Where a local server makes its socket, "native" (as the sound library looks for it).
         const QByteArray runtime = qgetenv("PULSE_RUNTIME_PATH");
@@ -102,9 +106,9 @@ public:
             QMutexLocker lock(&m_mutex);
             m_quit = true;
         }
-        pa_mainloop_wakeup(m_loop);
+        m_pa.mainloop_wakeup(m_loop);
         wait();
-        pa_mainloop_free(m_loop);
+        m_pa.mainloop_free(m_loop);
     }
 
     // The server is wanted now (a sound is about to be asked for) and no connection is there.
@@ -114,7 +118,18 @@ public:
             QMutexLocker lock(&m_mutex);
             m_wanted = true;
         }
-        pa_mainloop_wakeup(m_loop);
+        m_pa.mainloop_wakeup(m_loop);
+    }
+
+    // Waits until the first try to reach the server has its answer (the devices counted, or no
+    // server), or at most timeoutMs.
+    void waitFirstAnswer(int timeoutMs)
+    {
+        QMutexLocker lock(&m_mutex);
+        const QDeadlineTimer deadline(timeoutMs);
+        while (!m_answered && !m_quit)
+            if (!m_answer.wait(&m_mutex, deadline))
+                return;
     }
 
     // A sound to start, or an empty name to silence what plays; replaces a request not yet taken.
@@ -125,7 +140,7 @@ public:
             m_pending = name;
             m_hasRequest = true;
         }
-        pa_mainloop_wakeup(m_loop);
+        m_pa.mainloop_wakeup(m_loop);
     }
 
 protected:
@@ -162,8 +177,8 @@ protected:
                 const qint64 keep = qMax<qint64>(0, KeepStreamMs - m_sincePlay.elapsed());
                 waitMs = waitMs < 0 ? keep : qMin(waitMs, keep);
             }
-            if (pa_mainloop_prepare(m_loop, waitMs < 0 ? -1 : int(waitMs * 1000)) < 0 || pa_mainloop_poll(m_loop) < 0
-                || pa_mainloop_dispatch(m_loop) < 0)
+            if (m_pa.mainloop_prepare(m_loop, waitMs < 0 ? -1 : int(waitMs * 1000)) < 0
+                || m_pa.mainloop_poll(m_loop) < 0 || m_pa.mainloop_dispatch(m_loop) < 0)
                 break;
         }
         dropStream();
@@ -172,7 +187,7 @@ protected:
     }
 
 private:
-    bool ready() const { return m_context && pa_context_get_state(m_context) == PA_CONTEXT_READY; }
+    bool ready() const { return m_context && m_pa.context_get_state(m_context) == PA_CONTEXT_READY; }
 
     // A few tries from now on (see RetryMs).
     void beginTries()
@@ -188,9 +203,10 @@ private:
             connectServer();
         }
         // Also a connection that failed at once, with no server to try.
-        if (m_context && !PA_CONTEXT_IS_GOOD(pa_context_get_state(m_context))) {
+        if (m_context && !PA_CONTEXT_IS_GOOD(m_pa.context_get_state(m_context))) {
             const bool lost = m_wasReady;
             dropContext();
+            answered();
             if (lost)
                 beginTries(); // a server restarting may be back in a moment
             else if (m_triesLeft > 0)
@@ -203,16 +219,16 @@ private:
         if (ready() && !m_subscribed) {
             m_subscribed = true;
             m_recount = true;
-            pa_context_set_subscribe_callback(m_context, &Worker::onEvent, this);
-            if (pa_operation *op = pa_context_subscribe(m_context, PA_SUBSCRIPTION_MASK_SINK, nullptr, nullptr))
-                pa_operation_unref(op);
+            m_pa.context_set_subscribe_callback(m_context, &Worker::onEvent, this);
+            if (pa_operation *op = m_pa.context_subscribe(m_context, PA_SUBSCRIPTION_MASK_SINK, nullptr, nullptr))
+                m_pa.operation_unref(op);
         }
         if (ready() && m_recount && !m_listing) {
             m_recount = false;
             m_counted = 0;
-            if (pa_operation *op = pa_context_get_sink_info_list(m_context, &Worker::onSink, this)) {
+            if (pa_operation *op = m_pa.context_get_sink_info_list(m_context, &Worker::onSink, this)) {
                 m_listing = true;
-                pa_operation_unref(op);
+                m_pa.operation_unref(op);
             }
         }
     }
@@ -220,10 +236,10 @@ private:
     void connectServer()
     {
         m_sinceTry.start();
-        m_context = pa_context_new(pa_mainloop_get_api(m_loop), "Quadrelo");
+        m_context = m_pa.context_new(m_pa.mainloop_get_api(m_loop), "Quadrelo");
         // A failed connection says so through its state, seen by followServer.
         if (m_context)
-            pa_context_connect(m_context, nullptr, PA_CONTEXT_NOAUTOSPAWN, nullptr);
+            m_pa.context_connect(m_context, nullptr, PA_CONTEXT_NOAUTOSPAWN, nullptr);
     }
 
     void dropContext()
@@ -231,9 +247,9 @@ private:
         if (!m_context)
             return;
         dropStream();
-        pa_context_set_subscribe_callback(m_context, nullptr, nullptr);
-        pa_context_disconnect(m_context);
-        pa_context_unref(m_context);
+        m_pa.context_set_subscribe_callback(m_context, nullptr, nullptr);
+        m_pa.context_disconnect(m_context);
+        m_pa.context_unref(m_context);
         m_context = nullptr;
         m_subscribed = m_listing = m_recount = m_wasReady = false;
         devices = 0;
@@ -248,7 +264,7 @@ private:
         m_inotify = inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
         if (m_inotify < 0)
             return;
-        pa_mainloop_api *api = pa_mainloop_get_api(m_loop);
+        pa_mainloop_api *api = m_pa.mainloop_get_api(m_loop);
         m_inotifyEvent = api->io_new(api, m_inotify, PA_IO_EVENT_INPUT, &Worker::onFolderEvent, this);
         rewatch();
     }
@@ -272,7 +288,7 @@ private:
     void unwatchSocketFolder()
     {
         if (m_inotifyEvent)
-            pa_mainloop_get_api(m_loop)->io_free(m_inotifyEvent);
+            m_pa.mainloop_get_api(m_loop)->io_free(m_inotifyEvent);
         if (m_inotify >= 0)
             close(m_inotify);
     }
@@ -327,6 +343,16 @@ private:
         w->m_listing = false;
         if (eol > 0)
             w->devices = w->m_counted;
+        w->answered();
+    }
+
+    void answered()
+    {
+        QMutexLocker lock(&m_mutex);
+        if (!m_answered) {
+            m_answered = true;
+            m_answer.wakeAll();
+        }
     }
 
     const Sound &sound(const QString &name)
@@ -334,7 +360,7 @@ private:
         auto it = m_sounds.find(name);
         if (it == m_sounds.end()) {
             QFile file(QStringLiteral(":/SOM/") + name);
-            it = m_sounds.insert(name, file.open(QIODevice::ReadOnly) ? readWav(file.readAll()) : Sound());
+            it = m_sounds.insert(name, file.open(QIODevice::ReadOnly) ? readWav(m_pa, file.readAll()) : Sound());
         }
         return *it;
     }
@@ -355,16 +381,16 @@ private:
         m_data = s.samples;
         m_written = 0;
         dropStream();
-        m_stream = pa_stream_new(m_context, "Quadrelo", &s.sampleSpec, nullptr);
+        m_stream = m_pa.stream_new(m_context, "Quadrelo", &s.sampleSpec, nullptr);
         if (!m_stream)
             return;
-        pa_stream_set_write_callback(m_stream, &Worker::onWritable, this);
+        m_pa.stream_set_write_callback(m_stream, &Worker::onWritable, this);
         // A short buffer, so that a sound starts soon after it is asked for.
         pa_buffer_attr buffer;
         buffer.maxlength = buffer.minreq = buffer.fragsize = uint32_t(-1);
-        buffer.tlength = uint32_t(pa_usec_to_bytes(BufferUs, &s.sampleSpec));
+        buffer.tlength = uint32_t(m_pa.usec_to_bytes(BufferUs, &s.sampleSpec));
         buffer.prebuf = 0; // plays from the first bytes, without waiting for a full buffer
-        if (pa_stream_connect_playback(m_stream, nullptr, &buffer, PA_STREAM_ADJUST_LATENCY, nullptr, nullptr) < 0)
+        if (m_pa.stream_connect_playback(m_stream, nullptr, &buffer, PA_STREAM_ADJUST_LATENCY, nullptr, nullptr) < 0)
             dropStream();
     }
 
@@ -379,7 +405,7 @@ private:
         // A sound starts where the server reads now: after a silence the stream has run dry, and
         // what is written behind the read position is never heard.
         const pa_seek_mode_t from = m_written == 0 ? PA_SEEK_RELATIVE_ON_READ : PA_SEEK_RELATIVE;
-        if (n > 0 && pa_stream_write(stream, m_data.constData() + m_written, n, nullptr, 0, from) == 0)
+        if (n > 0 && m_pa.stream_write(stream, m_data.constData() + m_written, n, nullptr, 0, from) == 0)
             m_written += n;
     }
 
@@ -387,15 +413,18 @@ private:
     {
         if (!m_stream)
             return;
-        pa_stream_set_write_callback(m_stream, nullptr, nullptr);
-        if (PA_STREAM_IS_GOOD(pa_stream_get_state(m_stream)))
-            pa_stream_disconnect(m_stream);
-        pa_stream_unref(m_stream);
+        m_pa.stream_set_write_callback(m_stream, nullptr, nullptr);
+        if (PA_STREAM_IS_GOOD(m_pa.stream_get_state(m_stream)))
+            m_pa.stream_disconnect(m_stream);
+        m_pa.stream_unref(m_stream);
         m_stream = nullptr;
     }
 
+    const PulseLibrary &m_pa;
     pa_mainloop *const m_loop;
     QMutex m_mutex;
+    QWaitCondition m_answer;
+    bool m_answered = false;
     QString m_pending;
     bool m_hasRequest = false;
     bool m_wanted = false;
@@ -423,16 +452,31 @@ private:
     size_t m_written = 0;
 };
 
-PulseSoundOutput::PulseSoundOutput() : m_worker(std::make_unique<Worker>())
-{
-    m_worker->setObjectName(QStringLiteral("sound"));
-    m_worker->start();
-}
+PulseSoundOutput::PulseSoundOutput() = default;
 
 PulseSoundOutput::~PulseSoundOutput() = default;
 
+bool PulseSoundOutput::start() const
+{
+    if (m_worker)
+        return true;
+    if (m_tried)
+        return false;
+    m_tried = true;
+    const PulseLibrary *library = PulseLibrary::get();
+    if (!library)
+        return false;
+    m_worker = std::make_unique<Worker>(*library);
+    m_worker->setObjectName(QStringLiteral("sound"));
+    m_worker->start();
+    m_worker->waitFirstAnswer(FirstAnswerMs);
+    return true;
+}
+
 int PulseSoundOutput::deviceCount() const
 {
+    if (!m_worker)
+        return start() ? m_worker->devices.load() : 0;
     const int count = m_worker->devices;
     // Asked before a sound plays: a server the folder watch cannot see (elsewhere than in the
     // usual folder, or one whose socket stays while it restarts) is looked for now.
@@ -441,6 +485,14 @@ int PulseSoundOutput::deviceCount() const
     return count;
 }
 
-void PulseSoundOutput::play(const QString &name) { m_worker->request(name); }
+void PulseSoundOutput::play(const QString &name)
+{
+    if (start())
+        m_worker->request(name);
+}
 
-void PulseSoundOutput::stop() { m_worker->request(QString()); }
+void PulseSoundOutput::stop()
+{
+    if (m_worker) // nothing plays before the first sound
+        m_worker->request(QString());
+}

@@ -13,7 +13,6 @@
 #include <QLibraryInfo>
 #include <QLocale>
 #include <QSessionManager>
-#include <QTimer>
 #include <QTranslator>
 
 int runQuadrelo(int argc, char *argv[])
@@ -73,9 +72,6 @@ int runQuadrelo(int argc, char *argv[])
     // Qt ends the process with exit() when the X connection breaks, without the shutdown:
     // the notes are saved then all the same (the store needs no display).
     std::atexit(&frmPrincipal::saveAtExit);
-
-    // The sounds load once the notes are up, so they are ready before the first alarm.
-    QTimer::singleShot(0, [] { Platform::sound(); });
 
     return QApplication::exec();
 }
