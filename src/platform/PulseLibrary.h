@@ -33,6 +33,7 @@ struct PulseLibrary {
     F(stream_get_state)                                                                                                \
     F(usec_to_bytes)                                                                                                   \
     F(sample_spec_valid)
+// NOLINTNEXTLINE(bugprone-macro-parentheses): the argument names a member, not an expression
 #define QUADRELO_PULSE_MEMBER(name) decltype(&::pa_##name) name = nullptr;
     QUADRELO_PULSE_FUNCTIONS(QUADRELO_PULSE_MEMBER)
 #undef QUADRELO_PULSE_MEMBER
