@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/PulseSoundOutput.h"
 #include "platform/PulseLibrary.h"
+#include "platform/WavSound.h"
 
 #include <QDeadlineTimer>
 #include <QElapsedTimer>
@@ -10,7 +11,6 @@
 #include <QMutex>
 #include <QThread>
 #include <QWaitCondition>
-#include <QtEndian>
 
 #include <sys/inotify.h>
 #include <unistd.h>
@@ -35,52 +35,6 @@ constexpr int KeepStreamMs = 3000;
 // How long the first question for the devices waits for the server's answer. A local server
 // answers in a few milliseconds; only one that hangs makes the windows wait this long, once.
 constexpr int FirstAnswerMs = 500;
-
-struct Sound {
-    pa_sample_spec sampleSpec{};
-    QByteArray samples;
-};
-
-// The format and samples of a RIFF WAVE image of uncompressed 8- or 16-bit PCM; no samples for
-// anything else.
-Sound readWav(const PulseLibrary &pa, const QByteArray &image)
-{
-    if (image.size() < 12 || !image.startsWith("RIFF") || image.mid(8, 4) != "WAVE")
-        return {};
-    Sound sound;
-    bool haveFormat = false;
-    qsizetype pos = 12;
-    while (pos + 8 <= image.size()) {
-        const QByteArray id = image.mid(pos, 4);
-        const quint32 size = qFromLittleEndian<quint32>(image.constData() + pos + 4);
-        const qsizetype body = pos + 8;
-        if (id == "fmt " && size >= 16 && body + 16 <= image.size()) {
-            const char *f = image.constData() + body;
-            const quint16 tag = qFromLittleEndian<quint16>(f);
-            const quint16 bits = qFromLittleEndian<quint16>(f + 14);
-            if (tag != 1 || (bits != 8 && bits != 16))
-                return {};
-            sound.sampleSpec.format = bits == 8 ? PA_SAMPLE_U8 : PA_SAMPLE_S16LE;
-            sound.sampleSpec.channels = uint8_t(qFromLittleEndian<quint16>(f + 2));
-            sound.sampleSpec.rate = qFromLittleEndian<quint32>(f + 4);
-            haveFormat = pa.sample_spec_valid(&sound.sampleSpec);
-        } else if (id == "data" && haveFormat) {
-            sound.samples = image.mid(body, qMin<qsizetype>(size, image.size() - body));
-            if (sound.sampleSpec.format == PA_SAMPLE_U8) {
-                // As 16-bit samples: PipeWire fills the gaps of an 8-bit stream with zero bytes,
-                // which are the loudest negative value there, not silence.
-                QByteArray wide(sound.samples.size() * 2, Qt::Uninitialized);
-                for (qsizetype i = 0; i < sound.samples.size(); ++i)
-                    qToLittleEndian<qint16>(qint16((uchar(sound.samples[i]) - 128) << 8), wide.data() + 2 * i);
-                sound.samples = wide;
-                sound.sampleSpec.format = PA_SAMPLE_S16LE;
-            }
-            return sound;
-        }
-        pos = body + qsizetype(size) + (size & 1);
-    }
-    return {};
-}
 
 }
 
@@ -355,12 +309,13 @@ private:
         }
     }
 
-    const Sound &sound(const QString &name)
+    const WavSound &sound(const QString &name)
     {
         auto it = m_sounds.find(name);
         if (it == m_sounds.end()) {
             QFile file(QStringLiteral(":/SOM/") + name);
-            it = m_sounds.insert(name, file.open(QIODevice::ReadOnly) ? readWav(m_pa, file.readAll()) : Sound());
+            it = m_sounds.insert(name,
+                                 file.open(QIODevice::ReadOnly) ? WavSound::read(m_pa, file.readAll()) : WavSound());
         }
         return *it;
     }
@@ -374,7 +329,7 @@ private:
             dropStream();
             return;
         }
-        const Sound &s = sound(name);
+        const WavSound &s = sound(name);
         if (s.samples.isEmpty())
             return;
         m_sincePlay.start();
@@ -445,7 +400,7 @@ private:
     bool m_listing = false;
     int m_counted = 0;
 
-    QHash<QString, Sound> m_sounds;
+    QHash<QString, WavSound> m_sounds;
     pa_stream *m_stream = nullptr;
     QElapsedTimer m_sincePlay;
     QByteArray m_data;
