@@ -7,10 +7,11 @@ source "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
 # beside it, the pin and properties pictures (18x18 at 4,28 and 3,54); Cancelar in the properties dialog
 HIDE=(6 6) CORNER=(18 4) PIN=(13 37) PROPS=(12 63) CANCELAR=(60 253)
 start_desktop
-# Primeira at 200,200 px; Longe at 100000 twips, beyond the screen; Reuniao, ringing with sound 1 low on the left
+# Primeira at 200,200 px; Longe at 100000 twips, beyond the screen, with sound 2; Reuniao, ringing with sound 1 low
+# on the left
 rec() { make_record "01/12/2026 10:00" "" N "$1" "$2" "$3" "$4" N "$5" "$6" 0 "${8:-N}" "$7" 3060 2430; }
 DUE=$((($(date +%s) + ${ALARM_LEAD:-30} + 59) / 60 * 60)) # ALARM_LEAD: seconds the checks before it may take
-write_store S "$(rec 3000 3000 N "" Primeira 0 0)" "$(rec 6000 100000 N "" Longe 2 0)" \
+write_store S "$(rec 3000 3000 N "" Primeira 0 0)" "$(rec 6000 100000 N "" Longe 2 2)" \
     "$(rec 8250 450 S "$(date -d "@$DUE" "+%d/%m/%Y %H:%M")" Reuniao 3 1 S)"
 start_program
 STARTED=${EPOCHREALTIME/./}
@@ -45,9 +46,18 @@ P=$(note_at 400 120)
 click_in "$P" "${HIDE[@]}"
 check "a click on the hide glyph hides its note" wait_until 5 "note hidden" count_is notes 2
 
-# The tray while the properties dialog is open
+# The first look at the sound devices, from a properties dialog, finds the server started after the program: the
+# sound list shows the note's sound, and Okay (Alt+O) keeps it.
 click_in "$F" "${PROPS[@]}"; pointer_to "${AWAY[@]}"
 wait_until 10 "properties dialog" count_is dialogs 1 || fatal "the properties picture opens the dialog"
+xdotool key alt+o
+wait_until 5 "dialog closed" count_is dialogs 0
+check "Okay in the first properties dialog keeps the note's sound" \
+    wait_until 5 "saved" eval '[ -n "$(field Longe 1)" ] && field_is Longe 12 2'
+
+# The tray while the properties dialog is open
+click_in "$F" "${PROPS[@]}"; pointer_to "${AWAY[@]}"
+wait_until 10 "properties dialog" count_is dialogs 1
 check "opening the properties leaves a hidden note hidden" count_is notes 2
 tray_menu m || fail "the tray menu opens while the properties dialog is open"
 check "show all from the tray menu works while the properties dialog is open" wait_until 5 "three notes" count_is notes 3
