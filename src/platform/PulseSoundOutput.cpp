@@ -300,6 +300,7 @@ private:
         w->answered();
     }
 
+    // The first try has its answer: wakes whoever waits for it.
     void answered()
     {
         QMutexLocker lock(&m_mutex);
@@ -407,6 +408,7 @@ private:
     size_t m_written = 0;
 };
 
+// Out of line, where Worker is complete.
 PulseSoundOutput::PulseSoundOutput() = default;
 
 PulseSoundOutput::~PulseSoundOutput() = default;
