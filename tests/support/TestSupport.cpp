@@ -1,10 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "TestSupport.h"
+#include "dialogs/frmProp.h"
 #include "note/NoteRegistry.h"
 #include "note/frmLembrete.h"
 #include "platform/Platform.h"
 #include "platform/SettingsStore.h"
 #include "records/NoteRecord.h"
+#include "records/NoteValue.h"
 #include "shell/frmPrincipal.h"
 
 #include <QAction>
@@ -60,6 +62,15 @@ QString recordWith(const QList<QPair<int, QString>> &changes)
     for (const auto &change : changes)
         f[change.first] = change.second;
     return f.join(QChar(NoteRecord::FieldSeparator));
+}
+
+std::unique_ptr<frmLembrete> noteWith(const QList<QPair<int, QString>> &changes)
+{
+    auto note = std::make_unique<frmLembrete>();
+    note->setUp(NoteValue::fromRecord(recordWith(changes)));
+    QObject::connect(note.get(), &frmLembrete::propertiesRequested,
+                     [](frmLembrete *n) { frmProp::instance().mostrar(n); });
+    return note;
 }
 
 static void removeAllNotes()

@@ -11,6 +11,7 @@
 #include <QElapsedTimer>
 #include <QPair>
 #include <QStringList>
+#include <memory>
 
 class frmLembrete;
 class frmPrincipal;
@@ -99,6 +100,10 @@ struct TestPlatform {
 // A good record (a 3060 x 2430 note at 100, 100 px, colour 0, no alarm, empty text) with these
 // fields replaced (field number -> value).
 QString recordWith(const QList<QPair<int, QString>> &changes);
+
+// A note of its own, without the program around it, holding recordWith(changes); its properties
+// picture opens the properties dialog as the program wires it.
+std::unique_ptr<frmLembrete> noteWith(const QList<QPair<int, QString>> &changes);
 
 // A fresh tray controller for each test: notes of earlier tests gone, and exiting counted instead
 // of ending the test program.

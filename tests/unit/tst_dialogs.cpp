@@ -36,14 +36,10 @@ QString focused() { return QApplication::focusWidget() ? QApplication::focusWidg
 void key(int k, Qt::KeyboardModifiers mods = {}) { QTest::keyClick(QApplication::focusWidget(), Qt::Key(k), mods); }
 void press(QWidget *w) { reader(w)->actionInterface()->doAction(QAccessibleActionInterface::pressAction()); }
 
-// A note of its own, shown and active (its text then holds the keyboard); its properties picture
-// opens the dialog as the program wires it.
-std::unique_ptr<frmLembrete> noteWith(const QList<QPair<int, QString>> &fields)
+// A note shown and active (its text then holds the keyboard).
+std::unique_ptr<frmLembrete> activeNote(const QList<QPair<int, QString>> &fields)
 {
-    auto note = std::make_unique<frmLembrete>();
-    note->setUp(NoteValue::fromRecord(recordWith(fields)));
-    QObject::connect(note.get(), &frmLembrete::propertiesRequested,
-                     [](frmLembrete *n) { frmProp::instance().mostrar(n); });
+    auto note = noteWith(fields);
     note->show();
     QApplication::setActiveWindow(note.get());
     return note;
@@ -67,7 +63,7 @@ void inDialog(const std::function<void(QWidget *)> &act)
 // clicked; `act` runs in the dialog.
 frmLembrete *editProperties(const QString &record, const std::function<void(frmLembrete *, QWidget *)> &act)
 {
-    frmLembrete *note = noteWith({}).release();
+    frmLembrete *note = activeNote({}).release();
     note->setValue(NoteValue::fromRecord(record));
     inDialog([note, &act](QWidget *w) { act(note, w); });
     clickChild(note, "Propriedade");
@@ -238,8 +234,8 @@ private slots:
     {
         QFETCH(bool, locked);
         QFETCH(QStringList, order);
-        auto note = locked ? noteWith({{Fixo, "S"}, {Leitura, "S"}})
-                           : noteWith({{Aviso, "S"}, {DataHoraAviso, "05/12/2026 14:30"}});
+        auto note = locked ? activeNote({{Fixo, "S"}, {Leitura, "S"}})
+                           : activeNote({{Aviso, "S"}, {DataHoraAviso, "05/12/2026 14:30"}});
         QStringList forward;
         for (int i = 0; i <= order.size(); ++i) {
             key(Qt::Key_Tab, Qt::ControlModifier);
@@ -277,7 +273,7 @@ private slots:
         QFETCH(QString, effect);
         for (const QString how : {"Space", "Enter", "reader"}) {
             platform.shell.opened.clear();
-            auto note = noteWith({});
+            auto note = activeNote({});
             QTest::keyClicks(QApplication::focusWidget(), "1 & 2 # 50% ? +");
             key(Qt::Key_Return);
             QTest::keyClicks(QApplication::focusWidget(), "fim");
@@ -324,7 +320,7 @@ private slots:
     {
         QFETCH(QString, named);
         const QString control = named.section('=', 0, 0);
-        auto note = noteWith(
+        auto note = activeNote(
             {{Texto, "  Comprar pão\r\nleite"}, {Cor, "1"}, {Aviso, "S"}, {DataHoraAviso, "05/12/2026 14:30"}});
         QString name;
         QStringList unnamed;
@@ -375,7 +371,7 @@ private slots:
         QFETCH(QString, close);
         const QStringList button = close.split(' ');
         platform.sound.devices = devices;
-        auto note = noteWith({{Minutos, minutes}});
+        auto note = activeNote({{Minutos, minutes}});
         QStringList visits;
         bool closed = false;
         inDialog([&](QWidget *w) {

@@ -295,14 +295,6 @@ private:
         AlarmClock::instance().timeChanged();
     }
 
-    // A note on its own, without the program around it.
-    static std::unique_ptr<frmLembrete> noteWith(const QList<QPair<int, QString>> &fields)
-    {
-        auto note = std::make_unique<frmLembrete>();
-        note->setUp(NoteValue::fromRecord(recordWith(fields)));
-        return note;
-    }
-
     // A note on its own with an alarm for 05/12/2026 09:00 playing that sound.
     static std::unique_ptr<frmLembrete> alarmNote(const char *sound, bool continuous)
     {
