@@ -3,6 +3,7 @@
 // screen reader. Properties: what it shows for a note, what its boxes let through key by key, what
 // Okay refuses, and what Okay and Cancelar leave in the note. About: its links and its Okay button.
 #include "TestSupport.h"
+#include "alarm/AlarmClock.h"
 #include "dialogs/frmProp.h"
 #include "dialogs/frmSobre.h"
 #include "note/frmLembrete.h"
@@ -11,6 +12,7 @@
 #include <QAccessible>
 #include <QApplication>
 #include <QCheckBox>
+#include <QClipboard>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -70,6 +72,38 @@ frmLembrete *editProperties(const QString &record, const std::function<void(frmL
     return note;
 }
 
+// Does in the dialog what `script` says, step by step ("|" between): "Box:keys" types into that
+// box and on into whichever control the keys move the focus to ("\b" Backspace), "Box<text" pastes
+// the text into it (Shift+Insert), "rings" lets the note's alarm ring through, "recoloured" has
+// another machine make the note green; any other step clicks the control of that name.
+void doInDialog(TestPlatform &platform, frmLembrete *note, QWidget *w, const QString &script)
+{
+    for (const QString &step : script.split('|')) {
+        if (step == "rings") {
+            platform.clock.current =
+                QDateTime::fromString(field(note->value().toRecord(), DataHoraAviso), "dd/MM/yyyy HH:mm");
+            AlarmClock::instance().timeChanged();
+            auto *ticker = note->findChild<QTimer *>("tmrContAlarme");
+            ticker->setInterval(5);
+            QTRY_VERIFY(!ticker->isActive());
+        } else if (step == "recoloured") {
+            NoteValue elsewhere = note->value();
+            elsewhere.colorIndex = 6;
+            note->applyElsewhere(elsewhere.toRecord());
+        } else if (step.contains('<')) {
+            QApplication::clipboard()->setText(step.section('<', 1));
+            control(w, qPrintable(step.section('<', 0, 0)))->setFocus();
+            key(Qt::Key_Insert, Qt::ShiftModifier);
+        } else if (!step.contains(':')) {
+            QTest::mouseClick(control(w, qPrintable(step)), Qt::LeftButton);
+        } else {
+            control(w, qPrintable(step.section(':', 0, 0)))->setFocus();
+            for (QChar c : step.section(':', 1))
+                c == u'\b' ? key(Qt::Key_Backspace) : QTest::keyClick(QApplication::focusWidget(), c.toLatin1());
+        }
+    }
+}
+
 // What the dialog shows: "x" checked, "-" unchecked, "off" disabled.
 QStringList shown(QWidget *w)
 {
@@ -100,7 +134,10 @@ private slots:
     void cleanup()
     {
         for (QWidget *w : QApplication::topLevelWidgets())
-            delete qobject_cast<frmLembrete *>(w);
+            if (auto *note = qobject_cast<frmLembrete *>(w)) {
+                note->dispose(); // its alarm leaves the clock
+                delete note;
+            }
     }
 
     void fill_data()
@@ -138,7 +175,7 @@ private slots:
     // has the focus as with a person typing on; then Okay refuses what cannot be an alarm.
     void typing_data()
     {
-        QTest::addColumn<QString>("keys"); // "Box:keys", "advance" (its box clicked), "Ok", "|" between; "\b" Backspace
+        QTest::addColumn<QString>("keys");      // as doInDialog takes them
         QTest::addColumn<QStringList>("texts"); // date, time, minutes afterwards, and where the focus is
         QTest::addColumn<QString>("message");   // what Okay says (it stays open), if clicked
         const auto row = [](const char *name, const char *keys, const QStringList &texts, const char *message = "") {
@@ -149,13 +186,17 @@ private slots:
         row("letters refused", "DataAviso:a/12a05b2x0a2-6", {"12/05/2026", "", "", "HoraAviso"});
         row("slash typed again", "DataAviso:12\b/0", {"12/0", "", "", "DataAviso"});
         row("time digits only", "HoraAviso:a1x8h3 0", {"", "18:30", "", "Ok"});
-        row("minutes digits only", "advance|txtMinutos:-1a5", {"", "", "15", "txtMinutos"});
-        row("no such day", "DataAviso:31022026|HoraAviso:1000|Ok", {"31/02/2026", "10:00", "", "Ok"}, "Data Inválida");
+        row("minutes digits only", "chkAtencendia|txtMinutos:-1a5", {"", "", "15", "txtMinutos"});
+        row("no such day", "DataAviso:31022026|HoraAviso:1000|Ok", {"31/02/2026", "10:00", "", "DataAviso"},
+            "Data Inválida");
         row("date without time", "DataAviso:24122026|Ok", {"24/12/2026", "", "", "HoraAviso"}, "Informe a Hora !");
-        row("hour 24", "DataAviso:24122026|HoraAviso:2400|Ok", {"24/12/2026", "24:00", "", "Ok"}, "Hora Inválida");
-        row("time without date", "HoraAviso:1830|Ok", {"", "18:30", "", "Ok"}, "Informe a Data !");
-        row("advance, no minutes", "advance|Ok", {"", "", "", "chkAtencendia"},
-            "Informe em Minutos a Antecedência para o Alarme !");
+        row("hour 24", "DataAviso:24122026|HoraAviso:2400|Ok", {"24/12/2026", "24:00", "", "HoraAviso"},
+            "Hora Inválida");
+        row("time without date", "HoraAviso:1830|Ok", {"", "18:30", "", "DataAviso"}, "Informe a Data !");
+        const char *minutes = "Informe em Minutos a Antecedência para o Alarme !";
+        row("advance, no minutes", "chkAtencendia|Ok", {"", "", "", "txtMinutos"}, minutes);
+        // A paste gets past the keys' filter, and Okay will not take it for 0 minutes.
+        row("advance pasted as 1h", "chkAtencendia|txtMinutos<1h|Ok", {"", "", "1h", "txtMinutos"}, minutes);
     }
 
     void typing()
@@ -163,29 +204,66 @@ private slots:
         QFETCH(QString, keys);
         QStringList texts;
         bool open = false;
-        editProperties(recordWith({}), [&](frmLembrete *, QWidget *w) {
-            const auto shown = [w] {
-                return QStringList{control<QLineEdit>(w, "DataAviso")->text(),
-                                   control<QLineEdit>(w, "HoraAviso")->text(),
-                                   control<QLineEdit>(w, "txtMinutos")->text(), focused()};
-            };
-            for (const QString &part : keys.split('|')) {
-                if (part == "Ok")
-                    texts = shown();
-                if (part == "advance" || part == "Ok") {
-                    QTest::mouseClick(control(w, part == "Ok" ? "Ok" : "chkAtencendia"), Qt::LeftButton);
-                    continue;
-                }
-                control(w, qPrintable(part.section(':', 0, 0)))->setFocus();
-                for (QChar c : part.section(':', 1))
-                    c == u'\b' ? key(Qt::Key_Backspace) : QTest::keyClick(QApplication::focusWidget(), c.toLatin1());
+        editProperties(recordWith({}), [&](frmLembrete *note, QWidget *w) {
+            doInDialog(platform, note, w, keys.section("|Ok", 0, 0));
+            texts = QStringList{control<QLineEdit>(w, "DataAviso")->text(), control<QLineEdit>(w, "HoraAviso")->text(),
+                                control<QLineEdit>(w, "txtMinutos")->text(), focused()};
+            if (keys.endsWith("|Ok")) {
+                doInDialog(platform, note, w, "Ok");
+                texts.last() = focused(); // where Okay sends the person to put it right
             }
-            texts = texts.isEmpty() ? shown() : texts;
             open = frmProp::instance().window() == w && w->isVisible();
         });
         QTEST(texts, "texts");
         QTEST(platform.messages.shown.join("; "), "message");
         QCOMPARE(open, !platform.messages.shown.isEmpty() || !keys.contains("Ok"));
+    }
+
+    // Okay leaves in the note what the person set in the dialog, in the form that rings, and only
+    // that: an alarm that rang and a colour changed on another machine while the dialog was open
+    // stay as they are now. Cancelar leaves the note alone.
+    void okay_data()
+    {
+        QTest::addColumn<QString>("record"); // fields changed from recordWith({}): number=value, ";" between
+        QTest::addColumn<QString>("steps");  // as doInDialog takes them
+        QTest::addColumn<QString>("note");   // its alarm and attribute fields, when it rings, whether it takes typing
+        const QString alarm = QString("%1=S;%2=05/12/2026 09:10").arg(Aviso).arg(DataHoraAviso);
+        QTest::newRow("alarm set") << ""
+                                   << "DataAviso:241220261830|chkAtencendia|txtMinutos:15|cmbSom:B|chkContinuo|Ok"
+                                   << "05/12/2026 09:07|S|24/12/2026 18:30|N|0|15|S|5 rings 24/12/2026 18:15, types";
+        QTest::newRow("locked") << ""
+                                << "chkLeitura|Ok"
+                                << "05/12/2026 09:07|N||S|0|0|N|0 rings never, locked";
+        QTest::newRow("freed") << QString("%1=S").arg(Leitura) << "chkLeitura|Ok"
+                               << "05/12/2026 09:07|N||N|0|0|N|0 rings never, types";
+        QTest::newRow("rung and recoloured meanwhile") << alarm << "rings|recoloured|Ok"
+                                                       << "05/12/2026 09:10|N||N|6|0|N|0 rings never, types";
+        QTest::newRow("cancelled") << alarm << "chkLeitura|DataAviso:\b|Cancelar"
+                                   << "|S|05/12/2026 09:10|N|0|0|N|0 rings 05/12/2026 09:10, types";
+    }
+
+    void okay()
+    {
+        QFETCH(QString, record);
+        QFETCH(QString, steps);
+        QList<QPair<int, QString>> fields;
+        for (const QString &f : record.split(';', Qt::SkipEmptyParts))
+            fields.append({f.section('=', 0, 0).toInt(), f.section('=', 1)});
+        frmLembrete *note =
+            editProperties(recordWith(fields), [&](frmLembrete *n, QWidget *w) { doInDialog(platform, n, w, steps); });
+        const QDateTime wake = AlarmClock::instance().nextWake();
+        auto *text = note->findChild<QPlainTextEdit *>("txtTexto");
+        QTest::keyClick(text, Qt::Key_X);
+        const QString typed = text->toPlainText();
+        const bool deletable = !reader(note->findChild<QWidget *>("Lixeira"))->state().disabled;
+        QCOMPARE(deletable, typed == "x");
+        QStringList stored;
+        for (int f : {DatAlteracao, Aviso, DataHoraAviso, Leitura, Cor, Minutos, Continuo, Som})
+            stored << field(note->value().toRecord(), f);
+        QTEST(stored.join('|') + " rings "
+                  + (wake.isValid() ? wake.toLocalTime().toString("dd/MM/yyyy HH:mm") : "never")
+                  + (typed == "x" ? ", types" : ", locked"),
+              "note");
     }
 
     // The maker's links open by a click, or from the keyboard (Tab, then Space or Enter) named for
@@ -312,6 +390,7 @@ private slots:
         QTest::newRow("date") << "DataAviso=Data";
         QTest::newRow("minutes") << "txtMinutos=Avisar com antecedência de (min.)";
         QTest::newRow("colour") << "cmbCor=Cor Lembrete: Azul";
+        QTest::newRow("sound, none readable") << "cmbSom=Tocar Som de";
         QTest::newRow("created") << "lblDatCriacao=Data Criação: 01/12/2026 10:00";
         QTest::newRow("changed, blank") << "lblDatAlteracao=Data Alteração";
     }
@@ -320,8 +399,11 @@ private slots:
     {
         QFETCH(QString, named);
         const QString control = named.section('=', 0, 0);
-        auto note = activeNote(
-            {{Texto, "  Comprar pão\r\nleite"}, {Cor, "1"}, {Aviso, "S"}, {DataHoraAviso, "05/12/2026 14:30"}});
+        auto note = activeNote({{Texto, "  Comprar pão\r\nleite"},
+                                {Cor, "1"},
+                                {Aviso, "S"},
+                                {DataHoraAviso, "05/12/2026 14:30"},
+                                {Som, "?"}});
         QString name;
         QStringList unnamed;
         std::function<void(QAccessibleInterface *)> walk = [&](QAccessibleInterface *i) {
