@@ -140,14 +140,14 @@ private slots:
     {
         QTest::addColumn<QString>("record");
         QTest::addColumn<int>("devices");
-        QTest::addColumn<QStringList>(
-            "expected"); // created, changed, Leitura, colour, date, time, advance, minutes, sound, Contínuo
+        // Created, changed, Leitura, colour, date, time, advance, minutes, sound, Contínuo.
+        QTest::addColumn<QStringList>("expected");
         const QString c = field(recordWith({}), DatCriacao);
         // clang-format off
         const QString full = recordWith({{DatAlteracao, "06/12/2026 10:00"}, {Leitura, "S"}, {Cor, "3"}, {Aviso, "S"},
-            {DataHoraAviso, "24/12/2026 18:30"}, {Minutos, "15"}, {Som, "5"}, {Continuo, "S"}});
+            {DataHoraAviso, "24/12/2026 18:30"}, {Minutos, "15"}, {Som, "8"}, {Continuo, "S"}});
         QTest::newRow("full") << full << 1
-            << QStringList{c, "06/12/2026 10:00", "x", "Ciano", "24/12/2026", "18:30", "x", "15", "Blip-Blip", "x"};
+            << QStringList{c, "06/12/2026 10:00", "x", "Ciano", "24/12/2026", "18:30", "x", "15", "Pnaum-Pnaum", "x"};
         QTest::newRow("one minute ahead") << recordWith({{Minutos, "1"}, {Cor, "7"}}) << 1
             << QStringList{c, "", "-", "Vermelho", "", "", "x", "1", "Nenhum", "-"};
         QTest::newRow("damaged") << recordWith({{Cor, "azul"}, {Minutos, "x"}, {Som, "?"}}) << 1
@@ -178,7 +178,8 @@ private slots:
         QTest::addColumn<QString>("record");
         QTest::addColumn<QString>("steps"); // as doInDialog takes them
         // A dialog left open: its date|time|advance|minutes, "@" the focus, what it said. Closed: the
-        // note's alarm and attribute fields; when it rings; whether it takes typing; sounds heard.
+        // note's alarm and attribute fields; whether it stays on top; when it rings; whether it takes
+        // typing; sounds heard.
         QTest::addColumn<QString>("after");
         const auto row = [](const char *name, const QString &record, const char *steps, const char *after) {
             QTest::newRow(name) << record << QString(steps) << QString(after);
@@ -189,6 +190,8 @@ private slots:
         row("slash typed again", plain, "DataAviso:12\b/0", "12/0||-| off @DataAviso");
         row("time digits only", plain, "HoraAviso:a1x8h3 0", "|18:30|-| off @Ok");
         row("minutes digits only", plain, "chkAtencendia|txtMinutos:-1a53", "||x|15 @txtMinutos");
+        row("Escape and Enter press nothing", plain, "chkLeitura:\033\r", "||-| off @chkLeitura");
+        row("advance unticked", plain, "chkAtencendia|txtMinutos:15|chkAtencendia", "||-| off @chkAtencendia");
         row("no such day", plain, "DataAviso:31022026|HoraAviso:1000|Ok",
             "31/02/2026|10:00|-| off @DataAviso; Data Inválida");
         row("date without time", plain, "DataAviso:24122026|Ok", "24/12/2026||-| off @HoraAviso; Informe a Hora !");
@@ -201,15 +204,16 @@ private slots:
         row("advance pasted as 1h", plain, "chkAtencendia|txtMinutos<1h|Ok",
             "||x|1h @txtMinutos; Informe em Minutos a Antecedência para o Alarme !");
         row("alarm set", plain, "DataAviso:241220261830|chkAtencendia|txtMinutos:15|cmbCor:C|cmbSom:B|chkContinuo|Ok",
-            "05/12/2026 09:07|S|24/12/2026 18:30|N|3|15|S|5; rings 24/12/2026 18:15; types; BLIP");
-        row("locked", plain, "chkLeitura|Ok", "05/12/2026 09:07|N||S|0|0|N|0; rings never; locked; ");
+            "05/12/2026 09:07|S|24/12/2026 18:30|N|3|15|S|5; not on top; rings 24/12/2026 18:15; types; BLIP");
+        row("pinned, locked", recordWith({{Fixo, "S"}}), "chkLeitura|Ok",
+            "05/12/2026 09:07|N||S|0|0|N|0; on top; rings never; locked; ");
         row("freed", recordWith({{Leitura, "S"}}), "chkLeitura|Ok",
-            "05/12/2026 09:07|N||N|0|0|N|0; rings never; types; ");
-        const QString alarm = recordWith({{Aviso, "S"}, {DataHoraAviso, "05/12/2026 09:10"}, {Som, "1"}});
+            "05/12/2026 09:07|N||N|0|0|N|0; not on top; rings never; types; ");
+        const QString alarm = recordWith({{Aviso, "S"}, {DataHoraAviso, "05/12/2026 09:10"}, {Som, "1"}, {Fixo, "S"}});
         row("rung and recoloured meanwhile", alarm, "rings|recoloured|Ok",
-            "05/12/2026 09:10|N||N|6|0|N|1; rings never; types; TIC TIC TIC");
+            "05/12/2026 09:10|N||N|6|0|N|1; on top; rings never; types; TIC TIC TIC");
         row("cancelled", alarm, "chkLeitura|DataAviso:\b|Cancelar",
-            "|S|05/12/2026 09:10|N|0|0|N|1; rings 05/12/2026 09:10; types; ");
+            "|S|05/12/2026 09:10|N|0|0|N|1; on top; rings 05/12/2026 09:10; types; ");
     }
 
     void edit()
@@ -232,7 +236,8 @@ private slots:
             QStringList fields;
             for (int f : {DatAlteracao, Aviso, DataHoraAviso, Leitura, Cor, Minutos, Continuo, Som})
                 fields << field(note->value().toRecord(), f);
-            seen = QStringList{fields.join('|'),
+            const bool onTop = note->windowHandle()->flags().testFlag(Qt::WindowStaysOnTopHint);
+            seen = QStringList{fields.join('|'), onTop ? "on top" : "not on top",
                                "rings " + (wake.isValid() ? wake.toLocalTime().toString("dd/MM/yyyy HH:mm") : "never"),
                                types ? "types" : "locked", platform.sound.played.join(' ')};
         }
