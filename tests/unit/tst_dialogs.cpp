@@ -178,8 +178,8 @@ private slots:
         QTest::addColumn<QString>("record");
         QTest::addColumn<QString>("steps"); // as doInDialog takes them
         // A dialog left open: its date|time|advance|minutes, "@" the focus, what it said. Closed: the
-        // note's alarm and attribute fields; whether it stays on top; when it rings; whether it takes
-        // typing; sounds heard.
+        // note's alarm and attribute fields; whether it and another pinned note are on top (+); when
+        // it rings; whether it takes typing; sounds heard.
         QTest::addColumn<QString>("after");
         const auto row = [](const char *name, const QString &record, const char *steps, const char *after) {
             QTest::newRow(name) << record << QString(steps) << QString(after);
@@ -204,22 +204,23 @@ private slots:
         row("advance pasted as 1h", plain, "chkAtencendia|txtMinutos<1h|Ok",
             "||x|1h @txtMinutos; Informe em Minutos a Antecedência para o Alarme !");
         row("alarm set", plain, "DataAviso:241220261830|chkAtencendia|txtMinutos:15|cmbCor:C|cmbSom:B|chkContinuo|Ok",
-            "05/12/2026 09:07|S|24/12/2026 18:30|N|3|15|S|5; not on top; rings 24/12/2026 18:15; types; BLIP");
+            "05/12/2026 09:07|S|24/12/2026 18:30|N|3|15|S|5; on top -+; rings 24/12/2026 18:15; types; BLIP");
         row("pinned, locked", recordWith({{Fixo, "S"}}), "chkLeitura|Ok",
-            "05/12/2026 09:07|N||S|0|0|N|0; on top; rings never; locked; ");
+            "05/12/2026 09:07|N||S|0|0|N|0; on top ++; rings never; locked; ");
         row("freed", recordWith({{Leitura, "S"}}), "chkLeitura|Ok",
-            "05/12/2026 09:07|N||N|0|0|N|0; not on top; rings never; types; ");
+            "05/12/2026 09:07|N||N|0|0|N|0; on top -+; rings never; types; ");
         const QString alarm = recordWith({{Aviso, "S"}, {DataHoraAviso, "05/12/2026 09:10"}, {Som, "1"}, {Fixo, "S"}});
         row("rung and recoloured meanwhile", alarm, "rings|recoloured|Ok",
-            "05/12/2026 09:10|N||N|6|0|N|1; on top; rings never; types; TIC TIC TIC");
+            "05/12/2026 09:10|N||N|6|0|N|1; on top ++; rings never; types; TIC TIC TIC");
         row("cancelled", alarm, "chkLeitura|DataAviso:\b|Cancelar",
-            "|S|05/12/2026 09:10|N|0|0|N|1; on top; rings 05/12/2026 09:10; types; ");
+            "|S|05/12/2026 09:10|N|0|0|N|1; on top +-; rings 05/12/2026 09:10; types; ");
     }
 
     void edit()
     {
         QFETCH(QString, record);
         QFETCH(QString, steps);
+        auto other = noteWith({{Fixo, "S"}});
         QStringList seen;
         frmLembrete *note = editProperties(record, [&](frmLembrete *n, QWidget *w) {
             doInDialog(platform, n, w, steps);
@@ -236,8 +237,8 @@ private slots:
             QStringList fields;
             for (int f : {DatAlteracao, Aviso, DataHoraAviso, Leitura, Cor, Minutos, Continuo, Som})
                 fields << field(note->value().toRecord(), f);
-            const bool onTop = note->windowHandle()->flags().testFlag(Qt::WindowStaysOnTopHint);
-            seen = QStringList{fields.join('|'), onTop ? "on top" : "not on top",
+            auto onTop = [](QWidget *n) { return n->windowHandle()->flags() & Qt::WindowStaysOnTopHint ? '+' : '-'; };
+            seen = QStringList{fields.join('|'), QString("on top ") + onTop(note) + onTop(other.get()),
                                "rings " + (wake.isValid() ? wake.toLocalTime().toString("dd/MM/yyyy HH:mm") : "never"),
                                types ? "types" : "locked", platform.sound.played.join(' ')};
         }
