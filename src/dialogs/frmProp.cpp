@@ -189,10 +189,11 @@ void frmProp::mostrar(frmLembrete *note)
     m_window.reset();
     if (!target || !target->isNote())
         return; // the note went away meanwhile (shutdown, or deleted on another machine)
-    if (note->isPinned())
-        Platform::windows().setTopmost(note, true);
     if (m_result)
         apply(note, filledWith, *m_result);
+    // Every pinned note back above the others, after Cancelar too: the properties picture took
+    // them all out of the band, and a person pinned them to stay there.
+    NoteRegistry::refreshPinBand();
     note->focusText(); // the keys typed next go on in the note, not into no window at all
 }
 
@@ -423,5 +424,4 @@ void frmProp::apply(frmLembrete *note, const NoteValue &filledWith, const Result
     take(&NoteValue::sound);
     current.changedAt = NoteRecord::formatDateTime(Platform::clock().now());
     note->setValue(current); // shown at once: colour, lock and the bell the alarm check rings by
-    NoteRegistry::refreshPinBand();
 }

@@ -172,7 +172,7 @@ private slots:
     // person typing on; Okay refuses what cannot be an alarm and sends the person to the box to
     // mend. What it takes goes into the note in the form that rings, and only what the person
     // changed: an alarm that rang and a colour changed on another machine while the dialog was
-    // open stay as they are now. Cancelar leaves the note alone.
+    // open stay as they are now. Cancelar leaves the note alone, and the pinned notes back on top.
     void edit_data()
     {
         QTest::addColumn<QString>("record");
@@ -213,7 +213,7 @@ private slots:
         row("rung and recoloured meanwhile", alarm, "rings|recoloured|Ok",
             "05/12/2026 09:10|N||N|6|0|N|1; on top ++; rings never; types; TIC TIC TIC");
         row("cancelled", alarm, "chkLeitura|DataAviso:\b|Cancelar",
-            "|S|05/12/2026 09:10|N|0|0|N|1; on top +-; rings 05/12/2026 09:10; types; ");
+            "|S|05/12/2026 09:10|N|0|0|N|1; on top ++; rings 05/12/2026 09:10; types; ");
     }
 
     void edit()
