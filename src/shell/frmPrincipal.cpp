@@ -119,8 +119,7 @@ frmPrincipal::StartResult frmPrincipal::Form_Load(QString command, bool handedOv
             connect(m_single.get(), &SingleInstance::launchedAgain, &waiting, &QEventLoop::quit);
             QTimer::singleShot(BusCallWaitMs, &waiting, &QEventLoop::quit);
             waiting.exec();
-            command = m_launchedDuringStart.value(0);
-            m_launchedDuringStart.clear();
+            command = m_launchedDuringStart.isEmpty() ? QString() : m_launchedDuringStart.takeFirst();
         }
         line = 11;
         store().open();
@@ -193,7 +192,8 @@ bool frmPrincipal::Form_Unload(bool askedByPerson)
     }
     m_shutDown = true;
     store().close();
-    m_single->release(); // a later launch starts anew
+    if (m_single)
+        m_single->release(); // a later launch starts anew
     m_windows->close();
     m_autoSave->hold(true);
     m_tray->remove();
