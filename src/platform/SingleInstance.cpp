@@ -33,6 +33,9 @@ class ApplicationInterface : public QObject {
 public:
     explicit ApplicationInterface(SingleInstance *owner) : QObject(owner), m_owner(owner) {}
 
+private:
+    SingleInstance *m_owner;
+
 public slots:
     void Activate(const QVariantMap &) { emit m_owner->launchedAgain(QString()); }
     void Open(const QStringList &, const QVariantMap &) { emit m_owner->launchedAgain(QString()); }
@@ -40,9 +43,6 @@ public slots:
     {
         emit m_owner->launchedAgain(name);
     }
-
-private:
-    SingleInstance *m_owner;
 };
 
 SingleInstance::SingleInstance(const QDBusConnection &bus) : m_bus(bus) {}
