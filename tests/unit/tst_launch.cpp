@@ -7,6 +7,7 @@
 #include <QDBusConnectionInterface>
 #include <QProcess>
 #include <QtTest>
+#include <array>
 #include <future>
 #include <unistd.h>
 
@@ -39,34 +40,18 @@ private slots:
         QTest::addColumn<QString>("command");
         QTest::addColumn<QString>("abertura");
         QTest::addColumn<QString>("shown"); // per note, the stored one first: shown, hidden, never shown
-        QTest::newRow("new note, running") << "bus"
-                                           << "novo"
-                                           << "N"
-                                           << "-S";
-        QTest::newRow("new note, at start") << "start"
-                                            << "novo"
-                                            << "N"
-                                            << "-S";
-        QTest::newRow("show all, at start") << "start"
-                                            << "mostrar"
-                                            << "N"
-                                            << "S";
-        QTest::newRow("hide all, at start") << "start"
-                                            << "esconder"
-                                            << "S"
-                                            << "-";
-        QTest::newRow("hide all, started by the bus") << "bus start"
-                                                      << "esconder"
-                                                      << "S"
-                                                      << "-";
-        QTest::newRow("a process without the bus writes the store") << "held lock"
-                                                                    << ""
-                                                                    << "S"
-                                                                    << "";
-        QTest::newRow("another user's lock in a folder left open") << "foreign lock"
-                                                                   << ""
-                                                                   << "N"
-                                                                   << "-";
+        using Row = std::array<const char *, 5>;
+        for (const Row &row : {
+                 Row{"new note, running", "bus", "novo", "N", "-S"},
+                 Row{"new note, at start", "start", "novo", "N", "-S"},
+                 Row{"show all, at start", "start", "mostrar", "N", "S"},
+                 Row{"hide all, at start", "start", "esconder", "S", "-"},
+                 Row{"hide all, started by the bus", "bus start", "esconder", "S", "-"},
+                 Row{"a process without the bus writes the store", "lock held", "", "S", ""},
+                 Row{"another instance took the name a moment before", "name held", "", "S", ""},
+                 Row{"another user's lock in a folder left open", "foreign lock", "", "N", "-"},
+             })
+            QTest::newRow(row[0]) << QString(row[1]) << QString(row[2]) << QString(row[3]) << QString(row[4]);
     }
 
     void launch()
@@ -77,14 +62,25 @@ private slots:
         QFETCH(QString, shown);
         const QString path = SingleInstance::storeLockPath(), folder = QFileInfo(path).absolutePath();
         QLockFile running(path); // held by a process that runs: this one
-        QVERIFY(QDir().mkpath(folder) && (!how.endsWith("lock") || running.tryLock(0)));
+        QVERIFY(QDir().mkpath(folder) && (!how.contains("lock") || running.tryLock(0)));
         if (how == "foreign lock" && ::chown(qPrintable(path), 65534, 65534) != 0)
             QSKIP("only root can give a file to another user");
         QFile::setPermissions(folder, QFileDevice::Permissions(0x7777));
         ShellFixture f;
-        if (how == "held lock") {
+        std::unique_ptr<SingleInstance> other; // a running instance, answering on a thread of its own
+        QThread thread;
+        const auto stop = qScopeGuard([&thread] { thread.quit(), thread.wait(); });
+        int heard = 0; // the launches handed to it
+        if (how == "name held") {
+            other = std::make_unique<SingleInstance>(launcher());
+            QCOMPARE(other->acquire(), SingleInstance::Outcome::Acquired);
+            connect(other.get(), &SingleInstance::launchedAgain, [&heard] { ++heard; });
+            other->moveToThread(&thread), thread.start();
+        }
+        if (how.endsWith("held")) { // it ends: the running one is handed the launch, or the person told
             QVERIFY(f.shell->Form_Load() != frmPrincipal::StartResult::Running);
-            QCOMPARE(platform.messages.shown, QStringList{"O Quadrelo já está em execução."});
+            QCOMPARE(platform.messages.shown, heard ? QStringList() : QStringList{"O Quadrelo já está em execução."});
+            QCOMPARE(heard, int(how == "name held"));
             return;
         }
         // The other launch, which waits for the answer (tried again until this instance owns its name).
