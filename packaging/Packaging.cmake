@@ -15,6 +15,14 @@ add_custom_command(OUTPUT ${QUADRELO_GENERATED}/quadrelo.1.gz
 add_custom_target(manpage ALL DEPENDS ${QUADRELO_GENERATED}/quadrelo.1.gz)
 
 install(TARGETS quadrelo RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+# The session bus's service file names the program by its full path, known only when installing:
+# /usr for the package, the chosen prefix for `cmake --install`.
+install(CODE "
+  set(QUADRELO_APP_ID ${QUADRELO_APP_ID})
+  set(QUADRELO_BINARY \${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_BINDIR}/quadrelo)
+  configure_file(${CMAKE_CURRENT_LIST_DIR}/${QUADRELO_APP_ID}.service.in
+                 \$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_DATADIR}/dbus-1/services/${QUADRELO_APP_ID}.service @ONLY)
+  message(STATUS \"Installing: \$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_DATADIR}/dbus-1/services/${QUADRELO_APP_ID}.service\")")
 # The menu entry, with the desktop actions launchers offer.
 install(FILES ${CMAKE_CURRENT_LIST_DIR}/${QUADRELO_APP_ID}.desktop
         DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)

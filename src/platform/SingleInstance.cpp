@@ -1,38 +1,59 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/SingleInstance.h"
-#include "platform/LocalSocketServer.h"
 #include "platform/RuntimeError.h"
 #include "platform/SettingsStore.h"
 
 #include <QCryptographicHash>
+#include <QDBusConnectionInterface>
+#include <QDBusMessage>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QLockFile>
-#include <QStandardPaths>
 #include <QThread>
-#include <memory>
+#include <QVariantMap>
 
 #include <sys/stat.h>
 #include <unistd.h>
 
-SingleInstance::SingleInstance() = default;
-SingleInstance::~SingleInstance() = default;
+namespace {
 
-QString SingleInstance::lockPath()
-{
-    QString dir = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
-    if (dir.isEmpty())
-        dir = QDir::tempPath();
-    return dir + QStringLiteral("/quadrelo.lock");
-}
+// How long a later launch waits for the running instance's answer: it answers at once, even
+// while it loads its notes.
+constexpr int AnswerWaitMs = 3000;
 
-QString SingleInstance::socketPath()
+} // namespace
+
+// The desktop's interface for a program launchers reach through the bus: a plain launch, files
+// to open (Quadrelo opens none: as a plain launch) and the desktop entry's actions.
+class ApplicationInterface : public QObject {
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.freedesktop.Application")
+public:
+    explicit ApplicationInterface(SingleInstance *owner) : QObject(owner), m_owner(owner) {}
+
+private:
+    SingleInstance *m_owner;
+
+public slots:
+    void Activate(const QVariantMap &) { emit m_owner->launchedAgain(QString()); }
+    void Open(const QStringList &, const QVariantMap &) { emit m_owner->launchedAgain(QString()); }
+    void ActivateAction(const QString &name, const QVariantList &, const QVariantMap &)
+    {
+        emit m_owner->launchedAgain(name);
+    }
+};
+
+SingleInstance::SingleInstance(const QDBusConnection &bus) : m_bus(bus) {}
+
+SingleInstance::~SingleInstance() { release(); }
+
+QString SingleInstance::serviceName() { return QStringLiteral(QUADRELO_APP_ID); }
+
+QString SingleInstance::objectPath()
 {
-    QString path = lockPath();
-    path.chop(int(qstrlen("lock")));
-    return path + QStringLiteral("socket");
+    return QLatin1Char('/') + serviceName().replace(QLatin1Char('.'), QLatin1Char('/'));
 }
 
 QString SingleInstance::storeLockPath()
@@ -46,9 +67,12 @@ QString SingleInstance::storeLockPath()
         store.exists() ? store.canonicalFilePath()
                        : (folder.isEmpty() ? store.absoluteFilePath() : folder + QLatin1Char('/') + store.fileName());
     const QByteArray hash = QCryptographicHash::hash(canonical.toUtf8(), QCryptographicHash::Sha1).toHex().left(20);
-    // In the temporary folder rather than the runtime one, so processes of one user that see
-    // different runtime folders still meet here.
-    return QDir::tempPath() + QStringLiteral("/quadrelo-%1/store-%2.lock").arg(::getuid()).arg(QLatin1String(hash));
+    // The user's own state folder, in the home rather than a shared temporary folder, where
+    // anyone could take a fixed name first.
+    QString state = qEnvironmentVariable("XDG_STATE_HOME");
+    if (!QDir::isAbsolutePath(state))
+        state = QDir::homePath() + QStringLiteral("/.local/state");
+    return state + QStringLiteral("/Quadrelo/store-%1.lock").arg(QLatin1String(hash));
 }
 
 namespace {
@@ -64,42 +88,54 @@ QLockFile::LockError takeLock(QLockFile &lock)
     return lock.error();
 }
 
+// The lock's folder, made this user's own and closed to others; what another user left in it
+// (while it was open, or by a link) is no lock of ours. Throws RuntimeError when it cannot be.
+void claimLockFolder(const QString &lockPath)
+{
+    const QString folder = QFileInfo(lockPath).absolutePath();
+    QDir().mkpath(folder);
+    const QByteArray name = QFile::encodeName(folder);
+    struct stat st {};
+    if (::lstat(name.constData(), &st) != 0 || !S_ISDIR(st.st_mode) || st.st_uid != ::getuid()
+        || ((st.st_mode & 0077) && ::chmod(name.constData(), 0700) != 0))
+        throw RuntimeError::fileAccess(folder + QStringLiteral(" não pode ser usado"));
+    const QByteArray lock = QFile::encodeName(lockPath);
+    if (::lstat(lock.constData(), &st) == 0 && (st.st_uid != ::getuid() || !S_ISREG(st.st_mode))
+        && ::unlink(lock.constData()) != 0)
+        throw RuntimeError::fileAccess(lockPath + QStringLiteral(" pertence a outro usuário"));
 }
+
+} // namespace
 
 SingleInstance::Outcome SingleInstance::acquire()
 {
-    m_lock = std::make_unique<QLockFile>(lockPath());
-    const QLockFile::LockError runtime = takeLock(*m_lock);
-    if (runtime == QLockFile::LockFailedError)
-        return Outcome::AlreadyRunning;
-    if (runtime != QLockFile::NoError)
-        m_lock.reset(); // an unusable runtime folder: the store's lock still keeps one writer
-
-    const QString lockFolder = QFileInfo(storeLockPath()).absolutePath();
-    // Owned by this user and closed to others: a folder planted by someone else could hold a lock
-    // that keeps the notes from starting, or take them over.
-    QDir().mkdir(lockFolder);
-    struct stat st {};
-    if (::lstat(QFile::encodeName(lockFolder).constData(), &st) != 0 || !S_ISDIR(st.st_mode) || st.st_uid != ::getuid()
-        || ((st.st_mode & 0077) && ::chmod(QFile::encodeName(lockFolder).constData(), 0700) != 0)) {
-        m_lock.reset();
-        throw RuntimeError::fileAccess(lockFolder + QStringLiteral(" não pode ser usado"));
+    if (!m_named && m_bus.isConnected()) {
+        // The object first, so the call that started this instance through the bus finds it.
+        if (!m_interface)
+            m_interface = new ApplicationInterface(this);
+        m_bus.registerObject(objectPath(), m_interface, QDBusConnection::ExportAllSlots);
+        const auto reply = m_bus.interface()->registerService(serviceName(), QDBusConnectionInterface::DontQueueService,
+                                                              QDBusConnectionInterface::DontAllowReplacement);
+        if (reply.isValid() && reply.value() != QDBusConnectionInterface::ServiceRegistered) {
+            m_bus.unregisterObject(objectPath());
+            return Outcome::AlreadyRunning;
+        }
+        m_named = reply.isValid(); // a bus that does not answer: the store's lock alone
     }
-    m_storeLock = std::make_unique<QLockFile>(storeLockPath());
-    switch (takeLock(*m_storeLock)) {
+    if (m_storeLock)
+        return Outcome::Acquired;
+    const QString path = storeLockPath();
+    claimLockFolder(path);
+    auto lock = std::make_unique<QLockFile>(path);
+    switch (takeLock(*lock)) {
     case QLockFile::NoError:
-        break;
+        m_storeLock = std::move(lock);
+        return Outcome::Acquired;
     case QLockFile::LockFailedError:
-        m_storeLock.reset();
-        m_lock.reset();
-        return Outcome::AlreadyRunning; // another process writes this store
+        return Outcome::StoreInUse;
     default:
-        m_storeLock.reset();
-        throw RuntimeError::fileAccess(storeLockPath() + QStringLiteral(" não pode ser criado"));
+        throw RuntimeError::fileAccess(path + QStringLiteral(" não pode ser criado"));
     }
-    if (m_lock)
-        listen();
-    return Outcome::Acquired;
 }
 
 SingleInstance::Outcome SingleInstance::acquire(int waitMs)
@@ -107,35 +143,45 @@ SingleInstance::Outcome SingleInstance::acquire(int waitMs)
     QElapsedTimer waited;
     waited.start();
     Outcome outcome = acquire();
-    while (outcome == Outcome::AlreadyRunning && waited.elapsed() < waitMs) {
+    while (outcome == Outcome::StoreInUse && waited.elapsed() < waitMs) {
         QThread::msleep(100);
         outcome = acquire();
     }
     return outcome;
 }
 
-void SingleInstance::listen()
+void SingleInstance::release()
 {
-    auto server = std::make_unique<LocalSocketServer>();
-    // We hold the lock, so a socket file left there belongs to a dead instance.
-    if (!server->listen(socketPath()))
-        return; // a later launch then simply ends, as it would without this
-    // A launch that only connects and closes (as older ones did) sends an empty command.
-    connect(server.get(), &LocalSocketServer::lineReceived, this,
-            [this](const QByteArray &line) { emit launchedAgain(QString::fromLatin1(line)); });
-    m_server = std::move(server);
+    m_storeLock.reset(); // removes the lock file
+    if (m_named) {
+        m_bus.unregisterObject(objectPath());
+        m_bus.interface()->unregisterService(serviceName());
+        m_named = false;
+    }
 }
 
-SingleInstance::Answer SingleInstance::notifyRunning(const QString &command)
+SingleInstance::Answer SingleInstance::notifyRunning(const QString &command, const QDBusConnection &bus)
 {
-    // A running instance answers at once, even while it loads its notes.
-    switch (LocalSocketServer::send(socketPath(), command.toLatin1())) {
-    case LocalSocketServer::Reply::Answered:
+    if (!bus.isConnected())
+        return Answer::NobodyListening;
+    const QString interface = QStringLiteral("org.freedesktop.Application");
+    QDBusMessage call = QDBusMessage::createMethodCall(serviceName(), objectPath(), interface,
+                                                       command.isEmpty() ? QStringLiteral("Activate")
+                                                                         : QStringLiteral("ActivateAction"));
+    if (command.isEmpty())
+        call << QVariantMap();
+    else
+        call << command << QVariantList() << QVariantMap();
+    // Only a running instance: this launch starts one itself when none runs.
+    call.setAutoStartService(false);
+    const QDBusMessage reply = bus.call(call, QDBus::Block, AnswerWaitMs);
+    if (reply.type() == QDBusMessage::ReplyMessage)
         return Answer::Answered;
-    case LocalSocketServer::Reply::Unanswered:
-        return Answer::Unanswered;
-    case LocalSocketServer::Reply::Unreachable:
-        break;
-    }
-    return Answer::NobodyListening;
+    const QString error = reply.errorName();
+    if (error == QLatin1String("org.freedesktop.DBus.Error.ServiceUnknown")
+        || error == QLatin1String("org.freedesktop.DBus.Error.NameHasNoOwner"))
+        return Answer::NobodyListening;
+    return Answer::Unanswered;
 }
+
+#include "SingleInstance.moc"

@@ -1,57 +1,57 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
+#include <QDBusConnection>
 #include <QObject>
 #include <QString>
 #include <memory>
 
-class LocalSocketServer;
 class QLockFile;
 
-// One running instance per user and per store. A lock in the user's runtime folder finds the
-// running instance, and a socket beside it lets a later launch hand it a command; a second
-// lock, named after the store file's real path in the user's own temporary folder, keeps any
-// other process of this machine (one started without that runtime folder, say) from writing the
-// same store. It is kept out of the store's folder, which a sync tool may carry to other
-// machines. Each lock holds its owner's process id, so a lock left by a crashed instance is taken
-// over.
+// One running instance per user and per store. Its name on the session bus (the desktop's
+// org.freedesktop.Application interface) finds the running instance and takes later launches'
+// commands: only this user can own a name on this user's bus, and nothing of it outlives the
+// process. A lock in the user's own state folder, named after the store file's real path, keeps
+// any other process of this user (one without that bus, say) from writing the same store. It is
+// kept out of the store's folder, which a sync tool may carry to other machines.
 class SingleInstance : public QObject {
     Q_OBJECT
 public:
-    enum class Outcome { Acquired, AlreadyRunning };
-
-    SingleInstance();
-    ~SingleInstance() override;
-    // Takes both locks; the holder starts listening for later launches at once, so none of them
-    // waits on it. A runtime folder that cannot be used only costs that listening. Throws
-    // RuntimeError when the store's lock cannot be made.
-    Outcome acquire();
-    // The same, tried again for up to `waitMs` while the holder is there: for a holder that
-    // does not answer, an instance killed a moment ago whose end has not freed its locks yet.
-    Outcome acquire(int waitMs);
-    // What the running instance made of a command handed to it.
-    enum class Answer {
-        Answered,        // it read the command and said so
-        Unanswered,      // the command went, but no answer came back: an instance killed a
-                         // moment ago (its socket still takes connections), or an older one
-        NobodyListening, // none listens (none runs, or one still starting)
+    enum class Outcome {
+        Acquired,
+        AlreadyRunning, // an instance owns the name on this bus: it takes the launch's command
+        StoreInUse,     // another process writes the store, beyond the reach of this bus
     };
-    // From a later launch: hands the running instance one command word (a short line of
-    // letters) and waits a moment for its answer.
-    static Answer notifyRunning(const QString &command);
-    static QString lockPath();
-    static QString socketPath();
+
+    explicit SingleInstance(const QDBusConnection &bus = QDBusConnection::sessionBus());
+    ~SingleInstance() override;
+    // Takes the name, then the store's lock; without a bus, the lock alone. Throws RuntimeError
+    // when the lock's folder cannot be made this user's own.
+    Outcome acquire();
+    // The same, tried again for up to `waitMs` while the store's lock is held: an instance that
+    // has given up its name is still saving, or was killed a moment ago.
+    Outcome acquire(int waitMs);
+    // Gives up the name and the lock, leaving nothing behind.
+    void release();
+
+    enum class Answer {
+        Answered,        // the running instance took the command
+        Unanswered,      // an instance owns the name but did not answer in time
+        NobodyListening, // none runs on this bus, or there is no bus
+    };
+    // From a later launch: hands the running instance one command word ("" for a plain launch),
+    // without starting one. Blocks for at most a few seconds.
+    static Answer notifyRunning(const QString &command, const QDBusConnection &bus = QDBusConnection::sessionBus());
+    static QString serviceName();
+    static QString objectPath();
     static QString storeLockPath();
 
 signals:
-    // Another launch of the program asked this instance for a command; empty from a launcher
-    // that only connects and sends nothing.
+    // Another launch asked this instance for a command; empty for a plain launch.
     void launchedAgain(const QString &command);
 
 private:
-    void listen();
-
-    std::unique_ptr<QLockFile> m_lock;
+    QDBusConnection m_bus;
+    QObject *m_interface = nullptr;
+    bool m_named = false;
     std::unique_ptr<QLockFile> m_storeLock;
-    // Closed before the locks go, so it never removes a later holder's socket.
-    std::unique_ptr<LocalSocketServer> m_server;
 };

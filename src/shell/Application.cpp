@@ -26,7 +26,11 @@ int runQuadrelo(int argc, char *argv[])
         // tray controller it would not use, so a desktop action is carried out at once.
         // Quitting starts nothing: without a running instance there is nothing to end.
         QCoreApplication core(argc, argv);
-        handedOver = SingleInstance::notifyRunning(request.command);
+        // A connection of its own, closed before the application's session bus is made.
+        const QString launcher = QStringLiteral("quadrelo-launch");
+        handedOver = SingleInstance::notifyRunning(
+            request.command, QDBusConnection::connectToBus(QDBusConnection::SessionBus, launcher));
+        QDBusConnection::disconnectFromBus(launcher);
         if (handedOver == SingleInstance::Answer::Answered || request.command == QLatin1String("encerrar"))
             return 0;
     }
@@ -59,7 +63,7 @@ int runQuadrelo(int argc, char *argv[])
     QApplication::setWindowIcon(icon);
 
     frmPrincipal *shell = frmPrincipal::instance();
-    switch (shell->Form_Load(request.command, handedOver == SingleInstance::Answer::Unanswered)) {
+    switch (shell->Form_Load(request.command, handedOver == SingleInstance::Answer::Unanswered, request.startedByBus)) {
     case frmPrincipal::StartResult::AlreadyRunning:
         return 0;
     case frmPrincipal::StartResult::Failed:

@@ -38,6 +38,9 @@ LaunchRequest handleCommandLine(int argc, char *argv[])
                                      QStringLiteral("Display the version and exit."));
     QCommandLineOption session(QStringLiteral("session"), QString(), QStringLiteral("id"));
     session.setFlags(QCommandLineOption::HiddenFromHelp);
+    // How the bus's service file starts the program.
+    QCommandLineOption service(QStringLiteral("dbus-service"));
+    service.setFlags(QCommandLineOption::HiddenFromHelp);
     // The desktop entry's actions: each is a tray menu command, named after its menu item.
     const QList<QCommandLineOption> commands{
         {QStringLiteral("novo"), QStringLiteral("Make a new note (\"Novo Papel de Lembrete\").")},
@@ -48,7 +51,7 @@ LaunchRequest handleCommandLine(int argc, char *argv[])
         {QStringLiteral("encerrar"),
          QStringLiteral("Save every note and quit (\"Encerrar Quadrelo\"); when Quadrelo is not running, "
                         "do nothing.")}};
-    parser.addOptions({help, version, session});
+    parser.addOptions({help, version, session, service});
     parser.addOptions(commands);
 
     QString error;
@@ -57,6 +60,7 @@ LaunchRequest handleCommandLine(int argc, char *argv[])
     else if (!parser.positionalArguments().isEmpty())
         error = QStringLiteral("Unexpected argument '%1'.").arg(parser.positionalArguments().constFirst());
     LaunchRequest request;
+    request.startedByBus = parser.isSet(service);
     for (const QCommandLineOption &command : commands) {
         if (!parser.isSet(command))
             continue;

@@ -11,6 +11,8 @@ struct LaunchRequest {
     // The tray menu item to carry out ("novo", "mostrar", "esconder" or "encerrar"), by the
     // running instance or by this one once started; empty for a plain start.
     QString command;
+    // Started by the session bus for a launcher's call, which follows at once (--dbus-service).
+    bool startedByBus = false;
 };
 
 LaunchRequest handleCommandLine(int argc, char *argv[]);

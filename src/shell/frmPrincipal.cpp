@@ -18,6 +18,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QDir>
+#include <QEventLoop>
 #include <QMenu>
 #include <QTimer>
 #include <cstdio>
@@ -27,8 +28,10 @@ namespace {
 
 frmPrincipal *g_instance = nullptr;
 
-// How long a start waits for the locks of an instance that does not answer (killed a moment ago).
+// How long a start waits for the store's lock of an instance ending (saving, or killed a moment ago).
 constexpr int HolderEndWaitMs = 5000;
+// How long an instance the bus started waits for the call it was started for.
+constexpr int BusCallWaitMs = 2000;
 
 } // namespace
 
@@ -91,30 +94,33 @@ NoteStore &frmPrincipal::store()
 
 // ---- start-up and shutdown
 
-frmPrincipal::StartResult frmPrincipal::Form_Load(const QString &command, bool handedOver)
+frmPrincipal::StartResult frmPrincipal::Form_Load(QString command, bool handedOver, bool startedByBus)
 {
     int line = 5;
     try {
         line = 10;
         m_single = std::make_unique<SingleInstance>();
-        SingleInstance::Outcome outcome = m_single->acquire();
-        if (outcome == SingleInstance::Outcome::AlreadyRunning) {
-            using Answer = SingleInstance::Answer;
-            const Answer answer = handedOver ? Answer::Unanswered : SingleInstance::notifyRunning(command);
-            if (answer != Answer::Answered) {
-                // No answer: an instance killed a moment ago, whose end frees its locks soon (its
-                // socket may still take the command, which is lost with it), or one still starting.
-                outcome = m_single->acquire(HolderEndWaitMs);
-                if (outcome == SingleInstance::Outcome::AlreadyRunning && answer == Answer::NobodyListening)
-                    SingleInstance::notifyRunning(command);
-            }
-        }
-        if (outcome == SingleInstance::Outcome::AlreadyRunning) {
-            // Ends silently; the running instance does what this launch was for (shows its notes
-            // for a plain launch).
+        // Commands that come while the notes load are carried out once they are loaded.
+        connect(m_single.get(), &SingleInstance::launchedAgain, this, &frmPrincipal::launchedAgain);
+        const SingleInstance::Outcome outcome = m_single->acquire(HolderEndWaitMs);
+        if (outcome == SingleInstance::Outcome::AlreadyRunning && !handedOver
+            && SingleInstance::notifyRunning(command) == SingleInstance::Answer::Answered)
+            return StartResult::AlreadyRunning; // it does what this launch was for, shows its notes for a plain one
+        if (outcome != SingleInstance::Outcome::Acquired) {
+            // Out of reach (no bus, or one that does not answer): the person learns why nothing came.
+            m_single.reset();
+            Platform::messages().show(QStringLiteral("O Quadrelo já está em execução."), MessageBox::Information);
             return StartResult::AlreadyRunning;
         }
-        connect(m_single.get(), &SingleInstance::launchedAgain, this, &frmPrincipal::launchedAgain);
+        if (startedByBus && command.isEmpty()) {
+            // The bus started this instance for a launcher's call, which comes at once: a desktop
+            // action then decides how the notes start, as its option would.
+            QEventLoop waiting;
+            connect(m_single.get(), &SingleInstance::launchedAgain, &waiting, &QEventLoop::quit);
+            QTimer::singleShot(BusCallWaitMs, &waiting, &QEventLoop::quit);
+            waiting.exec();
+            command = m_launchedDuringStart.isEmpty() ? QString() : m_launchedDuringStart.takeFirst();
+        }
         line = 11;
         store().open();
         connectStore();
@@ -140,6 +146,7 @@ frmPrincipal::StartResult frmPrincipal::Form_Load(const QString &command, bool h
         line = 100;
         LoadNotes();
     } catch (const RuntimeError &error) {
+        m_single.reset(); // the program ends: nothing of its lock and name stays behind
         Platform::messages().show(QStringLiteral("%1 - %2 - %3").arg(line).arg(error.code()).arg(error.description()),
                                   MessageBox::Critical);
         return StartResult::Failed;
@@ -185,6 +192,8 @@ bool frmPrincipal::Form_Unload(bool askedByPerson)
     }
     m_shutDown = true;
     store().close();
+    if (m_single)
+        m_single->release(); // a later launch starts anew
     m_windows->close();
     m_autoSave->hold(true);
     m_tray->remove();
@@ -298,6 +307,7 @@ void frmPrincipal::saveAtExit()
     if (const QString failure = shell->saveAllFailure(); !failure.isEmpty())
         std::fprintf(stderr, "quadrelo: %s\n", qPrintable(failure));
     shell->store().close();
+    shell->m_single->release();
 }
 
 // ---- tray

@@ -35,8 +35,8 @@ public:
     // command: the tray menu item this launch was asked for, carried out by the running instance
     // when there is one (see launchedAgain), else by this one once started.
     // handedOver: this launch has already handed the command to a running instance, which did not
-    // answer.
-    StartResult Form_Load(const QString &command = QString(), bool handedOver = false);
+    // answer. startedByBus: the session bus started this instance for a call that follows.
+    StartResult Form_Load(QString command = QString(), bool handedOver = false, bool startedByBus = false);
     // Shutdown: saves all notes, removes the tray icon and closes every window; runs once.
     // When the person asked for it (the menu), a failed save is shown and nothing is closed, so
     // nothing is lost; otherwise (a signal, the end of the session) the failure goes to standard

@@ -8,15 +8,9 @@ tray_icons() { # the program's registered items, as "service/path" (GNOME's host
     local s o
     for s in $(sni_watcher call -m org.freedesktop.DBus.Properties.Get org.kde.StatusNotifierWatcher \
         RegisteredStatusNotifierItems 2>/dev/null | grep -o "'[^']*'" | tr -d "'"); do
-        o=${s%%/*} && o=$(gdbus call --session -d org.freedesktop.DBus -o /org/freedesktop/DBus \
-            -m org.freedesktop.DBus.GetConnectionUnixProcessID "${o%@}" 2>/dev/null | grep -o '[0-9]*' | tail -1)
+        o=${s%%/*} && o=$(bus_pid "${o%@}" 2>/dev/null)
         [ "$o" = "$PROG_PID" ] && echo "$s"
     done
-}
-session_bus() {
-    export DBUS_SESSION_BUS_ADDRESS="unix:path=$XDG_RUNTIME_DIR/bus"
-    bg dbus dbus-daemon --session --nofork --address="$DBUS_SESSION_BUS_ADDRESS"
-    wait_until 10 "session bus" test -S "$XDG_RUNTIME_DIR/bus"
 }
 # sni_desktop WM PANEL COMMAND...: once WM has two workspaces, the panel (its class) with its tray, by COMMAND
 sni_desktop() {

@@ -7,7 +7,7 @@ PROGRAM=$(readlink -f "${1:-}")
 ART_DIR="$(dirname "$PROGRAM")/e2e-artifacts/$(basename "$0" .sh)${E2E_DESKTOP:+-$(basename "$E2E_DESKTOP" .sh)}"
 rm -rf "$ART_DIR" && mkdir -p "$ART_DIR"
 export LC_ALL=C.UTF-8
-T0=${EPOCHREALTIME/./} FAILURES=0 CHECKS=0 E2E_TMP="" PROG_PID="" RUNS=0 SOUNDS=0 PIDS_TO_STOP=()
+APP_ID=br.com.borvane.Quadrelo T0=${EPOCHREALTIME/./} FAILURES=0 CHECKS=0 E2E_TMP="" PROG_PID="" RUNS=0 SOUNDS=0 PIDS_TO_STOP=()
 elapsed_ms() { echo $(((${EPOCHREALTIME/./} - ${1:-$T0}) / 1000)); }
 log() { local ms; ms=$(elapsed_ms); printf '[%3d.%03ds] %s\n' $((ms / 1000)) $((ms % 1000)) "$*"; }
 fail() { ((CHECKS++, FAILURES++)); log "FAIL: $*"; [ -z "${DISPLAY:-}" ] || grab "$ART_DIR/failure-$FAILURES.png"; }
@@ -60,6 +60,9 @@ start_openbox() { # start_openbox [NAME]: an X server, openbox and trayer (mappe
     bg "trayer${1:+-$1}" trayer --edge top --align right --widthtype pixel --width 100 --height 24
     wait_until 15 "trayer ${1:-}" eval "xwininfo -root -tree | grep -q '(\"panel\" \"trayer\")'" || exit 1
 }
+bus_pid() { gdbus call --session -d org.freedesktop.DBus -o / -m org.freedesktop.DBus.GetConnectionUnixProcessID "$1" | awk '{ print $2 + 0 }'; }
+session_bus() { export DBUS_SESSION_BUS_ADDRESS="unix:path=$XDG_RUNTIME_DIR/bus"; bg dbus dbus-daemon --session --nofork \
+    --address="$DBUS_SESSION_BUS_ADDRESS" && wait_until 10 "session bus" test -S "$XDG_RUNTIME_DIR/bus"; } # a private one
 need() { # need TOOL...: without one of them the run is skipped
     local t; for t; do command -v "$t" >/dev/null || { log "missing $t (./quadrelo.sh test installs it)"; exit 77; }; done
 }
@@ -70,14 +73,16 @@ private_session() { # nothing leads the run's programs to the person's session, 
         KDE_FULL_SESSION && export QT_QPA_PLATFORM=xcb
 }
 start_desktop() { # E2E_DESKTOP's desktop_start (tests/desktops/) replaces Xvfb, openbox and trayer
-    need ${DESKTOP_TOOLS:-Xvfb openbox trayer} xdotool wmctrl xprop xwininfo import pulseaudio parecord sox xmessage
+    need ${DESKTOP_TOOLS:-Xvfb openbox trayer dbus-daemon} gdbus xdotool wmctrl xprop xwininfo import pulseaudio parecord sox xmessage
     E2E_TMP=$(mktemp -d "${TMPDIR:-/tmp}/quadrelo-e2e.XXXXXX")
     mkdir -m 700 "$E2E_TMP/config" "$E2E_TMP/runtime" "$E2E_TMP/home" "$E2E_TMP/cache" "$E2E_TMP/data"
     export XDG_CONFIG_HOME="$E2E_TMP/config" XDG_RUNTIME_DIR="$E2E_TMP/runtime" HOME="$E2E_TMP/home"
     export XDG_CACHE_HOME="$E2E_TMP/cache" XDG_DATA_HOME="$E2E_TMP/data" XDG_STATE_HOME="$E2E_TMP/data"
     private_session
     STORE="$XDG_CONFIG_HOME/Quadrelo/Quadrelo.conf"
-    if declare -F desktop_start >/dev/null; then desktop_start || exit 1; else start_openbox; fi
+    mkdir -p "$XDG_DATA_HOME/dbus-1/services" && sed "s|@QUADRELO_BINARY@|$PROGRAM|; s|@QUADRELO_APP_ID@|$APP_ID|" \
+        "${BASH_SOURCE%/*}/../../packaging/$APP_ID.service.in" >"$XDG_DATA_HOME/dbus-1/services/$APP_ID.service" # as installed
+    if declare -F desktop_start >/dev/null; then desktop_start || exit 1; else start_openbox && session_bus || exit 1; fi
     pointer_to "${AWAY[@]}"
 }
 

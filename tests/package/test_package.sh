@@ -2,7 +2,7 @@
 # SPDX-License-Identifier: GPL-3.0-or-later
 # Builds the Debian package once, unpacks it, and checks it as a packager would: the program answers --version
 # and --help without a display or a store, the dependencies Qt needs at run time are declared, the desktop
-# entry with its actions, the autostart entry and the AppStream metadata validate.
+# entry with its actions, the autostart entry, the bus's service file and the AppStream metadata validate.
 # Usage: test_package.sh BUILD_DIR VERSION APP_ID CPACK
 set -u
 build=$1 version=$2 id=$3 cpack=$4
@@ -56,6 +56,9 @@ check "desktop entry and its actions validate" eval 'grep -q "^Actions=" "$entry
 check "every desktop action's option is the program's" eval '! sed -n "s/^Exec=quadrelo //p" "$entry" |
     grep -vxFf <("$tmp/root/usr/bin/quadrelo" --help | grep -Eo -- "^ +--[a-z]+" | tr -d " ")'
 check "autostart entry validates" desktop-file-validate "$autostart"
+service="$share/dbus-1/services/$id.service" && start=$(sed -n 's/^Exec=//p' "$service")
+check "the bus's service file starts the packaged program, with options it takes" eval 'grep -qx DBusActivatable=true \
+    "$entry" && grep -qx "Name=$id" "$service" && test -x "$tmp/root${start%% *}" && run 0 out . ${start#* } --version'
 check "autostart entry is a conffile" grep -qx "/etc/xdg/autostart/$id.desktop" <(dpkg-deb -I "$deb" conffiles)
 check "AppStream metadata validates" appstreamcli validate --no-net "$share/metainfo/$id.metainfo.xml"
 check "AppStream release is $version" grep -q "<release version=\"$version\"" "$share/metainfo/$id.metainfo.xml"

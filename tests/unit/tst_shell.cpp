@@ -2,27 +2,20 @@
 #include "TestSupport.h"
 #include "note/frmLembrete.h"
 #include "platform/SettingsStore.h"
-#include "platform/SingleInstance.h"
 #include "records/NoteRecord.h"
 #include "dialogs/frmProp.h"
 #include "shell/AutoSave.h"
-#include "shell/CommandLine.h"
 #include "shell/TrayIcon.h"
 #include "shell/frmPrincipal.h"
 
 #include <QAction>
 #include <QApplication>
-#include <QLocalServer>
-#include <QLocalSocket>
 #include <QMenu>
 #include <QPlainTextEdit>
 #include <QScreen>
 #include <QScopeGuard>
-#include <QThread>
 #include <QtTest>
-#include <array>
 #include <csignal>
-#include <thread>
 #include <sys/resource.h>
 
 using namespace NoteRecord;
@@ -82,108 +75,6 @@ private slots:
         f.choose("encerrar");
         QCOMPARE(f.quits, 1);
         QCOMPARE(ShellFixture::storedRecords(), QStringList{recordWith(fields)});
-    }
-
-    // One instance per user and per store: a running one keeps a second out, untouched, and so
-    // does one that writes the same store from another runtime folder; a dead one's lock does not,
-    // nor does a runtime folder that cannot be used.
-    void singleInstance_data()
-    {
-        QTest::addColumn<QString>("held"); // "runtime", "store", "dead", "dying", "unusable" or "carried"
-        QTest::addColumn<bool>("runs");
-        QTest::newRow("another instance runs") << "runtime" << false;
-        QTest::newRow("another process owns the store") << "store" << false;
-        QTest::newRow("a crashed instance left its lock") << "dead" << true;
-        // Killed a moment ago: its socket still takes a connection but nothing answers, and its
-        // locks go once its end is over.
-        QTest::newRow("an instance killed a moment ago") << "dying" << true;
-        QTest::newRow("no usable runtime folder") << "unusable" << true;
-        // A sync tool carries the notes' folder with what another machine left in it.
-        QTest::newRow("another host's lock beside the store") << "carried" << true;
-    }
-
-    void singleInstance()
-    {
-        QFETCH(QString, held);
-        QFETCH(bool, runs);
-        const QByteArray runtime = qgetenv("XDG_RUNTIME_DIR");
-        SingleInstance other;
-        QLockFile storeLock(SingleInstance::storeLockPath());
-        QLocalServer server;
-        std::thread ending;
-        auto joined = qScopeGuard([&ending] {
-            if (ending.joinable())
-                ending.join();
-        });
-        // A lock file as another process leaves it: its id, program and host.
-        const auto lock = [](const QString &path, qint64 pid, const QString &host) {
-            QDir().mkpath(QFileInfo(path).absolutePath());
-            QFile file(path);
-            return file.open(QIODevice::WriteOnly)
-                   && file.write(QString("%1\nquadrelo\n%2\n").arg(pid).arg(host).toUtf8()) > 0;
-        };
-        QDir().mkpath(QFileInfo(SingleInstance::storeLockPath()).absolutePath());
-        if (held == "runtime") {
-            QCOMPARE(other.acquire(), SingleInstance::Outcome::Acquired);
-        } else if (held == "store") {
-            QVERIFY(storeLock.tryLock(0));
-        } else if (held == "dead") {
-            QVERIFY(lock(SingleInstance::lockPath(), 999999, "host"));
-        } else if (held == "dying") {
-            auto *dying = new QLockFile(SingleInstance::lockPath());
-            QVERIFY(dying->tryLock(0));
-            QVERIFY(server.listen(SingleInstance::socketPath())); // never accepts: this thread is busy
-            ending = std::thread([dying] {
-                QThread::msleep(1500);
-                delete dying;
-            });
-        } else if (held == "carried") {
-            const QString folder = QFileInfo(SettingsStore::defaultPath()).absolutePath();
-            for (const QString name : {"Quadrelo.lock", "Quadrelo.sync-conflict-20261207-101010-ABCDEFG.lock"})
-                QVERIFY(lock(folder + "/" + name, QCoreApplication::applicationPid(), "portatil"));
-        } else {
-            qputenv("XDG_RUNTIME_DIR", runtime + "/not-a-folder/x");
-            QFile(QString::fromLocal8Bit(runtime) + "/not-a-folder").open(QIODevice::WriteOnly);
-        }
-        ShellFixture f;
-        const auto result = f.shell->Form_Load();
-        qputenv("XDG_RUNTIME_DIR", runtime);
-        QCOMPARE(result, runs ? frmPrincipal::StartResult::Running : frmPrincipal::StartResult::AlreadyRunning);
-        QCOMPARE(QFile::exists(SettingsStore::defaultPath()), runs);
-        QTest::qWait(50); // the first look for conflict copies
-        QCOMPARE(platform.messages.shown, QStringList());
-    }
-
-    // The desktop entry's actions on a launch that finds no instance running: it starts with the
-    // command of its option. A running instance hands them on through its socket (the desktop run
-    // and GNOME's dash show that); a bare connection, as older launches make, shows all.
-    void launchCommands_data()
-    {
-        QTest::addColumn<QString>("option"); // none: a bare connection to a running instance
-        QTest::addColumn<QString>("abertura");
-        QTest::addColumn<QString>("shown"); // per note, the stored one first: "S" shown, "N" hidden
-        for (const auto &[option, abertura, shown] : {std::array<const char *, 3>{"--novo", "N", "NS"},
-                                                      {"--mostrar", "N", "S"},
-                                                      {"--esconder", "S", "N"},
-                                                      {"", "N", "S"}})
-            QTest::newRow(*option ? option : "bare connection")
-                << QString(option) << QString(abertura) << QString(shown);
-    }
-
-    void launchCommands()
-    {
-        QFETCH(QString, option);
-        QFETCH(QString, abertura);
-        QFETCH(QString, shown);
-        QByteArray words[] = {"quadrelo", option.toLatin1()};
-        char *argv[] = {words[0].data(), words[1].data()};
-        const LaunchRequest request = handleCommandLine(option.isEmpty() ? 1 : 2, argv);
-        QVERIFY(!request.exitCode);
-        ShellFixture f;
-        f.start({recordWith({})}, abertura, request.command);
-        if (option.isEmpty())
-            QLocalSocket().connectToServer(SingleInstance::socketPath()); // and closed at once
-        QTRY_COMPARE(visibleMarks(), shown);
     }
 
     // Loading: which notes become windows, what the person is told, and that every record that
