@@ -76,24 +76,20 @@ private slots:
         QTest::addColumn<QByteArrayList>("zonesLater"); // the zones the machine moves to meanwhile
         QTest::addColumn<QString>("due");
         QTest::addColumn<QDateTime>("rings"); // UTC
-        QTest::addColumn<int>("setBefore");   // ms before it rings
         const auto utc = [](QDate d, int h, int m) { return QDateTime(d, QTime(h, m), Qt::UTC); };
         const QByteArray saoPaulo = "America/Sao_Paulo", berlin = "Europe/Berlin";
         // São Paulo went from 00:00 to 01:00 on 4 November 2018, and from 00:00 back to 23:00 on
         // 17 February 2019; Berlin goes from 02:00 to 03:00 on 29 March 2026 and from 03:00 back
         // to 02:00 on 25 October 2026.
         const auto row = [](const char *name, const QByteArray &zone, const QByteArrayList &later, const char *due,
-                            const QDateTime &rings,
-                            int ms = 100) { QTest::newRow(name) << zone << later << QString(due) << rings << ms; };
+                            const QDateTime &rings) { QTest::newRow(name) << zone << later << QString(due) << rings; };
         row("São Paulo, in the hour skipped", saoPaulo, {}, "04/11/2018 00:30", utc({2018, 11, 4}, 3, 0));
         row("São Paulo, after the hour skipped", saoPaulo, {}, "04/11/2018 01:10", utc({2018, 11, 4}, 3, 10));
         row("São Paulo, in the hour repeated", saoPaulo, {}, "16/02/2019 23:30", utc({2019, 2, 17}, 1, 30));
         row("Berlin, in the hour skipped", berlin, {}, "29/03/2026 02:30", utc({2026, 3, 29}, 1, 0));
         row("Berlin, in the hour repeated", berlin, {}, "25/10/2026 02:30", utc({2026, 10, 25}, 0, 30));
-        const int hours = 3600000;
-        row("São Paulo, then Berlin", saoPaulo, {berlin}, "05/12/2026 09:00", utc({2026, 12, 5}, 8, 0), 3 * hours);
-        row("Berlin, then São Paulo, then UTC", berlin, {saoPaulo, "UTC"}, "05/12/2026 09:00", utc({2026, 12, 5}, 9, 0),
-            2 * hours);
+        row("Berlin, then São Paulo, then UTC", berlin, {saoPaulo, "UTC"}, "05/12/2026 09:00",
+            utc({2026, 12, 5}, 9, 0));
     }
 
     void ringsAtItsLocalMinute()
@@ -102,9 +98,8 @@ private slots:
         QFETCH(QByteArrayList, zonesLater);
         QFETCH(QString, due);
         QFETCH(QDateTime, rings);
-        QFETCH(int, setBefore);
         setZone(zone);
-        platform.clock.current = rings.addMSecs(-setBefore);
+        platform.clock.current = rings.addSecs(-2 * 3600); // before it, in each zone it passes through
         platform.clock.running.start();
         QTemporaryDir etc;
         const QString zoneFile = etc.filePath("localtime");
