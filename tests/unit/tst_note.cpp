@@ -122,7 +122,8 @@ private slots:
     // seconds, the flash colour and its own taking turns each half second, the bell shown with its
     // own colour only; the sound is heard once a second. A plain alarm ends by itself after three
     // seconds; a continuous one then blinks its bell until a click, and ends at the next tick. The
-    // end leaves the note's own colour, no bell and no alarm in the record.
+    // end leaves the note's own colour, no bell and no alarm in the record. The note's next alarm,
+    // pinned now, rings the same way and leaves it on top.
     void ringingCourse_data()
     {
         QTest::addColumn<bool>("continuous");
@@ -145,65 +146,70 @@ private slots:
         QFETCH(int, devices);
         QFETCH(int, endsAt);
         platform.sound.devices = devices;
-        auto note = noteWith({{Aviso, "S"},
-                              {DataHoraAviso, "06/12/2026 00:10"},
-                              {Minutos, "15"},
-                              {Som, "1"},
-                              {Continuo, continuous ? "S" : "N"},
-                              {Cor, "3"}});
+        const QList<QPair<int, QString>> alarm{{Aviso, "S"}, {DataHoraAviso, "06/12/2026 00:10"}, {Minutos, "15"},
+                                               {Som, "1"},   {Continuo, continuous ? "S" : "N"},  {Cor, "3"}};
+        auto note = noteWith(alarm);
         auto *text = note->findChild<QPlainTextEdit *>("txtTexto");
         auto *bellPicture = note->findChild<QWidget *>("Alarme");
         auto *ticker = note->findChild<QTimer *>("tmrContAlarme");
-        note->show();
-        QTest::mouseClick(text->viewport(), Qt::LeftButton);
-        clickChild(note.get(), "esconder");
-        QVERIFY(note->isHidden());
-        for (QTime now : {QTime(23, 54, 59), QTime(23, 55)}) {
-            platform.clock.current = QDateTime(QDate(2026, 12, 5), now);
-            AlarmClock::instance().timeChanged(); // rather than wait for the minute
-            QCOMPARE(ticker->isActive(), now.minute() == 55);
-        }
-        QVERIFY2(note->isVisible(), "a hidden note comes forward when its alarm rings");
-        QCOMPARE(platform.windows.topmost, (Requests{{note.get(), true}, {note.get(), false}}));
+        for (bool pinned : {false, true}) {
+            if (pinned)
+                note->setValue(NoteValue::fromRecord(recordWith(alarm + QList<QPair<int, QString>>{{Fixo, "S"}})));
+            platform.windows.topmost.clear();
+            platform.sound.played.clear();
+            note->show();
+            QTest::mouseClick(text->viewport(), Qt::LeftButton);
+            clickChild(note.get(), "esconder");
+            QVERIFY(note->isHidden());
+            for (QTime now : {QTime(23, 54, 59), QTime(23, 55)}) {
+                platform.clock.current = QDateTime(QDate(2026, 12, 5), now);
+                AlarmClock::instance().timeChanged(); // rather than wait for the minute
+                QCOMPARE(ticker->isActive(), now.minute() == 55);
+            }
+            QVERIFY2(note->isVisible(), "a hidden note comes forward when its alarm rings");
+            // Raised to the front, and on top again only when pinned.
+            QCOMPARE(platform.windows.topmost,
+                     Requests({{note.get(), true}, {note.get(), false}}).mid(0, pinned ? 1 : 2));
 
-        // After each tick: the time into the ringing, the colour (F flash, N its own), the bell
-        // (+ shown, - hidden), and when a sound was heard.
-        const int tickMs = ticker->interval();
-        int at = 0;
-        QString colours, bells;
-        QList<int> heard;
-        QEventLoop ringing;
-        connect(ticker, &QTimer::timeout, this, [&] {
-            at += tickMs;
-            const QColor shown = text->palette().color(QPalette::Base);
-            colours += shown == AlarmCourse::flashColor() ? 'F' : shown == ColorFromIndex(3) ? 'N' : '?';
-            bells += bellPicture->isVisible() ? '+' : '-';
-            if (platform.sound.played.size() > heard.size())
-                heard << at;
-            if (at == clickAt)
-                QTest::mouseClick(onBell ? bellPicture : text->viewport(), Qt::LeftButton);
-            if (!ticker->isActive() || at > 2 * endsAt)
-                ringing.quit();
-        });
-        ticker->setInterval(0); // the ringing's time, not the test's
-        ringing.exec();
+            // After each tick: the time into the ringing, the colour (F flash, N its own), the bell
+            // (+ shown, - hidden), and when a sound was heard.
+            const int tickMs = ticker->interval();
+            int at = 0;
+            QString colours, bells;
+            QList<int> heard;
+            QEventLoop ringing;
+            connect(ticker, &QTimer::timeout, &ringing, [&] {
+                at += tickMs;
+                const QColor shown = text->palette().color(QPalette::Base);
+                colours += shown == AlarmCourse::flashColor() ? 'F' : shown == ColorFromIndex(3) ? 'N' : '?';
+                bells += bellPicture->isVisible() ? '+' : '-';
+                if (platform.sound.played.size() > heard.size())
+                    heard << at;
+                if (at == clickAt)
+                    QTest::mouseClick(onBell ? bellPicture : text->viewport(), Qt::LeftButton);
+                if (!ticker->isActive() || at > 2 * endsAt)
+                    ringing.quit();
+            });
+            ticker->setInterval(0); // the ringing's time, not the test's
+            ringing.exec();
 
-        QCOMPARE(at, endsAt);
-        QList<int> onceASecond;
-        for (int t = tickMs; devices && t <= endsAt; t += 1000)
-            onceASecond << t;
-        QCOMPARE(heard, onceASecond);
-        const qsizetype flashing = std::min(colours.size(), qsizetype(3000 / tickMs));
-        for (qsizetype i = 0; i < colours.size(); ++i) {
-            const bool last = i == colours.size() - 1;
-            QCOMPARE(colours.at(i), QChar(i < flashing && !last && i % 2 == 0 ? 'F' : 'N'));
-            if (i < flashing || last)
-                QCOMPARE(bells.at(i), QChar(last || colours.at(i) == 'F' ? '-' : '+'));
+            QCOMPARE(at, endsAt);
+            QList<int> onceASecond;
+            for (int t = tickMs; devices && t <= endsAt; t += 1000)
+                onceASecond << t;
+            QCOMPARE(heard, onceASecond);
+            const qsizetype flashing = std::min(colours.size(), qsizetype(3000 / tickMs));
+            for (qsizetype i = 0; i < colours.size(); ++i) {
+                const bool last = i == colours.size() - 1;
+                QCOMPARE(colours.at(i), QChar(i < flashing && !last && i % 2 == 0 ? 'F' : 'N'));
+                if (i < flashing || last)
+                    QCOMPARE(bells.at(i), QChar(last || colours.at(i) == 'F' ? '-' : '+'));
+            }
+            const QString blinking = bells.chopped(1).mid(flashing);
+            QVERIFY2(!blinking.contains("+++") && !blinking.contains("---"), qPrintable(blinking));
+            QCOMPARE(split(note->value().toRecord()).mid(Aviso, 2), (QStringList{"N", ""}));
+            QVERIFY2(!AlarmClock::instance().nextWake().isValid(), "the rung alarm is no longer set");
         }
-        const QString blinking = bells.chopped(1).mid(flashing);
-        QVERIFY2(!blinking.contains("+++") && !blinking.contains("---"), qPrintable(blinking));
-        QCOMPARE(split(note->value().toRecord()).mid(Aviso, 2), (QStringList{"N", ""}));
-        QVERIFY2(!AlarmClock::instance().nextWake().isValid(), "the rung alarm is no longer set");
     }
 
     // An alarm consumed on another machine is consumed here when the change arrives; one already
