@@ -5,6 +5,8 @@
 #include "platform/Platform.h"
 
 #include <QDBusConnection>
+#include <QFile>
+#include <QFileInfo>
 #include <QSocketNotifier>
 #include <QTimeZone>
 
@@ -17,10 +19,6 @@
 #include <limits>
 
 namespace {
-
-// The system's time zone; replacing it is a change of the local time.
-const char ZoneFolder[] = "/etc";
-const char ZoneFile[] = "localtime";
 
 // The first instant, in ms since the epoch, at which the local clock shows `date` `time` or later:
 // of a time shown twice (the hour repeated in autumn) the first, and of a time the clock skips
@@ -69,7 +67,7 @@ AlarmClock &AlarmClock::instance()
     return *clock;
 }
 
-AlarmClock::AlarmClock(QObject *parent) : QObject(parent)
+AlarmClock::AlarmClock(const QString &zoneFile, QObject *parent) : QObject(parent)
 {
     // Aimed at a moment of the wall clock; cancelled when that clock is set.
     m_timer = timerfd_create(CLOCK_REALTIME, TFD_NONBLOCK | TFD_CLOEXEC);
@@ -83,7 +81,7 @@ AlarmClock::AlarmClock(QObject *parent) : QObject(parent)
             ringDue();
         });
     }
-    watchZone();
+    watchZone(zoneFile);
     // After a suspend the timer may have slept through its moment. No system bus: no news of it.
     QDBusConnection::systemBus().connect(QStringLiteral("org.freedesktop.login1"),
                                          QStringLiteral("/org/freedesktop/login1"),
@@ -171,13 +169,17 @@ void AlarmClock::aim()
         timerfd_settime(m_timer, TFD_TIMER_ABSTIME | TFD_TIMER_CANCEL_ON_SET, &wake, nullptr);
 }
 
-void AlarmClock::watchZone()
+void AlarmClock::watchZone(const QString &zoneFile)
 {
+    const QFileInfo zone(zoneFile);
+    m_zoneName = QFile::encodeName(zone.fileName());
     m_zoneWatch = inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
     if (m_zoneWatch < 0)
         return;
-    // The folder, since the zone is changed by putting a new link in place of the old one.
-    if (inotify_add_watch(m_zoneWatch, ZoneFolder, IN_CREATE | IN_MOVED_TO | IN_CLOSE_WRITE | IN_ONLYDIR) < 0) {
+    // The folder, since the zone is changed by putting a new link in place of the old one: a watch
+    // on the file itself would end with the file it was set on.
+    const QByteArray folder = QFile::encodeName(zone.path());
+    if (inotify_add_watch(m_zoneWatch, folder.constData(), IN_CREATE | IN_MOVED_TO | IN_CLOSE_WRITE | IN_ONLYDIR) < 0) {
         close(m_zoneWatch);
         m_zoneWatch = -1;
         return;
@@ -194,7 +196,7 @@ void AlarmClock::zoneEvent()
     while ((n = read(m_zoneWatch, buffer, sizeof buffer)) > 0) {
         for (char *p = buffer; p < buffer + n;) {
             const auto *e = reinterpret_cast<const inotify_event *>(p);
-            if (e->len && qstrcmp(e->name, ZoneFile) == 0)
+            if (e->len && m_zoneName == e->name)
                 zoneChanged = true;
             p += sizeof(inotify_event) + e->len;
         }

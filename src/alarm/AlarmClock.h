@@ -16,7 +16,9 @@ class AlarmClock : public QObject {
 public:
     // The program's clock, made on first use.
     static AlarmClock &instance();
-    explicit AlarmClock(QObject *parent = nullptr);
+    // `zoneFile` is the file that names the system's time zone; the desktop's settings change the
+    // zone by putting a new file in its place.
+    explicit AlarmClock(const QString &zoneFile = QStringLiteral("/etc/localtime"), QObject *parent = nullptr);
     ~AlarmClock() override;
 
     // The alarm of `note` rings when its due text "DD/MM/YYYY HH:NN" (AlarmDueText) is due, by the
@@ -44,13 +46,14 @@ private: // NOLINT(readability-redundant-access-specifiers): the slot above is a
     void ringDue();
     void aim();
     void forget();
-    void watchZone();
+    void watchZone(const QString &zoneFile);
     void zoneEvent();
 
     QList<Alarm> m_alarms;
     QDateTime m_next;
     int m_timer = -1;
     QSocketNotifier *m_timerNotifier = nullptr;
+    QByteArray m_zoneName; // the zone file's name in the watched folder
     int m_zoneWatch = -1;
     QSocketNotifier *m_zoneNotifier = nullptr;
 };

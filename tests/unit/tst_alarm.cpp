@@ -4,7 +4,9 @@
 #include "alarm/AlarmClock.h"
 
 #include <QSignalSpy>
+#include <QTemporaryDir>
 #include <QtTest>
+#include <cstdio>
 #include <ctime>
 
 class TestAlarm : public QObject {
@@ -14,41 +16,37 @@ class TestAlarm : public QObject {
 
     void setZone(const QByteArray &zone)
     {
-        qputenv("TZ", zone);
+        zone.isEmpty() ? qunsetenv("TZ") : qputenv("TZ", zone);
         tzset();
     }
 
 private slots:
     void initTestCase() { m_zone = qgetenv("TZ"); }
     void init() { platform.reset(); }
-    void cleanup()
-    {
-        if (m_zone.isEmpty())
-            qunsetenv("TZ");
-        else
-            qputenv("TZ", m_zone);
-        tzset();
-    }
+    void cleanup() { setZone(m_zone); }
 
-    // The clock sleeps until the first minute at which an alarm is due; an alarm already due rings
-    // at the start of the next minute; a due text that never comes due keeps it asleep.
+    // The clock sleeps until the first minute at which an alarm is due, and names its note then;
+    // an alarm already due, even of a day gone by, rings at the start of the next minute; a due
+    // text that never comes due keeps it asleep.
     void sleepsUntilTheNextDueMinute_data()
     {
         QTest::addColumn<QStringList>("alarms"); // set at 05/12/2026 09:07:30
         QTest::addColumn<QDateTime>("wakes");
+        QTest::addColumn<int>("first"); // the alarm that rings then
         const auto at = [](int day, int h, int m) { return QDateTime(QDate(2026, 12, day), QTime(h, m)); };
-        QTest::newRow("hours away") << QStringList{"05/12/2026 14:00", "06/12/2026 08:00", "05/12/2026 11:30"}
-                                    << at(5, 11, 30);
-        QTest::newRow("one already due") << QStringList{"06/12/2026 08:00", "04/12/2026 23:59"} << at(5, 9, 8);
-        QTest::newRow("this very minute") << QStringList{"05/12/2026 09:07"} << at(5, 9, 8);
-        QTest::newRow("a time that cannot be read, the next day") << QStringList{"05/12/2026 9:30"} << at(6, 0, 0);
-        QTest::newRow("no alarm") << QStringList{} << QDateTime();
-        QTest::newRow("not a date") << QStringList{"5/12/2026 14:00"} << QDateTime();
+        QTest::newRow("hours away") << QStringList{"05/12/2026 14:00", "05/12/2026 11:30", "06/12/2026 08:00"}
+                                    << at(5, 11, 30) << 1;
+        QTest::newRow("one of a day gone by")
+            << QStringList{"06/12/2026 08:00", "04/12/2026 23:59"} << at(5, 9, 8) << 1;
+        QTest::newRow("a time that cannot be read, the next day") << QStringList{"05/12/2026 9:30"} << at(6, 0, 0) << 0;
+        QTest::newRow("no alarm") << QStringList{} << QDateTime() << 0;
+        QTest::newRow("not a date") << QStringList{"5/12/2026 14:00"} << QDateTime() << 0;
     }
 
     void sleepsUntilTheNextDueMinute()
     {
         QFETCH(QStringList, alarms);
+        QFETCH(int, first);
         platform.clock.current = QDateTime(QDate(2026, 12, 5), QTime(9, 7, 30));
         AlarmClock clock;
         QSignalSpy rang(&clock, &AlarmClock::due);
@@ -58,58 +56,68 @@ private slots:
             clock.setAlarm(notes.back().get(), due);
         }
         QTEST(clock.nextWake(), "wakes");
+        QVERIFY(rang.isEmpty());
+        if (clock.nextWake().isValid()) {
+            platform.clock.current = clock.nextWake();
+            clock.timeChanged(); // the clock set to that moment: the first alarm rings, the others wait
+            QCOMPARE(rang.size(), 1);
+            QCOMPARE(rang.at(0).at(0).value<const QObject *>(), notes.at(first).get());
+        }
         notes.clear(); // notes that go away take their alarms with them
         QVERIFY(!clock.nextWake().isValid());
-        QVERIFY(rang.isEmpty());
     }
 
     // An alarm rings once, at the first moment the local clock shows its minute, across a change
-    // to or from summer time and when the machine's time zone changes while it waits.
+    // to or from summer time and when the machine's time zone is changed while it waits (by the
+    // desktop's settings, each change noticed on its own).
     void ringsAtItsLocalMinute_data()
     {
         QTest::addColumn<QByteArray>("zone");
-        QTest::addColumn<QByteArray>("zoneLater"); // the zone the machine moves to meanwhile
+        QTest::addColumn<QByteArrayList>("zonesLater"); // the zones the machine moves to meanwhile
         QTest::addColumn<QString>("due");
         QTest::addColumn<QDateTime>("rings"); // UTC
-        QTest::addColumn<int>("setBefore");   // ms before it rings
         const auto utc = [](QDate d, int h, int m) { return QDateTime(d, QTime(h, m), Qt::UTC); };
         const QByteArray saoPaulo = "America/Sao_Paulo", berlin = "Europe/Berlin";
         // São Paulo went from 00:00 to 01:00 on 4 November 2018, and from 00:00 back to 23:00 on
         // 17 February 2019; Berlin goes from 02:00 to 03:00 on 29 March 2026 and from 03:00 back
         // to 02:00 on 25 October 2026.
-        const auto row = [](const char *name, const QByteArray &zone, const QByteArray &later, const char *due,
-                            const QDateTime &rings,
-                            int ms = 300) { QTest::newRow(name) << zone << later << QString(due) << rings << ms; };
-        row("São Paulo, in the hour skipped", saoPaulo, "", "04/11/2018 00:30", utc({2018, 11, 4}, 3, 0));
-        row("São Paulo, after the hour skipped", saoPaulo, "", "04/11/2018 01:10", utc({2018, 11, 4}, 3, 10));
-        row("São Paulo, in the hour repeated", saoPaulo, "", "16/02/2019 23:30", utc({2019, 2, 17}, 1, 30));
-        row("Berlin, in the hour skipped", berlin, "", "29/03/2026 02:30", utc({2026, 3, 29}, 1, 0));
-        row("Berlin, in the hour repeated", berlin, "", "25/10/2026 02:30", utc({2026, 10, 25}, 0, 30));
-        row("São Paulo, then Berlin", saoPaulo, berlin, "05/12/2026 09:00", utc({2026, 12, 5}, 8, 0));
-        row("Berlin, then São Paulo", berlin, saoPaulo, "05/12/2026 09:00", utc({2026, 12, 5}, 12, 0), 14400300); // 4 h
+        const auto row = [](const char *name, const QByteArray &zone, const QByteArrayList &later, const char *due,
+                            const QDateTime &rings) { QTest::newRow(name) << zone << later << QString(due) << rings; };
+        row("São Paulo, in the hour skipped", saoPaulo, {}, "04/11/2018 00:30", utc({2018, 11, 4}, 3, 0));
+        row("São Paulo, after the hour skipped", saoPaulo, {}, "04/11/2018 01:10", utc({2018, 11, 4}, 3, 10));
+        row("São Paulo, in the hour repeated", saoPaulo, {}, "16/02/2019 23:30", utc({2019, 2, 17}, 1, 30));
+        row("Berlin, in the hour skipped", berlin, {}, "29/03/2026 02:30", utc({2026, 3, 29}, 1, 0));
+        row("Berlin, in the hour repeated", berlin, {}, "25/10/2026 02:30", utc({2026, 10, 25}, 0, 30));
+        row("Berlin, then São Paulo, then UTC", berlin, {saoPaulo, "UTC"}, "05/12/2026 09:00",
+            utc({2026, 12, 5}, 9, 0));
     }
 
     void ringsAtItsLocalMinute()
     {
         QFETCH(QByteArray, zone);
-        QFETCH(QByteArray, zoneLater);
+        QFETCH(QByteArrayList, zonesLater);
         QFETCH(QString, due);
         QFETCH(QDateTime, rings);
-        QFETCH(int, setBefore);
         setZone(zone);
-        platform.clock.current = rings.addMSecs(-setBefore);
+        platform.clock.current = rings.addSecs(-2 * 3600); // before it, in each zone it passes through
         platform.clock.running.start();
-        AlarmClock clock;
+        QTemporaryDir etc;
+        const QString zoneFile = etc.filePath("localtime");
+        AlarmClock clock(zoneFile);
         QObject note;
         QSignalSpy rang(&clock, &AlarmClock::due);
         clock.setAlarm(&note, due);
-        if (!zoneLater.isEmpty()) {
-            setZone(zoneLater);
-            clock.timeChanged();
+        for (const QByteArray &later : zonesLater) {
+            // As the desktop's settings do it: a new link renamed over the old one.
+            const QDateTime before = clock.nextWake();
+            setZone(later);
+            QVERIFY(QFile::link(QString::fromLatin1("/usr/share/zoneinfo/" + later), etc.filePath("new")));
+            QCOMPARE(std::rename(qPrintable(etc.filePath("new")), qPrintable(zoneFile)), 0);
+            QTRY_VERIFY(clock.nextWake() != before);
         }
         QCOMPARE(clock.nextWake(), rings);
         QVERIFY(rang.isEmpty());
-        platform.clock.current = rings.addMSecs(-300); // time passes, as over a suspend
+        platform.clock.current = rings.addMSecs(-100); // time passes, as over a suspend
         platform.clock.running.start();
         clock.timeChanged();
         QTRY_COMPARE_WITH_TIMEOUT(rang.size(), 1, 2000);

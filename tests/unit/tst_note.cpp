@@ -116,60 +116,100 @@ private slots:
         }
     }
 
-    // A note's whole ringing course, tick by tick: the colour it shows, its bell, its sound, how
-    // it ends and what it leaves in the record. F = flash colour, N = the note's own colour.
+    // A note's whole ringing course as a person sees and hears it, at the ringing's own pace. Its
+    // alarm, 00:10 with a warning 15 minutes early, rings at 23:55 the day before, clicks on the
+    // text and hiding the note before notwithstanding: the note comes forward and flashes for three
+    // seconds, the flash colour and its own taking turns each half second, the bell shown with its
+    // own colour only; the sound is heard once a second. A plain alarm ends by itself after three
+    // seconds; a continuous one then blinks its bell until a click, and ends at the next tick. The
+    // end leaves the note's own colour, no bell and no alarm in the record. The note's next alarm,
+    // pinned now, rings the same way and leaves it on top.
     void ringingCourse_data()
     {
         QTest::addColumn<bool>("continuous");
-        QTest::addColumn<int>("clickAfter"); // the person clicks the text after this tick (0: never)
+        QTest::addColumn<int>("clickAt"); // ms into the ringing the person clicks (0: never)
+        QTest::addColumn<bool>("onBell"); // the click is on the bell, not the text
         QTest::addColumn<int>("devices");
-        QTest::addColumn<QString>("course"); // colours, then the bell shown (1) or hidden (0), after each tick
-        QTest::addColumn<int>("sounds");
-        QTest::newRow("plain") << false << 0 << 1 << "FNFNFN 010100" << 3;
-        QTest::newRow("plain, no sound device") << false << 0 << 0 << "FNFNFN 010100" << 0;
-        QTest::newRow("continuous until clicked") << true << 10 << 1 << "FNFNFNNNNNN 01010111010" << 6;
-        QTest::newRow("plain, clicked at once") << false << 1 << 1 << "FN 00" << 1;
+        QTest::addColumn<int>("endsAt"); // ms into the ringing
+        QTest::newRow("plain") << false << 0 << false << 1 << 3000;
+        QTest::newRow("plain, no sound device") << false << 0 << false << 0 << 3000;
+        QTest::newRow("plain, clicked in its own colour") << false << 1000 << false << 1 << 1500;
+        QTest::newRow("continuous, bell clicked at 5 s") << true << 5000 << true << 1 << 5500;
+        QTest::newRow("continuous, left three minutes") << true << 180000 << false << 1 << 180500;
     }
 
     void ringingCourse()
     {
         QFETCH(bool, continuous);
-        QFETCH(int, clickAfter);
+        QFETCH(int, clickAt);
+        QFETCH(bool, onBell);
         QFETCH(int, devices);
-        QFETCH(int, sounds);
+        QFETCH(int, endsAt);
         platform.sound.devices = devices;
-        platform.clock.current = QDateTime(QDate(2026, 12, 5), QTime(9, 0, 0));
-        auto note = noteWith({{Aviso, "S"},
-                              {DataHoraAviso, "05/12/2026 09:00"},
-                              {Som, "1"},
-                              {Continuo, continuous ? "S" : "N"},
-                              {Cor, "3"}});
-        QVERIFY(!note->isVisible());
+        const QList<QPair<int, QString>> alarm{{Aviso, "S"}, {DataHoraAviso, "06/12/2026 00:10"}, {Minutos, "15"},
+                                               {Som, "1"},   {Continuo, continuous ? "S" : "N"},  {Cor, "3"}};
+        auto note = noteWith(alarm);
         auto *text = note->findChild<QPlainTextEdit *>("txtTexto");
         auto *bellPicture = note->findChild<QWidget *>("Alarme");
         auto *ticker = note->findChild<QTimer *>("tmrContAlarme");
+        for (bool pinned : {false, true}) {
+            if (pinned)
+                note->setValue(NoteValue::fromRecord(recordWith(alarm + QList<QPair<int, QString>>{{Fixo, "S"}})));
+            platform.windows.topmost.clear();
+            platform.sound.played.clear();
+            note->show();
+            QTest::mouseClick(text->viewport(), Qt::LeftButton);
+            clickChild(note.get(), "esconder");
+            QVERIFY(note->isHidden());
+            for (QTime now : {QTime(23, 54, 59), QTime(23, 55)}) {
+                platform.clock.current = QDateTime(QDate(2026, 12, 5), now);
+                AlarmClock::instance().timeChanged(); // rather than wait for the minute
+                QCOMPARE(ticker->isActive(), now.minute() == 55);
+            }
+            QVERIFY2(note->isVisible(), "a hidden note comes forward when its alarm rings");
+            // Raised to the front, and on top again only when pinned.
+            QCOMPARE(platform.windows.topmost,
+                     Requests({{note.get(), true}, {note.get(), false}}).mid(0, pinned ? 1 : 2));
 
-        QString seenColours, seenBell;
-        connect(ticker, &QTimer::timeout, this, [&] {
-            const QColor shown = text->palette().color(QPalette::Base);
-            seenColours += shown == AlarmCourse::flashColor() ? 'F' : shown == ColorFromIndex(3) ? 'N' : '?';
-            seenBell += bellPicture->isVisible() ? '1' : '0';
-            if (seenColours.size() == clickAfter)
-                QTest::mouseClick(text->viewport(), Qt::LeftButton);
-        });
-        AlarmClock::instance().timeChanged(); // rather than wait for the next minute
-        QVERIFY(ticker->isActive());
-        QVERIFY2(note->isVisible(), "a hidden note comes forward when its alarm rings");
-        QCOMPARE(platform.windows.topmost, (Requests{{note.get(), true}, {note.get(), false}}));
-        ticker->setInterval(5);
-        QTRY_VERIFY(!ticker->isActive());
+            // After each tick: the time into the ringing, the colour (F flash, N its own), the bell
+            // (+ shown, - hidden), and when a sound was heard.
+            const int tickMs = ticker->interval();
+            int at = 0;
+            QString colours, bells;
+            QList<int> heard;
+            QEventLoop ringing;
+            connect(ticker, &QTimer::timeout, &ringing, [&] {
+                at += tickMs;
+                const QColor shown = text->palette().color(QPalette::Base);
+                colours += shown == AlarmCourse::flashColor() ? 'F' : shown == ColorFromIndex(3) ? 'N' : '?';
+                bells += bellPicture->isVisible() ? '+' : '-';
+                if (platform.sound.played.size() > heard.size())
+                    heard << at;
+                if (at == clickAt)
+                    QTest::mouseClick(onBell ? bellPicture : text->viewport(), Qt::LeftButton);
+                if (!ticker->isActive() || at > 2 * endsAt)
+                    ringing.quit();
+            });
+            ticker->setInterval(0); // the ringing's time, not the test's
+            ringing.exec();
 
-        QTEST(seenColours + ' ' + seenBell, "course");
-        QCOMPARE(platform.sound.played, QStringList(sounds, "TIC"));
-        QVERIFY(bellPicture->isHidden());
-        QVERIFY(bellPicture->toolTip().isEmpty());
-        QCOMPARE(split(note->value().toRecord()).mid(Aviso, 2), (QStringList{"N", ""}));
-        QVERIFY2(!AlarmClock::instance().nextWake().isValid(), "the rung alarm is no longer set");
+            QCOMPARE(at, endsAt);
+            QList<int> onceASecond;
+            for (int t = tickMs; devices && t <= endsAt; t += 1000)
+                onceASecond << t;
+            QCOMPARE(heard, onceASecond);
+            const qsizetype flashing = std::min(colours.size(), qsizetype(3000 / tickMs));
+            for (qsizetype i = 0; i < colours.size(); ++i) {
+                const bool last = i == colours.size() - 1;
+                QCOMPARE(colours.at(i), QChar(i < flashing && !last && i % 2 == 0 ? 'F' : 'N'));
+                if (i < flashing || last)
+                    QCOMPARE(bells.at(i), QChar(last || colours.at(i) == 'F' ? '-' : '+'));
+            }
+            const QString blinking = bells.chopped(1).mid(flashing);
+            QVERIFY2(!blinking.contains("+++") && !blinking.contains("---"), qPrintable(blinking));
+            QCOMPARE(split(note->value().toRecord()).mid(Aviso, 2), (QStringList{"N", ""}));
+            QVERIFY2(!AlarmClock::instance().nextWake().isValid(), "the rung alarm is no longer set");
+        }
     }
 
     // An alarm consumed on another machine is consumed here when the change arrives; one already
@@ -204,32 +244,18 @@ private slots:
         QCOMPARE(split(note->value().toRecord()).mid(Aviso, 4), (QStringList{"N", "", "N", "tocou lá"}));
     }
 
-    // Two notes due in the same minute both ring when the clock reaches it or is set past it,
-    // each once; one deleted while it rings falls silent at once, the other rings on. Neither the
-    // clock set back and forward again nor a later minute rings them again.
-    void ringsOnceInItsMinute_data()
-    {
-        QTest::addColumn<QTime>("start");
-        QTest::addColumn<QTime>("setTo"); // the clock set to this time, if valid
-        QTest::addColumn<QTime>("ringsBy");
-        QTest::newRow("clock running into the minute") << QTime(8, 59, 59, 700) << QTime() << QTime(9, 0, 1);
-        QTest::newRow("clock set past the minute") << QTime(8, 40) << QTime(9, 0, 5) << QTime(9, 0, 6);
-    }
-
+    // Two notes due in the same minute both ring when the clock reaches it, each once; one deleted
+    // while it rings falls silent at once, the other rings on. Neither the clock set back and
+    // forward again nor a later minute rings them again.
     void ringsOnceInItsMinute()
     {
-        QFETCH(QTime, start);
-        QFETCH(QTime, setTo);
-        QFETCH(QTime, ringsBy);
-        setClock(start);
+        setClock(QTime(8, 59, 59, 800));
         auto a = alarmNote("1", false);                           // Tic-Tic
         QPointer<frmLembrete> b = alarmNote("5", true).release(); // Blip-Blip, until clicked
         b->show();
         auto *ticker = a->findChild<QTimer *>("tmrContAlarme");
-        if (setTo.isValid())
-            setClock(setTo);
         QTRY_VERIFY_WITH_TIMEOUT(ticker->isActive() && b->findChild<QTimer *>("tmrContAlarme")->isActive(), 2000);
-        QCOMPARE_LE(platform.clock.now(), QDateTime(QDate(2026, 12, 5), ringsBy));
+        QCOMPARE_LE(platform.clock.now(), QDateTime(QDate(2026, 12, 5), QTime(9, 0, 1)));
         const qsizetype blips = platform.sound.played.count("BLIP");
         clickChild(b, "Lixeira");
         clickChild(b, "cmdExcSim");
