@@ -65,6 +65,8 @@ private slots:
                      "<allow send_destination='*'/><allow receive_sender='*'/></policy></busconfig>");
         config.close();
         bus.start("dbus-daemon", {"--nofork", "--print-address", "--config-file=" + config.fileName()});
+        if (!bus.waitForStarted())
+            QSKIP("dbus-daemon is not installed (./quadrelo.sh test installs it)");
         QVERIFY(bus.waitForReadyRead(5000));
         const QByteArray address = bus.readLine().trimmed();
         qputenv("DBUS_SESSION_BUS_ADDRESS", address);
