@@ -8,15 +8,13 @@
 #include "records/NoteRecord.h"
 #include "shell/AlarmNotices.h"
 
-#include <QDBusConnection>
-#include <QDBusMessage>
 #include <QPlainTextEdit>
-#include <QProcess>
+#include <QtDBus>
 #include <QtTest>
 
 using namespace NoteRecord;
 
-const QString Service = QStringLiteral("org.freedesktop.Notifications");
+const QString Service = "org.freedesktop.Notifications", Path = "/org/freedesktop/Notifications";
 
 // The notification list as a person sees it: what stays there. A notice that would expire, or
 // that names no program to file it under, does not stay.
@@ -25,9 +23,8 @@ class FakeService : public QObject {
     Q_CLASSINFO("D-Bus Interface", "org.freedesktop.Notifications")
 public:
     QStringList offered;
-    QMap<uint, QString> shown; // "summary | body | action labels"
-    int received = 0;
-    uint lastId = 0;
+    QMap<uint, QString> shown; // "summary | body | actions"
+    uint received = 0, lastId = 0;
 
 public slots:
     QStringList GetCapabilities() { return offered; }
@@ -36,12 +33,8 @@ public slots:
     {
         ++received;
         const uint id = shown.contains(replaces) ? replaces : ++lastId;
-        QStringList labels;
-        for (qsizetype i = 1; i < actions.size(); i += 2)
-            labels << actions[i];
-        if (expiry == 0 && hints.value("urgency").value<uchar>() == 2
-            && !hints.value("desktop-entry").toString().isEmpty())
-            shown[id] = summary + " | " + body + " | " + labels.join(", ");
+        if (expiry == 0 && hints["urgency"].value<uchar>() == 2 && !hints["desktop-entry"].toString().isEmpty())
+            shown[id] = summary + " | " + body + " | " + actions.join(", ");
         return id;
     }
     void CloseNotification(uint id) { shown.remove(id); }
@@ -72,7 +65,7 @@ private slots:
         qputenv("DBUS_SESSION_BUS_ADDRESS", address);
         QGuiApplication::setDesktopFileName("br.com.borvane.Quadrelo");
         QVERIFY(QDBusConnection::connectToBus(address, "service")
-                    .registerObject("/org/freedesktop/Notifications", &service, QDBusConnection::ExportAllSlots));
+                    .registerObject(Path, &service, QDBusConnection::ExportAllSlots));
         desktop = std::make_unique<DBusNotices>();
     }
     void cleanupTestCase() { bus.kill(), bus.waitForFinished(); }
@@ -90,82 +83,75 @@ private slots:
         serviceBus().unregisterService(Service);
     }
 
+    // Note A, "Comprar pão", is due at 09:00 (five minutes ahead of 09:05). Words before "ring" set
+    // the scene: "continuous" alarm, an empty note B due at 09:00 ("B0") or 09:05 ("B5"), no service
+    // yet ("down"), a service without actions ("bare").
     void noticeOfARingingNote_data()
     {
-        QTest::addColumn<bool>("continuous");
-        QTest::addColumn<QString>("second");      // the empty note's alarm
-        QTest::addColumn<QStringList>("offered"); // by the service; "none": no service at first
         QTest::addColumn<QString>("steps");
         QTest::addColumn<QStringList>("shown"); // in the list at the end
-        QTest::addColumn<QString>("alarm");     // the first note's record: Aviso DataHoraAviso
-
-        const QStringList all{"actions", "persistence"}, none{"none"};
-        const QString on = " | Alarme marcado para 05/12/2026 09:", labels = " | Mostrar Lembrete, Adiar 10 minutos";
-        const QString bread = "Comprar pão" + on + "00." + labels;
-        QTest::newRow("plain ring stays") << false << "" << all << "ring end" << QStringList{bread} << "N";
-        QTest::newRow("a click on the note") << true << "" << all << "ring click end" << QStringList{} << "N";
-        QTest::newRow("put off") << false << "" << all << "ring end adiar" << QStringList{} << "S 05/12/2026 09:10";
-        QTest::newRow("put off, ringing") << true << "" << all << "ring adiar" << QStringList{} << "S 05/12/2026 09:10";
-        QTest::newRow("put off, rings again") << false << "" << all << "ring end adiar later end"
-                                              << QStringList{"Comprar pão" + on + "10." + labels} << "N";
-        QTest::newRow("open a hidden note") << false << "" << all << "ring end hide open" << QStringList{} << "N";
-        QTest::newRow("deleted") << false << "" << all << "ring end delete" << QStringList{} << "";
-        QTest::newRow("clicked elsewhere") << true << "" << all << "ring join" << QStringList{} << "N";
-        QTest::newRow("plain, ended elsewhere") << false << "" << all << "ring join end" << QStringList{bread} << "N";
-        QTest::newRow("set anew") << false << "" << all << "ring end reset" << QStringList{} << "S 06/12/2026 08:00";
-        QTest::newRow("no actions") << false << "" << QStringList{} << "ring end"
-                                    << QStringList{"Comprar pão" + on + "00. | "} << "N";
-        QTest::newRow("no service") << false << "" << none << "ring end" << QStringList{} << "N";
+        QTest::addColumn<QString>("alarm");     // A's record: Aviso DataHoraAviso
+        const QString at = " | Alarme marcado para 05/12/2026 09:",
+                      acts = " | default, Mostrar Lembrete, adiar, Adiar 10 minutos";
+        const QString a = "Comprar pão" + at + "00." + acts;
+        QTest::newRow("plain ring stays") << "ring end" << QStringList{a} << "N";
+        QTest::newRow("a click on the note") << "continuous ring click end" << QStringList{} << "N";
+        QTest::newRow("put off") << "ring end adiar" << QStringList{} << "S 05/12/2026 09:10";
+        QTest::newRow("put off, ringing") << "continuous ring adiar" << QStringList{} << "S 05/12/2026 09:10";
+        QTest::newRow("put off, rings again")
+            << "ring end adiar later end" << QStringList{"Comprar pão" + at + "10." + acts} << "N";
+        QTest::newRow("open a hidden note") << "ring end hide open" << QStringList{} << "N";
+        QTest::newRow("deleted") << "ring end delete" << QStringList{} << "";
+        QTest::newRow("clicked elsewhere") << "continuous ring join" << QStringList{} << "N";
+        QTest::newRow("plain, ended elsewhere") << "ring join end" << QStringList{a} << "N";
+        QTest::newRow("set anew") << "ring end reset" << QStringList{} << "S 06/12/2026 08:00";
+        QTest::newRow("no actions") << "bare ring end" << QStringList{"Comprar pão" + at + "00. | "} << "N";
+        QTest::newRow("no service") << "down ring end" << QStringList{} << "N";
+        QTest::newRow("two in one minute") << "B0 ring end" << QStringList{a, "Lembrete" + at + "00." + acts} << "N";
+        QTest::newRow("quit") << "B0 ring end quit" << QStringList{} << "N";
         QTest::newRow("late service, late alarm")
-            << false << "05/12/2026 09:05" << none << "ring end up later end"
+            << "B5 down ring end up later end"
             << QStringList{"Lembrete | Alarme pendente desde 05/12/2026 09:05: o computador estava desligado ou em "
                            "espera, ou o Quadrelo não estava aberto."
-                           + labels}
+                           + acts}
             << "N";
-        QTest::newRow("two in one minute") << false << "05/12/2026 09:00" << all << "ring end"
-                                           << QStringList{bread, "Lembrete" + on + "00." + labels} << "N";
-        QTest::newRow("quit") << false << "05/12/2026 09:00" << all << "ring end quit" << QStringList{} << "N";
     }
 
     void noticeOfARingingNote()
     {
-        QFETCH(bool, continuous);
-        QFETCH(QString, second);
-        QFETCH(QStringList, offered);
         QFETCH(QString, steps);
-        service.offered = offered;
-        bool up = offered != QStringList{"none"};
-        QVERIFY(!up || serviceBus().registerService(Service));
-        // Due at 09:00, five minutes ahead of its moment.
-        const QString text = "Comprar pão\u00a0na padaria", flow = continuous ? "S" : "N";
+        const QString text = "Comprar pão\u00a0na padaria", flow = steps.startsWith("continuous") ? "S" : "N";
         QPointer<frmLembrete> a =
             noteWith(
                 {{Aviso, "S"}, {DataHoraAviso, "05/12/2026 09:05"}, {Minutos, "5"}, {Texto, text}, {Continuo, flow}})
                 .release();
+        const QString second = steps.startsWith("B") ? "05/12/2026 09:0" + steps.mid(1, 1) : "";
         auto b = noteWith({{Aviso, second.isEmpty() ? "N" : "S"}, {DataHoraAviso, second}});
         AlarmNotices notices(*desktop);
         notices.follow(a);
         notices.follow(b.get());
+        service.offered = steps.contains("bare") ? QStringList{} : QStringList{"actions", "persistence"};
+        bool up = !steps.contains("down");
+        QVERIFY(!up || serviceBus().registerService(Service));
         for (const QString &step : steps.split(' ')) {
-            const int before = service.received;
+            const uint before = service.received;
             if (step == "ring" || step == "later") {
                 platform.clock.current = platform.clock.current.addSecs(step == "ring" ? 0 : 600);
                 AlarmClock::instance().timeChanged();
                 if (up)
                     QTRY_COMPARE(service.received, before + (a && a->isRinging()) + b->isRinging());
             } else if (step == "end") {
-                for (QTimer *ticker :
+                for (QTimer *t :
                      a->findChildren<QTimer *>("tmrContAlarme") + b->findChildren<QTimer *>("tmrContAlarme"))
-                    ticker->setInterval(5);
+                    t->setInterval(5);
                 QTRY_VERIFY(!a->isRinging() && !b->isRinging());
             } else if (step == "click") {
                 QTest::mouseClick(a->findChild<QPlainTextEdit *>("txtTexto")->viewport(), Qt::LeftButton);
             } else if (step == "adiar" || step == "open") {
-                const auto of = std::find_if(service.shown.cbegin(), service.shown.cend(),
-                                             [](const QString &notice) { return notice.startsWith("Comprar pão"); });
-                QVERIFY(of != service.shown.cend());
-                const uint id = of.key();
-                serviceBus().send(QDBusMessage::createSignal("/org/freedesktop/Notifications", Service, "ActionInvoked")
+                const uint id = std::find_if(service.shown.keyValueBegin(), service.shown.keyValueEnd(), [](auto n) {
+                                    return n.second.startsWith("Comprar");
+                                })->first;
+                serviceBus().send(QDBusMessage::createSignal(Path, Service, "ActionInvoked")
                                   << id << (step == "open" ? "default" : "adiar"));
                 QTRY_VERIFY(!service.shown.contains(id));
                 QVERIFY(a->isVisible() && !a->isRinging());
@@ -178,11 +164,9 @@ private slots:
                 a->applyElsewhere(recordWith({{Texto, text}, {Continuo, flow}}));
             } else if (step == "reset") {
                 NoteValue v = a->value();
-                v.alarm = true;
-                v.alarmAt = "06/12/2026 08:00";
+                v.alarm = true, v.alarmAt = "06/12/2026 08:00";
                 a->setValue(v);
             } else if (step == "up") {
-                service.offered = {"actions"};
                 QVERIFY(up = serviceBus().registerService(Service));
             } else if (step == "quit") {
                 notices.withdrawAll();
