@@ -12,7 +12,7 @@ BUILD_PACKAGES="cmake make g++ pkg-config qt6-base-dev libpulse-dev libxcb1-dev 
 # dpkg-dev and file: dpkg-shlibdeps, which works out the package's dependencies.
 PACKAGE_PACKAGES="dpkg-dev file"
 TEST_PACKAGES="xvfb xauth openbox trayer xdotool wmctrl x11-utils pulseaudio pulseaudio-utils sox imagemagick python3
-    desktop-file-utils appstream dbus-daemon libglib2.0-bin"
+    desktop-file-utils appstream dbus-daemon dbus-bin libglib2.0-bin dunst"
 # The notes on two machines: a real sync tool between two desktops on this machine.
 SYNC_PACKAGES="syncthing curl xvfb xauth openbox trayer xdotool wmctrl x11-utils imagemagick"
 # The big desktops for ./quadrelo.sh test-desktops (about a gigabyte): Xfce, KDE Plasma (X11 and

@@ -20,6 +20,7 @@ public:
     void start(const NoteValue &note);
     // The person clicked the note: the next tick ends the course.
     void acknowledge() { m_acknowledged = true; }
+    bool acknowledged() const { return m_acknowledged; }
 
     // The steps of one tick, in this order.
     // Whether the bell shows now (a continuous alarm blinks it); nothing when it stays as it is.

@@ -231,10 +231,13 @@ void frmLembrete::fitWrapping(const QString &text)
 
 void frmLembrete::setValue(const NoteValue &note)
 {
+    const bool alarmMoved = dueText(note) != dueText(m_value);
     m_value = note;
     display();
     if (isNote())
         emit changed();
+    if (alarmMoved)
+        emit alarmChanged();
 }
 
 void frmLembrete::dispose()
@@ -286,8 +289,13 @@ void frmLembrete::applyElsewhere(const QString &record)
     hideQuestion();
     // Due here but consumed there first: it rings here too, once, and its end consumes it again.
     const QString here = dueText(m_value);
-    if (!tmrContAlarme->isActive() && dueText(elsewhere) != here && isAlarmDue(here, Platform::clock().now()))
+    const QString there = dueText(elsewhere);
+    const bool ringsNow = !tmrContAlarme->isActive() && there != here && isAlarmDue(here, Platform::clock().now());
+    if (ringsNow)
         tmrAviso_Timer();
+    // Put off or set anew there, or a continuous alarm ended there (only a click ends one): dealt
+    // with. A plain alarm ends by itself, so its end there says nothing of the person.
+    const bool dealtWith = !ringsNow && there != here && (!there.isEmpty() || elsewhere.continuous);
     m_applying = true;
     const bool pinChanged = elsewhere.pinned != m_value.pinned;
     m_value = elsewhere;
@@ -305,6 +313,8 @@ void frmLembrete::applyElsewhere(const QString &record)
         txtTexto->setTextCursor(c);
     }
     m_applying = false;
+    if (dealtWith)
+        emit alarmChanged();
 }
 
 void frmLembrete::display()
@@ -429,6 +439,7 @@ void frmLembrete::tmrAviso_Timer()
     Platform::windows().setTopmost(this, true);
     if (!isPinned())
         Platform::windows().setTopmost(this, false);
+    emit ringingStarted();
 }
 
 void frmLembrete::tmrContAlarme_Timer()
@@ -449,18 +460,57 @@ void frmLembrete::tmrContAlarme_Timer()
         setNoteColor(flash ? AlarmCourse::flashColor() : ColorFromIndex(m_alarm.colorIndex()));
         Alarme->setVisible(!flash);
     }
-    if (!m_alarm.advance())
-        return;
+    if (m_alarm.advance())
+        endRinging();
+}
+
+bool frmLembrete::endRinging()
+{
     // The alarm is consumed: the value and the bell say no alarm.
-    NoteValue rung = m_value;
-    rung.alarm = false;
-    rung.alarmAt.clear();
-    setValue(rung);
+    m_value.alarm = false;
+    m_value.alarmAt.clear();
+    if (isNote())
+        emit changed();
     QPointer<frmLembrete> self(this);
     StopSound();
-    if (!self)
-        return;
+    if (!self || m_deleted)
+        return false;
     tmrContAlarme->stop();
     m_alarm.finish();
     display(); // its own colour again (chosen anew if the properties changed meanwhile), no bell
+    emit ringingEnded(m_alarm.acknowledged());
+    return true;
+}
+
+bool frmLembrete::isRinging() const { return tmrContAlarme->isActive(); }
+
+void frmLembrete::bringUp()
+{
+    if (m_deleted)
+        return;
+    m_alarm.acknowledge();
+    show();
+    Platform::windows().setTopmost(this, true);
+    if (!isPinned())
+        Platform::windows().setTopmost(this, false);
+    focusText();
+}
+
+void frmLembrete::putOff(int minutes)
+{
+    if (m_deleted)
+        return;
+    if (tmrContAlarme->isActive()) {
+        m_alarm.acknowledge();
+        // Ended now, not at the next tick, whose end would take the new alarm away again.
+        if (!endRinging())
+            return;
+    }
+    const QDateTime now = Platform::clock().now();
+    NoteValue later = m_value;
+    later.alarm = true;
+    later.alarmAt = formatDateTime(now.addSecs(qint64(minutes) * 60));
+    later.minutes = 0;
+    later.changedAt = formatDateTime(now);
+    setValue(later);
 }

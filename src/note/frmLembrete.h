@@ -63,6 +63,13 @@ public:
 
     bool isPinned() const { return m_value.pinned; }
 
+    bool isRinging() const;
+    // Shows and raises the note and gives it the keyboard; a ringing alarm stops as at a click.
+    void bringUp();
+    // Stops a ringing alarm at once and sets the alarm again `minutes` from now, as the properties
+    // dialog would, with no advance warning.
+    void putOff(int minutes);
+
     // Gives the keyboard back to the note's text, as when a dialog opened from it has closed.
     void focusText();
     // The name a screen reader gives the window: the first line of its text.
@@ -75,6 +82,12 @@ signals:
     void deleted();
     // Something save-all stores has changed: the value, the text, the place or the size.
     void changed();
+    // The alarm has begun to ring.
+    void ringingStarted();
+    // The ringing is over: acknowledged by the person, or a plain alarm's course run out.
+    void ringingEnded(bool acknowledged);
+    // The alarm was set anew or taken away, here or on another machine; not its end by ringing.
+    void alarmChanged();
 
 protected:
     void paintEvent(QPaintEvent *event) override;
@@ -142,6 +155,9 @@ private:
     void Alarme_Click();
     void tmrAviso_Timer();
     void tmrContAlarme_Timer();
+    // The ringing's end: the alarm consumed, the note's own colour back. False when the note
+    // was deleted meanwhile.
+    bool endRinging();
 
     // Controls.
     QGroupBox *fraExclusao = nullptr;

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/Platform.h"
 #include "platform/Clock.h"
+#include "platform/DesktopNotices.h"
 #include "platform/MessageBox.h"
 #include "platform/PulseSoundOutput.h"
 #include "platform/ShellOpener.h"
@@ -18,6 +19,7 @@ ShellOpener *g_shell = nullptr;
 MessageBox *g_messages = nullptr;
 WindowOps *g_windows = nullptr;
 TrayHost *g_trayHost = nullptr;
+DesktopNotices *g_notices = nullptr;
 }
 
 namespace Platform {
@@ -64,12 +66,22 @@ TrayHost &trayHost()
     return *g_trayHost;
 }
 
+DesktopNotices &notices()
+{
+    if (!g_notices) {
+        static DBusNotices *desktop = new DBusNotices; // lives as long as the program
+        g_notices = desktop;
+    }
+    return *g_notices;
+}
+
 void setClock(Clock *c) { g_clock = c; }
 void setSound(SoundOutput *s) { g_sound = s; }
 void setShell(ShellOpener *s) { g_shell = s; }
 void setMessages(MessageBox *m) { g_messages = m; }
 void setWindows(WindowOps *w) { g_windows = w; }
 void setTrayHost(TrayHost *h) { g_trayHost = h; }
+void setNotices(DesktopNotices *n) { g_notices = n; }
 
 void initResources() { initQuadreloResources(); }
 

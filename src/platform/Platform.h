@@ -7,6 +7,7 @@ class ShellOpener;
 class MessageBox;
 class WindowOps;
 class TrayHost;
+class DesktopNotices;
 
 // The replaceable desktop facilities. The program installs the real ones at start; tests install
 // recording fakes. Nothing here owns what it is given.
@@ -17,6 +18,7 @@ ShellOpener &shell();
 MessageBox &messages();
 WindowOps &windows();
 TrayHost &trayHost();
+DesktopNotices &notices();
 
 void setClock(Clock *clock);
 void setSound(SoundOutput *sound);
@@ -24,6 +26,7 @@ void setShell(ShellOpener *shell);
 void setMessages(MessageBox *messages);
 void setWindows(WindowOps *windows);
 void setTrayHost(TrayHost *host);
+void setNotices(DesktopNotices *notices);
 
 // Loads the built-in pictures, icons and sounds.
 void initResources();

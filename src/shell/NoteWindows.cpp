@@ -12,6 +12,7 @@
 #include "records/NoteRecord.h"
 #include "records/NoteStore.h"
 #include "records/NoteValue.h"
+#include "shell/AlarmNotices.h"
 
 #include <QHash>
 #include <QPointer>
@@ -32,7 +33,8 @@ NoteValue readRecord(const QString &record)
 
 } // namespace
 
-NoteWindows::NoteWindows(NoteStore &store, QObject *parent) : QObject(parent), m_store(store)
+NoteWindows::NoteWindows(NoteStore &store, QObject *parent)
+    : QObject(parent), m_store(store), m_notices(new AlarmNotices(Platform::notices(), this))
 {
     NoteStore::Views views;
     views.live = [] {
@@ -102,6 +104,7 @@ frmLembrete *NoteWindows::make(const NoteValue &value, bool show, const QString 
     addInteger(m_count, 1);
     QPointer<frmLembrete> W = new frmLembrete;
     W->setNoteId(noteId);
+    m_notices->follow(W);
     connect(W, &frmLembrete::propertiesRequested, this, [](frmLembrete *n) { frmProp::instance().mostrar(n); });
     connect(W, &frmLembrete::deleted, this, [this] {
         runGuarded([this] {
@@ -170,6 +173,12 @@ QSet<QString> NoteWindows::show(const StoreSync::Snapshot &merged)
     }
     NoteRegistry::refreshPinBand();
     return withoutWindow;
+}
+
+void NoteWindows::close()
+{
+    m_closed = true;
+    m_notices->withdrawAll();
 }
 
 void NoteWindows::changeCount(int delta)

@@ -7,6 +7,7 @@
 #include <QSet>
 #include <optional>
 
+class AlarmNotices;
 class NoteStore;
 class NoteValue;
 class frmLembrete;
@@ -30,8 +31,8 @@ public:
     // while the window was laid out. Throws RuntimeError when the count is full.
     frmLembrete *makeNew();
     qint16 count() const { return m_count; }
-    // No window is made any more: the program is ending.
-    void close() { m_closed = true; }
+    // No window is made any more, and the ringing notes' notices are withdrawn: the program is ending.
+    void close();
 
 signals:
     void countChanged();
@@ -45,6 +46,7 @@ private:
     void changeCount(int delta); // throws RuntimeError on overflow
 
     NoteStore &m_store;
+    AlarmNotices *m_notices;
     qint16 m_count = 0;
     bool m_closed = false;
 };
