@@ -80,6 +80,14 @@ public:
         topmost.append({window, on});
         QtWindowOps::setTopmost(window, on);
     }
+    // Whether the window was last asked to stay above the others.
+    bool onTop(const QWidget *window) const
+    {
+        for (auto it = topmost.crbegin(); it != topmost.crend(); ++it)
+            if (it->first == window)
+                return it->second;
+        return false;
+    }
 };
 
 // Installs the fakes for the lifetime of a test program, and refuses to run unless the folders

@@ -4,6 +4,7 @@
 #include "platform/SettingsStore.h"
 #include "platform/SingleInstance.h"
 #include "records/NoteRecord.h"
+#include "records/NoteStore.h"
 #include "dialogs/frmProp.h"
 #include "shell/AutoSave.h"
 #include "shell/CommandLine.h"
@@ -17,7 +18,9 @@
 #include <QMenu>
 #include <QPlainTextEdit>
 #include <QScreen>
+#include <QSessionManager>
 #include <QScopeGuard>
+#include <QSemaphore>
 #include <QThread>
 #include <QtTest>
 #include <array>
@@ -45,6 +48,63 @@ static QString visibleMarks()
     return marks;
 }
 
+// What a person sees of each open note: its text, its colour's number, whether it stays above
+// other windows, whether it is locked, and when its bell says it rings.
+static QString seenNotes(const RecordingWindows &windows)
+{
+    QStringList seen;
+    for (frmLembrete *note : openNotes()) {
+        const QColor paper = note->grab().toImage().pixelColor(100, 80); // inside the text box, past the text
+        int colour = 0;
+        while (colour < 8 && ColorFromIndex(colour) != paper)
+            ++colour;
+        QWidget *bell = note->findChild<QWidget *>("Alarme");
+        seen << QStringList{textBox(note)->toPlainText(), QString::number(colour), windows.onTop(note) ? "S" : "N",
+                            textBox(note)->isReadOnly() ? "S" : "N", bell->isVisible() ? bell->toolTip() : "-"}
+                    .join(' ');
+    }
+    return seen.join(" / ");
+}
+
+// Another machine, sharing the store through a sync tool: the file is carried there, a person
+// there changes (field=value;...) or deletes ("del") the note with that text, it is saved there,
+// and the sync tool brings the file back, written beside the store and renamed over it.
+static void changeElsewhere(const QString &text, const QString &change)
+{
+    QTemporaryDir there;
+    const QString path = there.filePath("Quadrelo.conf");
+    QVERIFY(QFile::copy(SettingsStore::defaultPath(), path));
+    NoteStore store(path, "outro");
+    QList<StoreSync::Live> windows;
+    NoteStore::Views views;
+    views.live = [&windows] { return windows; };
+    views.identify = [](const QStringList &) {};
+    views.show = [&windows](const StoreSync::Snapshot &merged) {
+        windows.clear();
+        for (const StoreSync::Note &n : merged.notes)
+            windows << StoreSync::Live{n.id, n.record};
+        return QSet<QString>();
+    };
+    store.setViews(views);
+    store.open();
+    for (const StoreSync::Note &n : store.notes().notes) {
+        windows << StoreSync::Live{n.id, n.record};
+        store.windowMade(n.id);
+    }
+    const auto it = std::find_if(windows.begin(), windows.end(),
+                                 [&text](const StoreSync::Live &w) { return split(w.record).at(Texto) == text; });
+    QVERIFY(it != windows.end());
+    if (change == "del")
+        windows.erase(it);
+    for (const QString &set : change.split(';', Qt::SkipEmptyParts))
+        if (set != "del")
+            it->record = ReplaceField(it->record, set.section('=', 0, 0).toInt(), set.section('=', 1));
+    store.save();
+    const QString carried = SettingsStore::defaultPath() + ".syncthing.tmp";
+    QVERIFY(QFile::copy(path, carried));
+    QVERIFY(::rename(qPrintable(carried), qPrintable(SettingsStore::defaultPath())) == 0);
+}
+
 // The automatic save, made to follow a change within 20 ms.
 static AutoSave *quickSaves(ShellFixture &f)
 {
@@ -59,19 +119,20 @@ class TestShell : public QObject {
 private slots:
     void init() { platform.reset(); }
 
-    // A stored note as its window shows it: size (never below the design size), pin, lock and text
-    // with its line breaks. The show-at-start item writes the setting and flips its mark; exit
-    // saves the note as shown and quits.
-    void startShowAndExit()
+    // A stored note as its window shows it: its size, pin, lock and text with its line breaks. The
+    // show-at-start item writes the setting and flips its mark.
+    void startAndShowAtStart()
     {
         ShellFixture f;
-        const QList<QPair<int, QString>> fields{
-            {Fixo, "S"}, {Leitura, "S"}, {Texto, QString("a") + QChar(LineBreak) + "b"}};
-        f.start({recordWith(fields + QList<QPair<int, QString>>{{Largura, "2000"}, {Altura, "2010"}})});
+        f.start({recordWith({{Fixo, "S"},
+                             {Leitura, "S"},
+                             {Largura, "4500"},
+                             {Altura, "3000"},
+                             {Texto, QString("a") + QChar(LineBreak) + "b"}})});
         frmLembrete *note = openNotes().value(0);
-        QVERIFY(note && note->isVisible() && note->isPinned());
-        QCOMPARE(note->size(), QSize(204, 162));
-        QCOMPARE(platform.windows.topmost.value(0), (QPair<QWidget *, bool>(note, true)));
+        QVERIFY(note && note->isVisible());
+        QCOMPARE(note->size(), QSize(4500 / 15, 3000 / 15));
+        QVERIFY(platform.windows.onTop(note));
         QCOMPARE(textBox(note)->toPlainText(), QString("a\nb"));
         QVERIFY(textBox(note)->isReadOnly());
         for (const QString expected : {"N", "S"}) {
@@ -79,9 +140,72 @@ private slots:
             QCOMPARE(SettingsStore(SettingsStore::defaultPath()).read("Config", "Abertura"), expected);
             QCOMPARE(f.shell->menu()->findChild<QAction *>("exibir")->isChecked(), expected == "S");
         }
-        f.choose("encerrar");
-        QCOMPARE(f.quits, 1);
-        QCOMPARE(ShellFixture::storedRecords(), QStringList{recordWith(fields)});
+    }
+
+    // Every way the notes are saved stores every note, hidden ones included, with what was typed a
+    // moment before (too soon for the save by itself): the menu, exit, a logout through the
+    // session manager, the signal that ends the session, the end of the X connection.
+    void everySave_data()
+    {
+        QTest::addColumn<QString>("how");
+        for (const char *how : {"salvar", "encerrar", "logout", "SIGTERM", "X server gone"})
+            QTest::newRow(how) << how;
+    }
+
+    void everySave()
+    {
+        QFETCH(QString, how);
+        ShellFixture f;
+        f.start({recordWith({{Texto, "um"}}), recordWith({{Texto, "dois"}})});
+        f.shell->findChild<QTimer *>("autoSaveDelay")->setInterval(3600 * 1000);
+        QTest::keyClicks(textBox(openNotes().at(1)), "mais ");
+        f.choose("esconder");
+        QCOMPARE(visibleMarks(), "NN");
+        if (how == "logout")
+            emit qApp->commitDataRequest(*qApp->findChild<QSessionManager *>());
+        else if (how == "SIGTERM")
+            std::raise(SIGTERM);
+        else if (how == "X server gone")
+            frmPrincipal::saveAtExit();
+        else
+            f.choose(qPrintable(how));
+        QTRY_COMPARE(f.quits, int(how == "encerrar" || how == "SIGTERM"));
+        QCOMPARE(sorted(ShellFixture::storedRecords()),
+                 sorted({recordWith({{Texto, "um"}}), recordWith({{Texto, "mais dois"}})}));
+    }
+
+    // What another machine changed reaches the open notes here once its file arrives: a note
+    // deleted there closes, the others show its text, colour, pin, lock and alarm.
+    void changedElsewhere_data()
+    {
+        QTest::addColumn<QString>("text"); // of the note changed there
+        QTest::addColumn<QString>("change");
+        QTest::addColumn<QString>("seen"); // see seenNotes
+        const QString dois = " / dois 0 S N -";
+        QTest::newRow("deleted") << "um"
+                                 << "del"
+                                 << "dois 0 S N -";
+        QTest::newRow("text") << "um" << QString("%1=um e mais").arg(Texto) << "um e mais 0 N N -" + dois;
+        QTest::newRow("colour") << "um" << QString("%1=3").arg(Cor) << "um 3 N N -" + dois;
+        QTest::newRow("pinned") << "um" << QString("%1=S").arg(Fixo) << "um 0 S N -" + dois;
+        QTest::newRow("released") << "dois" << QString("%1=N").arg(Fixo) << "um 0 N N - / dois 0 N N -";
+        QTest::newRow("read-only") << "um" << QString("%1=S").arg(Leitura) << "um 0 N S -" + dois;
+        QTest::newRow("alarm") << "um" << QString("%1=S;%2=05/12/2026 14:30").arg(Aviso).arg(DataHoraAviso)
+                               << "um 0 N N 05/12/2026 14:30" + dois;
+    }
+
+    void changedElsewhere()
+    {
+        QFETCH(QString, text);
+        QFETCH(QString, change);
+        QFETCH(QString, seen);
+        ShellFixture f;
+        f.start({recordWith({{Texto, "um"}}), recordWith({{Texto, "dois"}, {Fixo, "S"}})});
+        f.choose("salvar");
+        QCOMPARE(seenNotes(platform.windows), "um 0 N N -" + QString(" / dois 0 S N -"));
+        changeElsewhere(text, change);
+        QTRY_COMPARE(seenNotes(platform.windows), seen);
+        QCOMPARE(f.shell->tray()->tip(), QString("Quadrelo - %1 Lembrete(s)").arg(openNotes().size()));
     }
 
     // One instance per user and per store: a running one keeps a second out, untouched, and so
@@ -107,11 +231,14 @@ private slots:
         QFETCH(QString, held);
         QFETCH(bool, runs);
         const QByteArray runtime = qgetenv("XDG_RUNTIME_DIR");
-        SingleInstance other;
         QLockFile storeLock(SingleInstance::storeLockPath());
         QLocalServer server;
         std::thread ending;
-        auto joined = qScopeGuard([&ending] {
+        QSemaphore up;
+        QEventLoop *running = nullptr;
+        auto joined = qScopeGuard([&] {
+            if (running)
+                QMetaObject::invokeMethod(running, &QEventLoop::quit);
             if (ending.joinable())
                 ending.join();
         });
@@ -123,8 +250,17 @@ private slots:
                    && file.write(QString("%1\nquadrelo\n%2\n").arg(pid).arg(host).toUtf8()) > 0;
         };
         QDir().mkpath(QFileInfo(SingleInstance::storeLockPath()).absolutePath());
-        if (held == "runtime") {
-            QCOMPARE(other.acquire(), SingleInstance::Outcome::Acquired);
+        if (held == "runtime") { // answering from its own event loop
+            ending = std::thread([&up, &running] {
+                SingleInstance other;
+                QEventLoop loop;
+                running = other.acquire() == SingleInstance::Outcome::Acquired ? &loop : nullptr;
+                up.release();
+                if (running)
+                    loop.exec();
+            });
+            up.acquire();
+            QVERIFY(running);
         } else if (held == "store") {
             QVERIFY(storeLock.tryLock(0));
         } else if (held == "dead") {
@@ -134,7 +270,7 @@ private slots:
             QVERIFY(dying->tryLock(0));
             QVERIFY(server.listen(SingleInstance::socketPath())); // never accepts: this thread is busy
             ending = std::thread([dying] {
-                QThread::msleep(1500);
+                QThread::msleep(2300); // past the wait for an answer, within the wait for its end
                 delete dying;
             });
         } else if (held == "carried") {
@@ -146,6 +282,7 @@ private slots:
             QFile(QString::fromLocal8Bit(runtime) + "/not-a-folder").open(QIODevice::WriteOnly);
         }
         ShellFixture f;
+        f.shell->holderEndWaitMs = 1000;
         const auto result = f.shell->Form_Load();
         qputenv("XDG_RUNTIME_DIR", runtime);
         QCOMPARE(result, runs ? frmPrincipal::StartResult::Running : frmPrincipal::StartResult::AlreadyRunning);
@@ -250,8 +387,8 @@ private slots:
         QVERIFY(openNotes().isEmpty());
     }
 
-    // Every change that save-all would store is saved by itself shortly after; nothing is saved
-    // for a start that changed nothing.
+    // Every change that save-all would store reaches the file by itself shortly after: the size
+    // the note now has, its pin, its properties; nothing is saved for a start that changed nothing.
     void automaticSave_data()
     {
         QTest::addColumn<QString>("change");
@@ -270,20 +407,30 @@ private slots:
         QSignalSpy saves(quickSaves(f), &AutoSave::attempted);
         QTest::qWait(60);
         QCOMPARE(saves.size(), 0);
+        QMap<int, QString> expected; // field -> what the file holds
         if (change == "resized") {
             QWidget *grip = note->findChild<QWidget *>("imgArraste");
             QMouseEvent drag(QEvent::MouseMove, QPointF(40, 40), grip->mapToGlobal(QPointF(40, 40)), Qt::NoButton,
                              Qt::LeftButton, {});
             QApplication::sendEvent(grip, &drag);
+            QVERIFY(note->width() > 204 && note->height() > 162);
+            expected = {{Largura, QString::number(note->width() * 15)}, {Altura, QString::number(note->height() * 15)}};
         } else if (change == "pinned") {
             clickChild(note, "Ponteiro");
+            expected = {{Fixo, "S"}};
         } else {
-            QTimer::singleShot(0, [] { clickChild(frmProp::instance().window(), "Ok"); });
+            QTimer::singleShot(0, [] {
+                QWidget *dialog = frmProp::instance().window();
+                QTest::keyClick(dialog->findChild<QWidget *>("cmbCor"), Qt::Key_Down);
+                clickChild(dialog, "Ok");
+            });
             clickChild(note, "Propriedade");
+            expected = {{Cor, "1"}};
         }
         QTRY_COMPARE(saves.size(), 1);
-        QCOMPARE(saves.first().first().toBool(), true);
-        QCOMPARE(ShellFixture::storedRecords().size(), openNotes().size());
+        const QStringList stored = split(ShellFixture::storedRecords().value(0));
+        for (auto it = expected.cbegin(); it != expected.cend(); ++it)
+            QCOMPARE(stored.value(it.key()), it.value());
     }
 
     // A failing save leaves the file as it was and keeps the program and its notes: save-all and
