@@ -17,10 +17,8 @@
 #include <QLocalSocket>
 #include <QMenu>
 #include <QPlainTextEdit>
-#include <QScreen>
 #include <QSessionManager>
 #include <QScopeGuard>
-#include <QSemaphore>
 #include <QThread>
 #include <QtTest>
 #include <array>
@@ -67,42 +65,31 @@ static QString seenNotes(const RecordingWindows &windows)
 }
 
 // Another machine, sharing the store through a sync tool: the file is carried there, a person
-// there changes (field=value;...) or deletes ("del") the note with that text, it is saved there,
-// and the sync tool brings the file back, written beside the store and renamed over it.
+// there changes ("field=value;...") or deletes ("del") the note with that first line, it is saved
+// there, and the sync tool brings the file back, written beside the store and renamed over it.
 static void changeElsewhere(const QString &text, const QString &change)
 {
     QTemporaryDir there;
-    const QString path = there.filePath("Quadrelo.conf");
+    const QString path = there.filePath("Quadrelo.conf"), carried = SettingsStore::defaultPath() + ".tmp";
     QVERIFY(QFile::copy(SettingsStore::defaultPath(), path));
     NoteStore store(path, "outro");
     QList<StoreSync::Live> windows;
-    NoteStore::Views views;
-    views.live = [&windows] { return windows; };
-    views.identify = [](const QStringList &) {};
-    views.show = [&windows](const StoreSync::Snapshot &merged) {
-        windows.clear();
-        for (const StoreSync::Note &n : merged.notes)
-            windows << StoreSync::Live{n.id, n.record};
-        return QSet<QString>();
-    };
-    store.setViews(views);
+    store.setViews({[&windows] { return windows; }, [](const QStringList &) {},
+                    [](const StoreSync::Snapshot &) { return QSet<QString>(); }});
     store.open();
     for (const StoreSync::Note &n : store.notes().notes) {
-        windows << StoreSync::Live{n.id, n.record};
         store.windowMade(n.id);
+        const bool changed = decodeText(split(n.record).at(Texto)).section('\n', 0, 0) == text;
+        if (changed && change == "del")
+            continue;
+        QString record = n.record;
+        for (const QString &set : change.split(';'))
+            if (changed)
+                record = ReplaceField(record, set.section('=', 0, 0).toInt(), set.section('=', 1));
+        windows << StoreSync::Live{n.id, record};
     }
-    const auto it = std::find_if(windows.begin(), windows.end(),
-                                 [&text](const StoreSync::Live &w) { return split(w.record).at(Texto) == text; });
-    QVERIFY(it != windows.end());
-    if (change == "del")
-        windows.erase(it);
-    for (const QString &set : change.split(';', Qt::SkipEmptyParts))
-        if (set != "del")
-            it->record = ReplaceField(it->record, set.section('=', 0, 0).toInt(), set.section('=', 1));
     store.save();
-    const QString carried = SettingsStore::defaultPath() + ".syncthing.tmp";
-    QVERIFY(QFile::copy(path, carried));
-    QVERIFY(::rename(qPrintable(carried), qPrintable(SettingsStore::defaultPath())) == 0);
+    QVERIFY(QFile::copy(path, carried) && ::rename(qPrintable(carried), qPrintable(SettingsStore::defaultPath())) == 0);
 }
 
 // The automatic save, made to follow a change within 20 ms.
@@ -119,76 +106,21 @@ class TestShell : public QObject {
 private slots:
     void init() { platform.reset(); }
 
-    // A stored note as its window shows it: its size, pin, lock and text with its line breaks. The
-    // show-at-start item writes the setting and flips its mark.
-    void startAndShowAtStart()
-    {
-        ShellFixture f;
-        f.start({recordWith({{Fixo, "S"},
-                             {Leitura, "S"},
-                             {Largura, "4500"},
-                             {Altura, "3000"},
-                             {Texto, QString("a") + QChar(LineBreak) + "b"}})});
-        frmLembrete *note = openNotes().value(0);
-        QVERIFY(note && note->isVisible());
-        QCOMPARE(note->size(), QSize(4500 / 15, 3000 / 15));
-        QVERIFY(platform.windows.onTop(note));
-        QCOMPARE(textBox(note)->toPlainText(), QString("a\nb"));
-        QVERIFY(textBox(note)->isReadOnly());
-        for (const QString expected : {"N", "S"}) {
-            f.choose("exibir");
-            QCOMPARE(SettingsStore(SettingsStore::defaultPath()).read("Config", "Abertura"), expected);
-            QCOMPARE(f.shell->menu()->findChild<QAction *>("exibir")->isChecked(), expected == "S");
-        }
-    }
-
-    // Every way the notes are saved stores every note, hidden ones included, with what was typed a
-    // moment before (too soon for the save by itself): the menu, exit, a logout through the
-    // session manager, the signal that ends the session, the end of the X connection.
-    void everySave_data()
-    {
-        QTest::addColumn<QString>("how");
-        for (const char *how : {"salvar", "encerrar", "logout", "SIGTERM", "X server gone"})
-            QTest::newRow(how) << how;
-    }
-
-    void everySave()
-    {
-        QFETCH(QString, how);
-        ShellFixture f;
-        f.start({recordWith({{Texto, "um"}}), recordWith({{Texto, "dois"}})});
-        f.shell->findChild<QTimer *>("autoSaveDelay")->setInterval(3600 * 1000);
-        QTest::keyClicks(textBox(openNotes().at(1)), "mais ");
-        f.choose("esconder");
-        QCOMPARE(visibleMarks(), "NN");
-        if (how == "logout")
-            emit qApp->commitDataRequest(*qApp->findChild<QSessionManager *>());
-        else if (how == "SIGTERM")
-            std::raise(SIGTERM);
-        else if (how == "X server gone")
-            frmPrincipal::saveAtExit();
-        else
-            f.choose(qPrintable(how));
-        QTRY_COMPARE(f.quits, int(how == "encerrar" || how == "SIGTERM"));
-        QCOMPARE(sorted(ShellFixture::storedRecords()),
-                 sorted({recordWith({{Texto, "um"}}), recordWith({{Texto, "mais dois"}})}));
-    }
-
-    // What another machine changed reaches the open notes here once its file arrives: a note
-    // deleted there closes, the others show its text, colour, pin, lock and alarm.
+    // A stored note as its window shows it (its size, text, colour, pin, lock and alarm), and what
+    // another machine changed once its file arrives: a note deleted there closes here.
     void changedElsewhere_data()
     {
         QTest::addColumn<QString>("text"); // of the note changed there
         QTest::addColumn<QString>("change");
         QTest::addColumn<QString>("seen"); // see seenNotes
-        const QString dois = " / dois 0 S N -";
+        const QString dois = " / dois\nb 0 S S -";
         QTest::newRow("deleted") << "um"
                                  << "del"
-                                 << "dois 0 S N -";
+                                 << "dois\nb 0 S S -";
         QTest::newRow("text") << "um" << QString("%1=um e mais").arg(Texto) << "um e mais 0 N N -" + dois;
         QTest::newRow("colour") << "um" << QString("%1=3").arg(Cor) << "um 3 N N -" + dois;
         QTest::newRow("pinned") << "um" << QString("%1=S").arg(Fixo) << "um 0 S N -" + dois;
-        QTest::newRow("released") << "dois" << QString("%1=N").arg(Fixo) << "um 0 N N - / dois 0 N N -";
+        QTest::newRow("released") << "dois" << QString("%1=N").arg(Fixo) << "um 0 N N - / dois\nb 0 N S -";
         QTest::newRow("read-only") << "um" << QString("%1=S").arg(Leitura) << "um 0 N S -" + dois;
         QTest::newRow("alarm") << "um" << QString("%1=S;%2=05/12/2026 14:30").arg(Aviso).arg(DataHoraAviso)
                                << "um 0 N N 05/12/2026 14:30" + dois;
@@ -200,22 +132,26 @@ private slots:
         QFETCH(QString, change);
         QFETCH(QString, seen);
         ShellFixture f;
-        f.start({recordWith({{Texto, "um"}}), recordWith({{Texto, "dois"}, {Fixo, "S"}})});
+        f.start({recordWith({{Texto, "um"}}), recordWith({{Texto, "dois" + QString(QChar(LineBreak)) + "b"},
+                                                          {Fixo, "S"},
+                                                          {Leitura, "S"},
+                                                          {Largura, "4500"},
+                                                          {Altura, "3000"}})});
+        QCOMPARE(openNotes().at(1)->size(), QSize(4500 / 15, 3000 / 15));
+        QCOMPARE(seenNotes(platform.windows), "um 0 N N - / dois\nb 0 S S -");
         f.choose("salvar");
-        QCOMPARE(seenNotes(platform.windows), "um 0 N N -" + QString(" / dois 0 S N -"));
         changeElsewhere(text, change);
         QTRY_COMPARE(seenNotes(platform.windows), seen);
         QCOMPARE(f.shell->tray()->tip(), QString("Quadrelo - %1 Lembrete(s)").arg(openNotes().size()));
     }
 
-    // One instance per user and per store: a running one keeps a second out, untouched, and so
-    // does one that writes the same store from another runtime folder; a dead one's lock does not,
-    // nor does a runtime folder that cannot be used.
+    // One instance per user and per store: one that writes the same store from another runtime
+    // folder keeps a second out, untouched; a dead one's lock does not, nor does a runtime folder
+    // that cannot be used. (A second launch beside a running instance: the desktop run.)
     void singleInstance_data()
     {
-        QTest::addColumn<QString>("held"); // "runtime", "store", "dead", "dying", "unusable" or "carried"
+        QTest::addColumn<QString>("held"); // "store", "dead", "dying", "unusable" or "carried"
         QTest::addColumn<bool>("runs");
-        QTest::newRow("another instance runs") << "runtime" << false;
         QTest::newRow("another process owns the store") << "store" << false;
         QTest::newRow("a crashed instance left its lock") << "dead" << true;
         // Killed a moment ago: its socket still takes a connection but nothing answers, and its
@@ -234,11 +170,7 @@ private slots:
         QLockFile storeLock(SingleInstance::storeLockPath());
         QLocalServer server;
         std::thread ending;
-        QSemaphore up;
-        QEventLoop *running = nullptr;
-        auto joined = qScopeGuard([&] {
-            if (running)
-                QMetaObject::invokeMethod(running, &QEventLoop::quit);
+        auto joined = qScopeGuard([&ending] {
             if (ending.joinable())
                 ending.join();
         });
@@ -250,18 +182,7 @@ private slots:
                    && file.write(QString("%1\nquadrelo\n%2\n").arg(pid).arg(host).toUtf8()) > 0;
         };
         QDir().mkpath(QFileInfo(SingleInstance::storeLockPath()).absolutePath());
-        if (held == "runtime") { // answering from its own event loop
-            ending = std::thread([&up, &running] {
-                SingleInstance other;
-                QEventLoop loop;
-                running = other.acquire() == SingleInstance::Outcome::Acquired ? &loop : nullptr;
-                up.release();
-                if (running)
-                    loop.exec();
-            });
-            up.acquire();
-            QVERIFY(running);
-        } else if (held == "store") {
+        if (held == "store") {
             QVERIFY(storeLock.tryLock(0));
         } else if (held == "dead") {
             QVERIFY(lock(SingleInstance::lockPath(), 999999, "host"));
@@ -321,6 +242,11 @@ private slots:
         if (option.isEmpty())
             QLocalSocket().connectToServer(SingleInstance::socketPath()); // and closed at once
         QTRY_COMPARE(visibleMarks(), shown);
+        // The show-at-start item writes the setting the next start reads, and flips its mark.
+        const QString flipped = abertura == "S" ? "N" : "S";
+        f.choose("exibir");
+        QCOMPARE(SettingsStore(SettingsStore::defaultPath()).read("Config", "Abertura"), flipped);
+        QCOMPARE(f.shell->menu()->findChild<QAction *>("exibir")->isChecked(), flipped == "S");
     }
 
     // Loading: which notes become windows, what the person is told, and that every record that
@@ -387,50 +313,70 @@ private slots:
         QVERIFY(openNotes().isEmpty());
     }
 
-    // Every change that save-all would store reaches the file by itself shortly after: the size
-    // the note now has, its pin, its properties; nothing is saved for a start that changed nothing.
-    void automaticSave_data()
+    // What the file holds after each way the notes are saved: every note, hidden ones included,
+    // with what was typed a moment before (too soon for the save by itself) after save all, exit,
+    // a logout through the session manager, the signal that ends the session and the end of the X
+    // connection; a new size, a pin or new properties, saved by themselves shortly after. Nothing
+    // is saved by itself for a start that changed nothing.
+    void saves_data()
     {
-        QTest::addColumn<QString>("change");
+        QTest::addColumn<QString>("how");
         // Typing and moving by the folded corner are saved by themselves in the desktop run; a new
         // note and a deletion reach the other machine by themselves in the two-machine run.
-        for (const char *change : {"resized", "pinned", "properties"})
-            QTest::newRow(change) << change;
+        for (const char *how :
+             {"salvar", "encerrar", "logout", "SIGTERM", "X server gone", "resized", "pinned", "properties"})
+            QTest::newRow(how) << how;
     }
 
-    void automaticSave()
+    void saves()
     {
-        QFETCH(QString, change);
+        QFETCH(QString, how);
+        const bool typed = !QStringList{"resized", "pinned", "properties"}.contains(how);
         ShellFixture f;
-        f.start({recordWith({})});
-        frmLembrete *note = openNotes().value(0);
+        f.start({recordWith({{Texto, "um"}}), recordWith({{Texto, "dois"}})});
+        frmLembrete *note = openNotes().at(1);
         QSignalSpy saves(quickSaves(f), &AutoSave::attempted);
         QTest::qWait(60);
         QCOMPARE(saves.size(), 0);
-        QMap<int, QString> expected; // field -> what the file holds
-        if (change == "resized") {
+        f.shell->findChild<QTimer *>("autoSaveDelay")->setInterval(typed ? 3600 * 1000 : 20);
+        QList<QPair<int, QString>> second{{Texto, "dois"}}; // what the file holds for the second note
+        if (typed) {
+            QTest::keyClicks(textBox(note), "mais ");
+            f.choose("esconder");
+            QCOMPARE(visibleMarks(), "NN");
+            second = {{Texto, "mais dois"}};
+        }
+        if (how == "logout") {
+            emit qApp->commitDataRequest(*qApp->findChild<QSessionManager *>());
+        } else if (how == "SIGTERM") {
+            std::raise(SIGTERM);
+        } else if (how == "X server gone") {
+            frmPrincipal::saveAtExit();
+        } else if (how == "resized") {
             QWidget *grip = note->findChild<QWidget *>("imgArraste");
             QMouseEvent drag(QEvent::MouseMove, QPointF(40, 40), grip->mapToGlobal(QPointF(40, 40)), Qt::NoButton,
                              Qt::LeftButton, {});
             QApplication::sendEvent(grip, &drag);
             QVERIFY(note->width() > 204 && note->height() > 162);
-            expected = {{Largura, QString::number(note->width() * 15)}, {Altura, QString::number(note->height() * 15)}};
-        } else if (change == "pinned") {
+            second << qMakePair(int(Largura), QString::number(note->width() * 15))
+                   << qMakePair(int(Altura), QString::number(note->height() * 15));
+        } else if (how == "pinned") {
             clickChild(note, "Ponteiro");
-            expected = {{Fixo, "S"}};
-        } else {
+            second << qMakePair(int(Fixo), QString("S"));
+        } else if (how == "properties") {
             QTimer::singleShot(0, [] {
                 QWidget *dialog = frmProp::instance().window();
                 QTest::keyClick(dialog->findChild<QWidget *>("cmbCor"), Qt::Key_Down);
                 clickChild(dialog, "Ok");
             });
             clickChild(note, "Propriedade");
-            expected = {{Cor, "1"}};
+            second << qMakePair(int(Cor), QString("1")) << qMakePair(int(DatAlteracao), QString("05/12/2026 09:07"));
+        } else {
+            f.choose(qPrintable(how));
         }
-        QTRY_COMPARE(saves.size(), 1);
-        const QStringList stored = split(ShellFixture::storedRecords().value(0));
-        for (auto it = expected.cbegin(); it != expected.cend(); ++it)
-            QCOMPARE(stored.value(it.key()), it.value());
+        QTRY_COMPARE(saves.size(), int(!typed));
+        QTRY_COMPARE(f.quits, int(how == "encerrar" || how == "SIGTERM"));
+        QCOMPARE(ShellFixture::storedRecords(), (QStringList{recordWith({{Texto, "um"}}), recordWith(second)}));
     }
 
     // A failing save leaves the file as it was and keeps the program and its notes: save-all and
