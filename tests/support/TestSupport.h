@@ -83,10 +83,8 @@ public:
     // Whether the window was last asked to stay above the others.
     bool onTop(const QWidget *window) const
     {
-        for (auto it = topmost.crbegin(); it != topmost.crend(); ++it)
-            if (it->first == window)
-                return it->second;
-        return false;
+        const auto last = std::find_if(topmost.crbegin(), topmost.crend(), [=](auto &r) { return r.first == window; });
+        return last != topmost.crend() && last->second;
     }
 };
 

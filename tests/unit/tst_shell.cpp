@@ -346,10 +346,8 @@ private slots:
         } else if (how == "X server gone") {
             frmPrincipal::saveAtExit();
         } else if (how == "resized") {
-            QWidget *grip = note->findChild<QWidget *>("imgArraste");
-            QMouseEvent drag(QEvent::MouseMove, QPointF(40, 40), grip->mapToGlobal(QPointF(40, 40)), Qt::NoButton,
-                             Qt::LeftButton, {});
-            QApplication::sendEvent(grip, &drag);
+            QTest::mousePress(note->findChild<QWidget *>("imgArraste"), Qt::LeftButton);
+            QTest::mouseMove(note->findChild<QWidget *>("imgArraste"), QPoint(40, 40));
             second << qMakePair(int(Largura), QString::number(note->width() * 15))
                    << qMakePair(int(Altura), QString::number(note->height() * 15));
         } else if (how == "pinned") {
