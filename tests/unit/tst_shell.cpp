@@ -69,8 +69,8 @@ static QString seenNotes(const RecordingWindows &windows)
 static void changeElsewhere(const QString &text, const QString &change)
 {
     QTemporaryDir there;
-    const QString path = there.filePath("Quadrelo.conf"), carried = SettingsStore::defaultPath() + ".tmp";
-    QVERIFY(QFile::copy(SettingsStore::defaultPath(), path));
+    const QString here = SettingsStore::defaultPath(), path = there.filePath("Quadrelo.conf"), carried = here + ".tmp";
+    QVERIFY(QFile::copy(here, path));
     NoteStore store(path, "outro");
     QList<StoreSync::Live> windows;
     store.setViews({[&windows] { return windows; }, [](const QStringList &) {},
@@ -82,13 +82,12 @@ static void changeElsewhere(const QString &text, const QString &change)
         if (changed && change == "del")
             continue;
         QString record = n.record;
-        for (const QString &set : change.split(';'))
-            if (changed)
-                record = ReplaceField(record, set.section('=', 0, 0).toInt(), set.section('=', 1));
+        for (const QString &set : changed ? change.split(';') : QStringList())
+            record = ReplaceField(record, set.section('=', 0, 0).toInt(), set.section('=', 1));
         windows << StoreSync::Live{n.id, record};
     }
     store.save();
-    QVERIFY(QFile::copy(path, carried) && ::rename(qPrintable(carried), qPrintable(SettingsStore::defaultPath())) == 0);
+    QVERIFY(QFile::copy(path, carried) && ::rename(qPrintable(carried), qPrintable(here)) == 0);
 }
 
 // The automatic save, made to follow a change within 20 ms.
@@ -164,11 +163,6 @@ private slots:
         const QByteArray runtime = qgetenv("XDG_RUNTIME_DIR");
         QLockFile storeLock(SingleInstance::storeLockPath());
         QLocalServer server;
-        std::thread ending;
-        auto joined = qScopeGuard([&ending] {
-            if (ending.joinable())
-                ending.join();
-        });
         // A lock file as another process leaves it: its id, program and host.
         const auto lock = [](const QString &path, qint64 pid, const QString &host) {
             QDir().mkpath(QFileInfo(path).absolutePath());
@@ -185,10 +179,10 @@ private slots:
             auto *dying = new QLockFile(SingleInstance::lockPath());
             QVERIFY(dying->tryLock(0));
             QVERIFY(server.listen(SingleInstance::socketPath())); // never accepts: this thread is busy
-            ending = std::thread([dying] {
+            std::thread([dying] {
                 QThread::msleep(2300); // past the wait for an answer, within the wait for its end
                 delete dying;
-            });
+            }).detach();
         } else if (held == "carried") {
             const QString folder = QFileInfo(SettingsStore::defaultPath()).absolutePath();
             for (const QString name : {"Quadrelo.lock", "Quadrelo.sync-conflict-20261207-101010-ABCDEFG.lock"})
@@ -238,10 +232,9 @@ private slots:
             QLocalSocket().connectToServer(SingleInstance::socketPath()); // and closed at once
         QTRY_COMPARE(visibleMarks(), shown);
         // The show-at-start item writes the setting the next start reads, and flips its mark.
-        const QString flipped = abertura == "S" ? "N" : "S";
         f.choose("exibir");
-        QCOMPARE(SettingsStore(SettingsStore::defaultPath()).read("Config", "Abertura"), flipped);
-        QCOMPARE(f.shell->menu()->findChild<QAction *>("exibir")->isChecked(), flipped == "S");
+        QCOMPARE(SettingsStore(SettingsStore::defaultPath()).read("Config", "Abertura"), abertura == "S" ? "N" : "S");
+        QCOMPARE(f.shell->menu()->findChild<QAction *>("exibir")->isChecked(), abertura != "S");
     }
 
     // Loading: which notes become windows, what the person is told, and that every record that
