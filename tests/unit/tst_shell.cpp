@@ -192,7 +192,7 @@ private slots:
             QFile(QString::fromLocal8Bit(runtime) + "/not-a-folder").open(QIODevice::WriteOnly);
         }
         ShellFixture f;
-        f.shell->holderEndWaitMs = 1000;
+        f.shell->holderEndWaitMs = held == "dying" ? 1000 : 100;
         const auto result = f.shell->Form_Load();
         qputenv("XDG_RUNTIME_DIR", runtime);
         QCOMPARE(result, runs ? frmPrincipal::StartResult::Running : frmPrincipal::StartResult::AlreadyRunning);
