@@ -48,8 +48,8 @@ private slots:
         }
     }
 
-    // Delete asks first; "Não" keeps the note, "Sim" ends it: its window
-    // goes and the tray tip counts one less. A read-only note cannot be deleted.
+    // Delete asks first; "Não" keeps the note, "Sim" ends it: its window goes and the tray tip
+    // counts one less. A read-only note cannot be deleted.
     void deleteWithConfirmation()
     {
         ShellFixture f;
