@@ -27,6 +27,9 @@ namespace {
 
 frmPrincipal *g_instance = nullptr;
 
+// How long a start waits for the locks of an instance that does not answer (killed a moment ago).
+constexpr int HolderEndWaitMs = 5000;
+
 } // namespace
 
 frmPrincipal *frmPrincipal::instance()
@@ -101,7 +104,7 @@ frmPrincipal::StartResult frmPrincipal::Form_Load(const QString &command, bool h
             if (answer != Answer::Answered) {
                 // No answer: an instance killed a moment ago, whose end frees its locks soon (its
                 // socket may still take the command, which is lost with it), or one still starting.
-                outcome = m_single->acquire(holderEndWaitMs);
+                outcome = m_single->acquire(HolderEndWaitMs);
                 if (outcome == SingleInstance::Outcome::AlreadyRunning && answer == Answer::NobodyListening)
                     SingleInstance::notifyRunning(command);
             }

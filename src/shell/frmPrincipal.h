@@ -59,9 +59,6 @@ public:
 
     // Ends the event loop after the shutdown sequence; tests replace it.
     std::function<void()> quitApplication;
-    // How long a start waits for the locks of an instance that does not answer (killed a moment
-    // ago); tests shorten it.
-    int holderEndWaitMs = 5000;
 
 private:
     frmPrincipal();

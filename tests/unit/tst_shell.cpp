@@ -17,6 +17,7 @@
 #include <QLocalSocket>
 #include <QMenu>
 #include <QPlainTextEdit>
+#include <QScreen>
 #include <QScopeGuard>
 #include <QThread>
 #include <QtTest>
@@ -103,48 +104,42 @@ class TestShell : public QObject {
 private slots:
     void init() { platform.reset(); }
 
-    // A stored note as its window shows it (its size, text, colour, pin, lock and alarm), and what
-    // another machine changed once its file arrives: a note deleted there closes here.
-    void changedElsewhere_data()
+    // A stored note as its window shows it: its stored size, pin (above other windows), lock and
+    // text with its line breaks. The show-at-start item writes the setting and flips its mark; exit
+    // saves the note as shown and quits.
+    void startShowAndExit()
     {
-        QTest::addColumn<QString>("text"); // of the note changed there
-        QTest::addColumn<QString>("change");
-        QTest::addColumn<QString>("seen"); // see seenNotes
-        const QString dois = " / dois\nb 0 S S -";
-        QTest::newRow("deleted") << "um" << QString("del") << "dois\nb 0 S S -";
-        QTest::newRow("text") << "um" << QString("%1=um e mais").arg(Texto) << "um e mais 0 N N -" + dois;
-        QTest::newRow("colour") << "um" << QString("%1=3").arg(Cor) << "um 3 N N -" + dois;
-        QTest::newRow("pinned") << "um" << QString("%1=S").arg(Fixo) << "um 0 S N -" + dois;
-        QTest::newRow("released") << "dois" << QString("%1=N").arg(Fixo) << "um 0 N N - / dois\nb 0 N S -";
-        QTest::newRow("read-only") << "um" << QString("%1=S").arg(Leitura) << "um 0 N S -" + dois;
-        QTest::newRow("alarm") << "um" << QString("%1=S;%2=05/12/2026 14:30").arg(Aviso).arg(DataHoraAviso)
-                               << "um 0 N N 05/12/2026 14:30" + dois;
-    }
-
-    void changedElsewhere()
-    {
-        QFETCH(QString, text);
-        QFETCH(QString, change);
-        QFETCH(QString, seen);
         ShellFixture f;
-        const QList<QPair<int, QString>> dois{
-            {Texto, encodeText("dois\nb")}, {Fixo, "S"}, {Leitura, "S"}, {Largura, "4500"}, {Altura, "3000"}};
-        f.start({recordWith({{Texto, "um"}}), recordWith(dois)});
-        QCOMPARE(openNotes().at(1)->size(), QSize(4500 / 15, 3000 / 15));
-        QCOMPARE(seenNotes(platform.windows), "um 0 N N - / dois\nb 0 S S -");
-        f.choose("salvar");
-        changeElsewhere(text, change);
-        QTRY_COMPARE(seenNotes(platform.windows), seen);
-        QCOMPARE(f.shell->tray()->tip(), QString("Quadrelo - %1 Lembrete(s)").arg(openNotes().size()));
+        const QList<QPair<int, QString>> fields{{Fixo, "S"},
+                                                {Leitura, "S"},
+                                                {Largura, "4500"},
+                                                {Altura, "3000"},
+                                                {Texto, QString("a") + QChar(LineBreak) + "b"}};
+        f.start({recordWith(fields)});
+        frmLembrete *note = openNotes().value(0);
+        QVERIFY(note && note->isVisible());
+        QCOMPARE(note->size(), QSize(4500 / 15, 3000 / 15));
+        QVERIFY(platform.windows.onTop(note));
+        QCOMPARE(textBox(note)->toPlainText(), QString("a\nb"));
+        QVERIFY(textBox(note)->isReadOnly());
+        for (const QString expected : {"N", "S"}) {
+            f.choose("exibir");
+            QCOMPARE(SettingsStore(SettingsStore::defaultPath()).read("Config", "Abertura"), expected);
+            QCOMPARE(f.shell->menu()->findChild<QAction *>("exibir")->isChecked(), expected == "S");
+        }
+        f.choose("encerrar");
+        QCOMPARE(f.quits, 1);
+        QCOMPARE(ShellFixture::storedRecords(), QStringList{recordWith(fields)});
     }
 
-    // One instance per user and per store: one that writes the same store from another runtime
-    // folder keeps a second out, untouched; a dead one's lock does not, nor does a runtime folder
-    // that cannot be used. (A second launch beside a running instance: the desktop run.)
+    // One instance per user and per store: a running one keeps a second out, untouched, and so
+    // does one that writes the same store from another runtime folder; a dead one's lock does not,
+    // nor does a runtime folder that cannot be used.
     void singleInstance_data()
     {
-        QTest::addColumn<QString>("held"); // "store", "dead", "dying", "unusable" or "carried"
+        QTest::addColumn<QString>("held"); // "runtime", "store", "dead", "dying", "unusable" or "carried"
         QTest::addColumn<bool>("runs");
+        QTest::newRow("another instance runs") << "runtime" << false;
         QTest::newRow("another process owns the store") << "store" << false;
         QTest::newRow("a crashed instance left its lock") << "dead" << true;
         // Killed a moment ago: its socket still takes a connection but nothing answers, and its
@@ -160,8 +155,14 @@ private slots:
         QFETCH(QString, held);
         QFETCH(bool, runs);
         const QByteArray runtime = qgetenv("XDG_RUNTIME_DIR");
+        SingleInstance other;
         QLockFile storeLock(SingleInstance::storeLockPath());
         QLocalServer server;
+        std::thread ending;
+        auto joined = qScopeGuard([&ending] {
+            if (ending.joinable())
+                ending.join();
+        });
         // A lock file as another process leaves it: its id, program and host.
         const auto lock = [](const QString &path, qint64 pid, const QString &host) {
             QDir().mkpath(QFileInfo(path).absolutePath());
@@ -170,7 +171,9 @@ private slots:
                    && file.write(QString("%1\nquadrelo\n%2\n").arg(pid).arg(host).toUtf8()) > 0;
         };
         QDir().mkpath(QFileInfo(SingleInstance::storeLockPath()).absolutePath());
-        if (held == "store") {
+        if (held == "runtime") {
+            QCOMPARE(other.acquire(), SingleInstance::Outcome::Acquired);
+        } else if (held == "store") {
             QVERIFY(storeLock.tryLock(0));
         } else if (held == "dead") {
             QVERIFY(lock(SingleInstance::lockPath(), 999999, "host"));
@@ -178,10 +181,10 @@ private slots:
             auto *dying = new QLockFile(SingleInstance::lockPath());
             QVERIFY(dying->tryLock(0));
             QVERIFY(server.listen(SingleInstance::socketPath())); // never accepts: this thread is busy
-            std::thread([dying] {
-                QThread::msleep(2300); // past the wait for an answer, within the wait for its end
+            ending = std::thread([dying] {
+                QThread::msleep(1500);
                 delete dying;
-            }).detach();
+            });
         } else if (held == "carried") {
             const QString folder = QFileInfo(SettingsStore::defaultPath()).absolutePath();
             for (const QString name : {"Quadrelo.lock", "Quadrelo.sync-conflict-20261207-101010-ABCDEFG.lock"})
@@ -191,7 +194,6 @@ private slots:
             QFile(QString::fromLocal8Bit(runtime) + "/not-a-folder").open(QIODevice::WriteOnly);
         }
         ShellFixture f;
-        f.shell->holderEndWaitMs = held == "dying" ? 1000 : 100;
         const auto result = f.shell->Form_Load();
         qputenv("XDG_RUNTIME_DIR", runtime);
         QCOMPARE(result, runs ? frmPrincipal::StartResult::Running : frmPrincipal::StartResult::AlreadyRunning);
@@ -230,10 +232,6 @@ private slots:
         if (option.isEmpty())
             QLocalSocket().connectToServer(SingleInstance::socketPath()); // and closed at once
         QTRY_COMPARE(visibleMarks(), shown);
-        // The show-at-start item writes the setting the next start reads, and flips its mark.
-        f.choose("exibir");
-        QCOMPARE(SettingsStore(SettingsStore::defaultPath()).read("Config", "Abertura"), abertura == "S" ? "N" : "S");
-        QCOMPARE(f.shell->menu()->findChild<QAction *>("exibir")->isChecked(), abertura != "S");
     }
 
     // Loading: which notes become windows, what the person is told, and that every record that
@@ -292,6 +290,38 @@ private slots:
             f.choose("salvar");
         QCOMPARE(f.quits, int(notes < 0));
         QCOMPARE(sorted(ShellFixture::storedRecords()), sorted(stored));
+    }
+
+    // What another machine changed reaches the open notes here once its file arrives: a note
+    // deleted there closes, the others show its text, colour, pin, lock and alarm.
+    void changedElsewhere_data()
+    {
+        QTest::addColumn<QString>("text"); // of the note changed there
+        QTest::addColumn<QString>("change");
+        QTest::addColumn<QString>("seen"); // see seenNotes
+        const QString dois = " / dois 0 S N -";
+        QTest::newRow("deleted") << "um" << QString("del") << "dois 0 S N -";
+        QTest::newRow("text") << "um" << QString("%1=um e mais").arg(Texto) << "um e mais 0 N N -" + dois;
+        QTest::newRow("colour") << "um" << QString("%1=3").arg(Cor) << "um 3 N N -" + dois;
+        QTest::newRow("pinned") << "um" << QString("%1=S").arg(Fixo) << "um 0 S N -" + dois;
+        QTest::newRow("released") << "dois" << QString("%1=N").arg(Fixo) << "um 0 N N - / dois 0 N N -";
+        QTest::newRow("read-only") << "um" << QString("%1=S").arg(Leitura) << "um 0 N S -" + dois;
+        QTest::newRow("alarm") << "um" << QString("%1=S;%2=05/12/2026 14:30").arg(Aviso).arg(DataHoraAviso)
+                               << "um 0 N N 05/12/2026 14:30" + dois;
+    }
+
+    void changedElsewhere()
+    {
+        QFETCH(QString, text);
+        QFETCH(QString, change);
+        QFETCH(QString, seen);
+        ShellFixture f;
+        f.start({recordWith({{Texto, "um"}}), recordWith({{Texto, "dois"}, {Fixo, "S"}})});
+        QCOMPARE(seenNotes(platform.windows), "um 0 N N - / dois 0 S N -");
+        f.choose("salvar");
+        changeElsewhere(text, change);
+        QTRY_COMPARE(seenNotes(platform.windows), seen);
+        QCOMPARE(f.shell->tray()->tip(), QString("Quadrelo - %1 Lembrete(s)").arg(openNotes().size()));
     }
 
     // What the file holds after each way of saving (a logout: the desktop run): every note, hidden
