@@ -80,6 +80,12 @@ public:
         topmost.append({window, on});
         QtWindowOps::setTopmost(window, on);
     }
+    // Whether the window was last asked to stay above the others.
+    bool onTop(const QWidget *window) const
+    {
+        const auto last = std::find_if(topmost.crbegin(), topmost.crend(), [=](auto &r) { return r.first == window; });
+        return last != topmost.crend() && last->second;
+    }
 };
 
 // Installs the fakes for the lifetime of a test program, and refuses to run unless the folders

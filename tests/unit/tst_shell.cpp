@@ -3,6 +3,7 @@
 #include "note/frmLembrete.h"
 #include "platform/SettingsStore.h"
 #include "records/NoteRecord.h"
+#include "records/NoteStore.h"
 #include "dialogs/frmProp.h"
 #include "shell/AutoSave.h"
 #include "shell/TrayIcon.h"
@@ -38,6 +39,50 @@ static QString visibleMarks()
     return marks;
 }
 
+// What a person sees of each open note: text, colour number, kept above other windows, locked, bell's time.
+static QString seenNotes(const RecordingWindows &windows)
+{
+    QStringList seen;
+    for (frmLembrete *note : openNotes()) {
+        const QColor paper = note->grab().toImage().pixelColor(100, 80); // inside the text box, past the text
+        int colour = 0;
+        while (colour < 8 && ColorFromIndex(colour) != paper)
+            ++colour;
+        QWidget *bell = note->findChild<QWidget *>("Alarme");
+        seen << QStringList{textBox(note)->toPlainText(), QString::number(colour), windows.onTop(note) ? "S" : "N",
+                            textBox(note)->isReadOnly() ? "S" : "N", bell->isVisible() ? bell->toolTip() : "-"}
+                    .join(' ');
+    }
+    return seen.join(" / ");
+}
+
+// Another machine, sharing the store through a sync tool: the file is carried there, a person
+// there changes ("field=value;...") or deletes ("del") the note with that first line, it is saved
+// there, and the sync tool brings the file back, written beside the store and renamed over it.
+static void changeElsewhere(const QString &text, const QString &change)
+{
+    QTemporaryDir there;
+    const QString here = SettingsStore::defaultPath(), path = there.filePath("Quadrelo.conf"), carried = here + ".tmp";
+    QVERIFY(QFile::copy(here, path));
+    NoteStore store(path, "outro");
+    QList<StoreSync::Live> windows;
+    store.setViews({[&windows] { return windows; }, [](const QStringList &) {},
+                    [](const StoreSync::Snapshot &) { return QSet<QString>(); }});
+    store.open();
+    for (const StoreSync::Note &n : store.notes().notes) {
+        store.windowMade(n.id);
+        const bool changed = decodeText(split(n.record).at(Texto)).section('\n', 0, 0) == text;
+        if (changed && change == "del")
+            continue;
+        QString record = n.record;
+        for (const QString &set : changed ? change.split(';') : QStringList())
+            record = ReplaceField(record, set.section('=', 0, 0).toInt(), set.section('=', 1));
+        windows << StoreSync::Live{n.id, record};
+    }
+    store.save();
+    QVERIFY(QFile::copy(path, carried) && ::rename(qPrintable(carried), qPrintable(here)) == 0);
+}
+
 // The automatic save, made to follow a change within 20 ms.
 static AutoSave *quickSaves(ShellFixture &f)
 {
@@ -52,21 +97,13 @@ class TestShell : public QObject {
 private slots:
     void init() { platform.reset(); }
 
-    // A stored note as its window shows it: size (never below the design size), pin, lock and text
-    // with its line breaks. The show-at-start item writes the setting and flips its mark; exit
-    // saves the note as shown and quits.
+    // The show-at-start item writes the setting and flips its mark; exit saves the note as shown
+    // and quits.
     void startShowAndExit()
     {
         ShellFixture f;
-        const QList<QPair<int, QString>> fields{
-            {Fixo, "S"}, {Leitura, "S"}, {Texto, QString("a") + QChar(LineBreak) + "b"}};
-        f.start({recordWith(fields + QList<QPair<int, QString>>{{Largura, "2000"}, {Altura, "2010"}})});
-        frmLembrete *note = openNotes().value(0);
-        QVERIFY(note && note->isVisible() && note->isPinned());
-        QCOMPARE(note->size(), QSize(204, 162));
-        QCOMPARE(platform.windows.topmost.value(0), (QPair<QWidget *, bool>(note, true)));
-        QCOMPARE(textBox(note)->toPlainText(), QString("a\nb"));
-        QVERIFY(textBox(note)->isReadOnly());
+        const QList<QPair<int, QString>> fields{{Fixo, "S"}, {Texto, "a"}};
+        f.start({recordWith(fields)});
         for (const QString expected : {"N", "S"}) {
             f.choose("exibir");
             QCOMPARE(SettingsStore(SettingsStore::defaultPath()).read("Config", "Abertura"), expected);
@@ -78,12 +115,13 @@ private slots:
     }
 
     // Loading: which notes become windows, what the person is told, and that every record that
-    // could not be loaded is written back by save-all exactly as it was. (Without a notification
-    // area the person is told too: the tray's own test and GNOME's desktop run.)
+    // could not be loaded is written back by save-all exactly as it was; closing the program while
+    // they load keeps every record. (Without a notification area the person is told too: the
+    // tray's own test and GNOME's desktop run.)
     void loading_data()
     {
         QTest::addColumn<QStringList>("records");
-        QTest::addColumn<int>("notes");
+        QTest::addColumn<int>("notes"); // -1: the program is closed while they load
         QTest::addColumn<QString>("message");
         QTest::addColumn<QStringList>("stored"); // after a save-all
         const QString good = recordWith({{Texto, "boa"}});
@@ -96,6 +134,8 @@ private slots:
         QTest::newRow("damaged among good") << QStringList{good, tooFew, notNumber, alarmNoTime, unusual} << 2
                                             << "100 - 9 - Subscrito fora do intervalo (3 lembrete(s)"
                                             << QStringList{good, unusual, tooFew, notNumber, alarmNoTime};
+        QTest::newRow("closed while loading")
+            << QStringList{good, tooFew, unusual} << -1 << QString() << QStringList{good, unusual, tooFew};
         // Loaded: sizes and places far out, a huge text, odd characters.
         const QString odd = QString("\x01\x07\t\"\\=;[#%") + QChar(LineBreak) + QChar(0x2028);
         const QStringList hostile{recordWith({{Largura, "1e12"}, {Altura, "1e6"}, {Esquerda, "-1e12"}}),
@@ -118,63 +158,112 @@ private slots:
         QFETCH(QString, message);
         QFETCH(QStringList, stored);
         ShellFixture f;
+        if (notes < 0)
+            QTimer::singleShot(0, f.shell, [&f] { f.choose("encerrar"); });
         f.start(records);
         QTest::qWait(100);
-        QCOMPARE(visibleMarks(), QString("S").repeated(notes));
-        QCOMPARE(f.shell->tray()->tip(), QString("Quadrelo - %1 Lembrete(s)").arg(notes));
-        QCOMPARE(platform.messages.shown.size(), 1);
-        QVERIFY2(platform.messages.shown.first().startsWith(message), qPrintable(platform.messages.shown.first()));
-        f.choose("salvar");
+        QCOMPARE(visibleMarks(), QString("S").repeated(qMax(notes, 0)));
+        QCOMPARE(f.shell->tray()->tip(), QString("Quadrelo - %1 Lembrete(s)").arg(qMax(notes, 0)));
+        QCOMPARE(platform.messages.shown.size(), int(notes >= 0));
+        QVERIFY2(platform.messages.shown.value(0).startsWith(message), qPrintable(platform.messages.shown.value(0)));
+        if (notes >= 0)
+            f.choose("salvar");
+        QCOMPARE(f.quits, int(notes < 0));
         QCOMPARE(sorted(ShellFixture::storedRecords()), sorted(stored));
     }
 
-    // Closing the program while the notes are still loading keeps every record, loaded or not.
-    void closedWhileLoading()
+    // A stored note as its window shows it (its size, text, colour, pin, lock and alarm), and what
+    // another machine changed once its file arrives: a note deleted there closes here.
+    void changedElsewhere_data()
     {
-        const QStringList records{recordWith({{Texto, "1"}}), "damaged", recordWith({{Texto, "3"}})};
-        ShellFixture f;
-        QTimer::singleShot(0, f.shell, [&f] { f.choose("encerrar"); });
-        f.start(records);
-        QVERIFY(f.shell->isShutDown());
-        QCOMPARE(f.quits, 1);
-        QCOMPARE(sorted(ShellFixture::storedRecords()), sorted(records));
-        QVERIFY(openNotes().isEmpty());
+        QTest::addColumn<QString>("text"); // of the note changed there
+        QTest::addColumn<QString>("change");
+        QTest::addColumn<QString>("seen"); // see seenNotes
+        const QString dois = " / dois\nb 0 S S -";
+        QTest::newRow("deleted") << "um" << QString("del") << "dois\nb 0 S S -";
+        QTest::newRow("text") << "um" << QString("%1=um e mais").arg(Texto) << "um e mais 0 N N -" + dois;
+        QTest::newRow("colour") << "um" << QString("%1=3").arg(Cor) << "um 3 N N -" + dois;
+        QTest::newRow("pinned") << "um" << QString("%1=S").arg(Fixo) << "um 0 S N -" + dois;
+        QTest::newRow("released") << "dois" << QString("%1=N").arg(Fixo) << "um 0 N N - / dois\nb 0 N S -";
+        QTest::newRow("read-only") << "um" << QString("%1=S").arg(Leitura) << "um 0 N S -" + dois;
+        QTest::newRow("alarm") << "um" << QString("%1=S;%2=05/12/2026 14:30").arg(Aviso).arg(DataHoraAviso)
+                               << "um 0 N N 05/12/2026 14:30" + dois;
     }
 
-    // Every change that save-all would store is saved by itself shortly after; nothing is saved
-    // for a start that changed nothing.
-    void automaticSave_data()
+    void changedElsewhere()
     {
-        QTest::addColumn<QString>("change");
+        QFETCH(QString, text);
+        QFETCH(QString, change);
+        QFETCH(QString, seen);
+        ShellFixture f;
+        const QList<QPair<int, QString>> dois{
+            {Texto, encodeText("dois\nb")}, {Fixo, "S"}, {Leitura, "S"}, {Largura, "4500"}, {Altura, "3000"}};
+        f.start({recordWith({{Texto, "um"}}), recordWith(dois)});
+        QCOMPARE(openNotes().at(1)->size(), QSize(4500 / 15, 3000 / 15));
+        QCOMPARE(seenNotes(platform.windows), "um 0 N N - / dois\nb 0 S S -");
+        f.choose("salvar");
+        changeElsewhere(text, change);
+        QTRY_COMPARE(seenNotes(platform.windows), seen);
+        QCOMPARE(f.shell->tray()->tip(), QString("Quadrelo - %1 Lembrete(s)").arg(openNotes().size()));
+    }
+
+    // What the file holds after each way of saving (a logout: the desktop run): every note, hidden
+    // ones too, with what was typed a moment before (too soon for the save by itself); a new size,
+    // pin or properties saved by themselves shortly after; nothing for a start that changed nothing.
+    void saves_data()
+    {
+        QTest::addColumn<QString>("how");
         // Typing and moving by the folded corner are saved by themselves in the desktop run; a new
         // note and a deletion reach the other machine by themselves in the two-machine run.
-        for (const char *change : {"resized", "pinned", "properties"})
-            QTest::newRow(change) << change;
+        for (const char *how :
+             {"salvar", "encerrar", "SIGTERM", "SIGHUP", "X server gone", "resized", "pinned", "properties"})
+            QTest::newRow(how) << how;
     }
 
-    void automaticSave()
+    void saves()
     {
-        QFETCH(QString, change);
+        QFETCH(QString, how);
+        const bool typed = !QStringList{"resized", "pinned", "properties"}.contains(how);
         ShellFixture f;
-        f.start({recordWith({})});
-        frmLembrete *note = openNotes().value(0);
+        f.start({recordWith({{Texto, "um"}}), recordWith({{Texto, "dois"}})});
+        frmLembrete *note = openNotes().at(1);
         QSignalSpy saves(quickSaves(f), &AutoSave::attempted);
         QTest::qWait(60);
         QCOMPARE(saves.size(), 0);
-        if (change == "resized") {
-            QWidget *grip = note->findChild<QWidget *>("imgArraste");
-            QMouseEvent drag(QEvent::MouseMove, QPointF(40, 40), grip->mapToGlobal(QPointF(40, 40)), Qt::NoButton,
-                             Qt::LeftButton, {});
-            QApplication::sendEvent(grip, &drag);
-        } else if (change == "pinned") {
-            clickChild(note, "Ponteiro");
-        } else {
-            QTimer::singleShot(0, [] { clickChild(frmProp::instance().window(), "Ok"); });
-            clickChild(note, "Propriedade");
+        f.shell->findChild<QTimer *>("autoSaveDelay")->setInterval(typed ? 3600 * 1000 : 20);
+        QList<QPair<int, QString>> second{{Texto, "dois"}}; // what the file holds for the second note
+        if (typed) {
+            QTest::keyClicks(textBox(note), "mais ");
+            f.choose("esconder");
+            QCOMPARE(visibleMarks(), "NN");
+            second = {{Texto, "mais dois"}};
         }
-        QTRY_COMPARE(saves.size(), 1);
-        QCOMPARE(saves.first().first().toBool(), true);
-        QCOMPARE(ShellFixture::storedRecords().size(), openNotes().size());
+        if (how.startsWith("SIG")) {
+            std::raise(how == "SIGHUP" ? SIGHUP : SIGTERM);
+        } else if (how == "X server gone") {
+            frmPrincipal::saveAtExit();
+        } else if (how == "resized") {
+            QTest::mousePress(note->findChild<QWidget *>("imgArraste"), Qt::LeftButton);
+            QTest::mouseMove(note->findChild<QWidget *>("imgArraste"), QPoint(40, 40));
+            second << qMakePair(int(Largura), QString::number(note->width() * 15))
+                   << qMakePair(int(Altura), QString::number(note->height() * 15));
+        } else if (how == "pinned") {
+            clickChild(note, "Ponteiro");
+            second << qMakePair(int(Fixo), QString("S"));
+        } else if (how == "properties") {
+            QTimer::singleShot(0, [] {
+                QWidget *dialog = frmProp::instance().window();
+                QTest::keyClick(dialog->findChild<QWidget *>("cmbCor"), Qt::Key_Down);
+                clickChild(dialog, "Ok");
+            });
+            clickChild(note, "Propriedade");
+            second << qMakePair(int(Cor), QString("1")) << qMakePair(int(DatAlteracao), QString("05/12/2026 09:07"));
+        } else {
+            f.choose(qPrintable(how));
+        }
+        QTRY_COMPARE(saves.size(), int(!typed));
+        QTRY_COMPARE(f.quits, int(how == "encerrar" || how.startsWith("SIG")));
+        QCOMPARE(ShellFixture::storedRecords(), (QStringList{recordWith({{Texto, "um"}}), recordWith(second)}));
     }
 
     // A failing save leaves the file as it was and keeps the program and its notes: save-all and
@@ -188,13 +277,10 @@ private slots:
         QSignalSpy saves(quickSaves(f), &AutoSave::attempted);
         const QByteArray before = bytesOf(SettingsStore::defaultPath());
         // A full disk: no file of this process may grow, and writing past that fails.
-        rlimit sizes;
+        rlimit sizes{}, none{};
         QVERIFY(getrlimit(RLIMIT_FSIZE, &sizes) == 0);
-        const auto diskFull = [sizes](bool full) {
-            rlimit r = sizes;
-            r.rlim_cur = full ? 0 : sizes.rlim_cur;
-            setrlimit(RLIMIT_FSIZE, &r);
-        };
+        none.rlim_max = sizes.rlim_max;
+        const auto diskFull = [&](bool full) { setrlimit(RLIMIT_FSIZE, full ? &none : &sizes); };
         std::signal(SIGXFSZ, SIG_IGN);
         const auto emptied = qScopeGuard([&] { diskFull(false); });
         diskFull(true);
