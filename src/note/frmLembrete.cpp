@@ -47,17 +47,6 @@ bool hasLongWord(const QString &text)
     return false;
 }
 
-// When the note's alarm rings, "DD/MM/YYYY HH:NN"; empty for no alarm, or one that cannot be read
-// (as loading does: such an alarm never rings).
-QString dueText(const NoteValue &note)
-{
-    try {
-        return AlarmDueText(note);
-    } catch (const RuntimeError &) {
-        return QString();
-    }
-}
-
 }
 
 frmLembrete::frmLembrete(QWidget *parent)
@@ -193,6 +182,15 @@ void frmLembrete::Form_Load()
 }
 
 // ---- set-up and disposal
+
+QString frmLembrete::dueText(const NoteValue &note)
+{
+    try {
+        return AlarmDueText(note);
+    } catch (const RuntimeError &) {
+        return QString();
+    }
+}
 
 void frmLembrete::setUp(const NoteValue &note)
 {
@@ -421,96 +419,4 @@ void frmLembrete::Propriedade_Click()
     for (frmLembrete *note : NoteRegistry::notes())
         Platform::windows().setTopmost(note, false);
     emit propertiesRequested(this);
-}
-
-// ---- alarm
-
-void frmLembrete::Alarme_Click() { m_alarm.acknowledge(); }
-
-void frmLembrete::tmrAviso_Timer()
-{
-    if (m_deleted || !isAlarmDue(dueText(m_value), Platform::clock().now()))
-        return;
-    AlarmClock::instance().setAlarm(this, QString()); // rings once; its end consumes it
-    m_alarm.start(m_value);
-    tmrContAlarme->start(AlarmCourse::TickMs);
-    show();
-    // Raised by stacking, not by a focus request, which window managers refuse from a timer.
-    Platform::windows().setTopmost(this, true);
-    if (!isPinned())
-        Platform::windows().setTopmost(this, false);
-    emit ringingStarted();
-}
-
-void frmLembrete::tmrContAlarme_Timer()
-{
-    if (m_deleted)
-        return;
-    if (const std::optional<bool> bell = m_alarm.bellVisible())
-        Alarme->setVisible(*bell);
-    if (const QString sound = m_alarm.soundNow(); !sound.isEmpty()) {
-        // Playing lets other events run; this note may be deleted meanwhile.
-        QPointer<frmLembrete> self(this);
-        PlaySoundResource(sound);
-        if (!self || m_deleted)
-            return;
-    }
-    if (m_alarm.flashesNow()) {
-        const bool flash = m_alarm.toggleFlash();
-        setNoteColor(flash ? AlarmCourse::flashColor() : ColorFromIndex(m_alarm.colorIndex()));
-        Alarme->setVisible(!flash);
-    }
-    if (m_alarm.advance())
-        endRinging();
-}
-
-bool frmLembrete::endRinging()
-{
-    // The alarm is consumed: the value and the bell say no alarm.
-    m_value.alarm = false;
-    m_value.alarmAt.clear();
-    if (isNote())
-        emit changed();
-    QPointer<frmLembrete> self(this);
-    StopSound();
-    if (!self || m_deleted)
-        return false;
-    tmrContAlarme->stop();
-    m_alarm.finish();
-    display(); // its own colour again (chosen anew if the properties changed meanwhile), no bell
-    emit ringingEnded(m_alarm.acknowledged());
-    return true;
-}
-
-bool frmLembrete::isRinging() const { return tmrContAlarme->isActive(); }
-
-void frmLembrete::bringUp()
-{
-    if (m_deleted)
-        return;
-    m_alarm.acknowledge();
-    show();
-    Platform::windows().setTopmost(this, true);
-    if (!isPinned())
-        Platform::windows().setTopmost(this, false);
-    focusText();
-}
-
-void frmLembrete::putOff(int minutes)
-{
-    if (m_deleted)
-        return;
-    if (tmrContAlarme->isActive()) {
-        m_alarm.acknowledge();
-        // Ended now, not at the next tick, whose end would take the new alarm away again.
-        if (!endRinging())
-            return;
-    }
-    const QDateTime now = Platform::clock().now();
-    NoteValue later = m_value;
-    later.alarm = true;
-    later.alarmAt = formatDateTime(now.addSecs(qint64(minutes) * 60));
-    later.minutes = 0;
-    later.changedAt = formatDateTime(now);
-    setValue(later);
 }

@@ -158,6 +158,11 @@ private:
     // The ringing's end: the alarm consumed, the note's own colour back. False when the note
     // was deleted meanwhile.
     bool endRinging();
+    // When the note's alarm rings, "DD/MM/YYYY HH:NN"; empty for no alarm, or one that cannot be
+    // read (as loading does: such an alarm never rings).
+    static QString dueText(const NoteValue &note);
+    // Shown and stacked above the other windows, back among them unless pinned.
+    void comeForward();
 
     // Controls.
     QGroupBox *fraExclusao = nullptr;
