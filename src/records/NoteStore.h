@@ -39,6 +39,13 @@ public:
     QString path() const { return m_path; }
     QString machine() const { return m_machine; }
     void setViews(const Views &views) { m_views = views; }
+    // How long a file that a writer has not finished is waited for: at start, before it is
+    // refused; while running, before the person is told. Tests shorten them.
+    void setWriterWaits(int atStartMs, int beforeTellingMs)
+    {
+        m_startWaitMs = atStartMs;
+        m_tellWaitMs = beforeTellingMs;
+    }
 
     // Reads the store at start. The first start (no note record and no "Abertura") gets the
     // welcome note; a store without "Abertura" gets "S". Throws RuntimeError when the file
@@ -102,7 +109,9 @@ private:
     StoreWatcher *m_watcher = nullptr;
     QStringList m_copiesTaken; // conflict copies joined already: path, size and time
     QStringList m_unreadableTold;
-    QByteArray m_brokenSeen; // a half-written file seen once: told if it is still so later
+    QByteArray m_brokenSeen;  // a half-written file seen once: told if it is still so later
+    int m_startWaitMs = 3000; // a sync tool may be writing it right now, at login
+    int m_tellWaitMs = 5000;
     bool m_syncing = false;
     bool m_syncAgain = false;
     bool m_closed = false;

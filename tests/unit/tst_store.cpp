@@ -8,9 +8,16 @@
 #include "platform/SettingsStore.h"
 #include "records/NoteRecord.h"
 #include "records/NoteStore.h"
+#include "records/NoteValue.h"
 #include "records/Persistence.h"
 
 #include <QtTest>
+
+#include <fcntl.h>
+#include <linux/fs.h>
+#include <sys/ioctl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 using namespace NoteRecord;
 using StoreSync::Live;
@@ -33,6 +40,32 @@ void carry(const QByteArray &bytes, const QString &to)
     QFile::rename(to + ".syncthing.tmp", to);
 }
 
+// Makes a file or folder writable or not for this process, root included: for root, by the
+// immutable attribute, which a chmod does not give.
+bool setWritable(const QString &path, bool writable)
+{
+    struct stat st {};
+    const QByteArray name = QFile::encodeName(path);
+    if (::geteuid() != 0)
+        return ::stat(name.constData(), &st) == 0
+               && ::chmod(name.constData(), writable ? st.st_mode | S_IWUSR : st.st_mode & ~S_IWUSR) == 0;
+    const int fd = ::open(name.constData(), O_RDONLY | O_CLOEXEC);
+    int flags = 0;
+    const bool done =
+        fd >= 0 && ::ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0
+        && ::ioctl(fd, FS_IOC_SETFLAGS, &(flags = writable ? flags & ~FS_IMMUTABLE_FL : flags | FS_IMMUTABLE_FL)) == 0;
+    if (fd >= 0)
+        ::close(fd);
+    return done;
+}
+
+// The permissions of a file, through a link, as `ls -l` would count them: "640".
+QString modeOf(const QString &path)
+{
+    struct stat st {};
+    return ::stat(QFile::encodeName(path).constData(), &st) == 0 ? QString::number(st.st_mode & 0777, 8) : "none";
+}
+
 QString textOf(const QString &record) { return decodeText(split(record).value(Texto)); }
 
 // One machine: its store file and what its windows hold.
@@ -45,6 +78,7 @@ struct Machine {
 
     Machine(const QString &folder, const QString &name) : path(folder + "/Quadrelo.conf"), store(path, name)
     {
+        store.setWriterWaits(0, 20);
         // As the program does: a file changed elsewhere is joined.
         QObject::connect(&store, &NoteStore::changedElsewhere, &store, &NoteStore::takeInChanges);
         NoteStore::Views views;
@@ -85,7 +119,8 @@ struct Machine {
     }
 
     // "new t", "del t", "text t=u", "pin t", "move t=top", "remind t=DD" (an alarm at 09:00 on
-    // that day of December 2026) and "alarm t" (it rang), as the person does in a window.
+    // that day of December 2026), "alarm t" (it rang) and "toggle S|N" (show-at-start), as the
+    // person does in a window or the tray menu.
     void act(const QString &op, const QString &arg)
     {
         const QString value = arg.section('=', 1);
@@ -93,15 +128,21 @@ struct Machine {
             windows << Live{QString(), recordWith({{Texto, encodeText(arg)}})};
         else if (op == "del")
             windows.removeAt(window(arg) - windows.data());
-        else if (QString &r = window(arg.section('=', 0, 0))->record; op == "text")
-            r = ReplaceField(r, Texto, value);
+        else if (op == "toggle")
+            store.setSetting("Config", "Abertura", arg);
+        if (op == "new" || op == "del" || op == "toggle")
+            return;
+        QString &r = window(arg.section('=', 0, 0))->record;
+        NoteValue v = NoteValue::fromRecord(r);
+        if (op == "text")
+            v.text = value;
         else if (op == "pin")
-            r = ReplaceField(r, Fixo, "S");
+            v.pinned = true;
         else if (op == "move")
-            r = ReplaceField(r, Topo, value);
+            v.topTw = value.toFloat();
         else
-            r = ReplaceField(ReplaceField(r, Aviso, op == "remind" ? "S" : "N"), DataHoraAviso,
-                             op == "remind" ? value + "/12/2026 09:00" : "");
+            v.alarm = op == "remind", v.alarmAt = v.alarm ? value + "/12/2026 09:00" : QString();
+        r = v.toRecord();
     }
 
     // The texts; with `shown`, each with its pin, its alarm and its top when not the usual one.
@@ -120,7 +161,7 @@ struct Machine {
     }
 };
 
-// The file's notes by text; fails the test when a key or an identity is there twice, or a record
+// The file's notes by text; fails the test when a key or an identity is there twice, or a note
 // has no identity beside it.
 QStringList fileTexts(const QString &path)
 {
@@ -130,14 +171,15 @@ QStringList fileTexts(const QString &path)
     QSet<QString> ids;
     for (const auto &pair : sync)
         ids.insert(pair.second.section(' ', 0, 0));
-    if (ids.size() != sync.size() || sync.size() != notes.size())
-        return {QStringLiteral("%1 records, %2 identities, %3 different")
-                    .arg(notes.size())
-                    .arg(sync.size())
-                    .arg(ids.size())};
     QStringList texts;
     for (const auto &pair : notes)
-        texts << textOf(pair.second);
+        if (NoteValue::isNoteRecord(pair.second)) // a record that cannot be a note is kept without one
+            texts << textOf(pair.second);
+    if (ids.size() != sync.size() || sync.size() != texts.size())
+        return {QStringLiteral("%1 records, %2 identities, %3 different")
+                    .arg(texts.size())
+                    .arg(sync.size())
+                    .arg(ids.size())};
     texts.sort();
     return texts;
 }
@@ -171,8 +213,10 @@ private slots:
 
     // Each step is "X op arg" on machine X (A or B): an edit as the person makes it in a window
     // (see Machine::act); "save" (save-all or the automatic save), "refuses" (a save that fails and
-    // leaves the file as it is) and "join" (the watcher saw the file change); "has" and "told n"
-    // (files it could not read) check; "X<Y how": the sync tool brings Y's file to X, whole, "cut"
+    // leaves the file as it is), "join" (the watcher saw the file change) and "damage t" (t's record
+    // in the file cut short, by a disk fault or a hand edit); "has", "opens" (show-at-start, in the
+    // store and its file), "keeps" (the damaged record, as it was) and "told n" (files it could not
+    // read) check; "X<Y how": the sync tool brings Y's file to X, whole, "cut"
     // short in the middle of a line, "cut-line" at a line end, as a "copy" beside the store, or
     // "older" as an older version rewrote it. Both machines start from notes a and b made on A and
     // carried to B. A file a writer has not finished is not taken, nor told, until it is whole;
@@ -245,6 +289,12 @@ private slots:
             {"moved here, deleted there", "A move a=500; B del a; both", "b", "b"},
             {"moved on both: each keeps its own place", "A move a=500; B move a=900; B move b=900; both", "a@500 b",
                 "a@900 b@900"},
+            // A record this machine cannot read is no deletion: the other machine keeps the note.
+            {"a record damaged here", "A damage a; A join; A keeps; A has a,b; >B; B has a,b; >A; A keeps", "a b",
+                "a b", 0, false},
+            // The later change wins on both, though the earlier one was made on the other machine.
+            {"show-at-start off here, on again there later",
+                "A toggle N; >B; B opens N; B toggle S; >A; A opens S; >B; B opens S", "a b", "a b", 0, false},
             // clang-format on
         };
         for (const auto &row : rows) {
@@ -292,6 +342,7 @@ private slots:
         b.start();
         QCOMPARE(b.texts(), QStringList({"a", "b"}));
 
+        QString damaged;
         for (const QString &step : steps) {
             Machine &x = *m.value(step.left(1));
             if (step.at(1) == '<') {
@@ -328,6 +379,17 @@ private slots:
                 x.store.takeInChanges();
             } else if (op == "has") {
                 QCOMPARE(x.texts().join(','), arg);
+            } else if (op == "damage") {
+                SettingsStore image = SettingsStore::fromBytes(was);
+                for (const auto &[key, record] : file.readSection("Lembretes"))
+                    if (textOf(record) == arg)
+                        image.write("Lembretes", key, damaged = record.section(QChar(FieldSeparator), 0, Texto));
+                writeBytes(x.path, image.toBytes());
+            } else if (op == "keeps") {
+                QVERIFY(SettingsStore(x.path).values().values().contains(damaged));
+            } else if (op == "opens") {
+                QCOMPARE(x.store.setting("Config", "Abertura"), arg);
+                QCOMPARE(SettingsStore(x.path).read("Config", "Abertura"), arg);
             } else if (op == "told") {
                 QTRY_COMPARE_WITH_TIMEOUT(x.told.size(), arg.toInt(), 8000);
             } else {
@@ -345,52 +407,70 @@ private slots:
         QCOMPARE(platform.messages.shown, QStringList());
     }
 
-    // What a start makes of the file: the first start plants the welcome note; a store that has
-    // notes but lacks the setting (a part of a store, a file edited by hand) only gets the
-    // setting; a file the store cannot take whole is refused and left byte for byte, since saving
-    // it would lose the notes after the bad line.
+    // What a start makes of the file: the first start plants the welcome note in a file of the
+    // person's own; a store that has notes but lacks the setting (a part of a store, a file
+    // edited by hand) only gets the setting, and the file keeps its permissions. A file the store
+    // cannot take whole, or could not save to (the file or its folder not writable), is refused
+    // and left byte for byte, since saving it would lose the notes after the bad line, or fail.
     void open_data()
     {
-        QTest::addColumn<QByteArray>("bytes");
-        QTest::addColumn<QString>("opened"); // the notes' texts (their start), "|", Abertura; or "refused"
+        QTest::addColumn<QByteArray>("bytes"); // of a file made readable to the group
+        QTest::addColumn<QString>("locked");   // "file" or "folder": not writable, even for root
+        // The notes' texts (their start), "|", Abertura, "|", the file's mode; or what the start says.
+        QTest::addColumn<QString>("opened");
         const QByteArray head = "[Config]\nAbertura=S\n[Lembretes]\n0=\"a\"\n";
-        const auto row = [](const char *name, const QByteArray &bytes, const char *opened) {
-            QTest::newRow(name) << bytes << QString(opened);
+        const auto row = [](const char *name, const QByteArray &bytes, const QString &opened, const char *locked = "") {
+            QTest::newRow(name) << bytes << QString(locked) << opened;
         };
-        row("no file", QByteArray(), "O Quadrelo|S");
-        row("setting only", "[Config]\nAbertura=N\n", "|N");
-        row("notes, no setting", "[Lembretes]\n0=\"" + recordWith({{Texto, "minha"}}).toUtf8() + "\"\n", "minha|S");
-        row("a record that cannot be a note, no setting", "[Lembretes]\n0=quebrado\n", "|S");
-        row("unclosed section", "[Config]\nAbertura=S\n[Lembretes\n0=note\n", "refused");
-        row("note line without =", head + "1\"b\"\n2=\"c\"\n", "refused");
-        row("stray text line", head + "texto solto\n2=\"c\"\n", "refused");
-        row("unterminated quote", head + "1=\"b\n2=\"c\"\n", "refused");
-        row("binary blob", head + QByteArray("\x00\x01\xfe\xff=", 5) + "\n", "refused");
-        row("not UTF-8", head + "1=\"caf\xe9\"\n", "refused");
-        row("sealed but cut", "; quadrelo-sealed: the last line checks this file\n" + head, "refused");
+        row("no file", QByteArray(), "O Quadrelo|S|600");
+        row("setting only", "[Config]\nAbertura=N\n", "|N|640");
+        row("notes, no setting", "[Lembretes]\n0=\"" + recordWith({{Texto, "minha"}}).toUtf8() + "\"\n", "minha|S|640");
+        row("a record that cannot be a note, no setting", "[Lembretes]\n0=quebrado\n", "|S|640");
+        const QString refused = "Erro de acesso ao caminho/arquivo: ~ ",
+                      invalid = refused + "está com formato inválido";
+        row("unclosed section", "[Config]\nAbertura=S\n[Lembretes\n0=note\n", invalid);
+        row("note line without =", head + "1\"b\"\n2=\"c\"\n", invalid);
+        row("stray text line", head + "texto solto\n2=\"c\"\n", invalid);
+        row("unterminated quote", head + "1=\"b\n2=\"c\"\n", invalid);
+        row("binary blob", head + QByteArray("\x00\x01\xfe\xff=", 5) + "\n", invalid);
+        row("not UTF-8", head + "1=\"caf\xe9\"\n", invalid);
+        row("sealed but cut", "; quadrelo-sealed: the last line checks this file\n" + head,
+            refused + "está incompleto");
+        row("read-only file", head, refused + "não pode ser gravado", "file");
+        row("read-only folder", head, refused + "não pode ser gravado", "folder");
     }
 
     void open()
     {
         QFETCH(QByteArray, bytes);
-        if (!bytes.isEmpty())
-            writeBytes(SettingsStore::defaultPath(), bytes);
+        QFETCH(QString, locked);
+        const QString path = SettingsStore::defaultPath();
+        if (!bytes.isEmpty()) {
+            writeBytes(path, bytes);
+            QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup);
+        }
+        const QString lockedPath = locked == "file" ? path : QFileInfo(path).absolutePath();
+        if (!locked.isEmpty())
+            QVERIFY(setWritable(lockedPath, false));
+        const auto unlock = qScopeGuard([&] { locked.isEmpty() || setWritable(lockedPath, true); });
         NoteStore store;
-        QString opened = "refused";
+        store.setWriterWaits(0, 0);
+        QString opened;
         try {
             store.open();
             QStringList texts;
             for (const StoreSync::Note &n : store.notes().notes)
                 texts << textOf(n.record).left(10);
-            opened = texts.join(',') + '|' + store.setting("Config", "Abertura");
-        } catch (const RuntimeError &) {
-            QCOMPARE(bytesOf(SettingsStore::defaultPath()), bytes);
+            opened = texts.join(',') + '|' + store.setting("Config", "Abertura") + '|' + modeOf(path);
+        } catch (const RuntimeError &e) {
+            opened = e.description().replace(path, "~");
+            QCOMPARE(bytesOf(path), bytes);
         }
         QTEST(opened, "opened");
     }
 
-    // Saves go where the person's file is, through a linked folder or a linked file; odd characters
-    // come back whole; settings and groups the store does not know stay.
+    // Saves go where the person's file is, through a linked folder or a linked file, and keep its
+    // permissions; odd characters come back whole; settings and groups the store does not know stay.
     void whereSavesGo_data()
     {
         QTest::addColumn<QString>("how");
@@ -415,6 +495,7 @@ private slots:
         });
         const QString odd = QStringLiteral(u"ÿ\u00A0é\n\"quoted\" a=b; c, [d] #e \\f");
         writeBytes(SettingsStore::defaultPath(), "[Config]\nAbertura=N\n[Outro]\nchave=valor\n");
+        QFile::setPermissions(SettingsStore::defaultPath(), QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup);
         Machine x(config, how == "plain" ? QString() : "aaaa1111"); // plain: this machine's own id
         x.start();
         x.act("new", odd);
@@ -423,6 +504,7 @@ private slots:
         QCOMPARE(fileTexts(SettingsStore::defaultPath()), QStringList{decodeText(encodeText(odd))});
         QCOMPARE(file.read("Config", "Abertura"), QString("N"));
         QCOMPARE(file.read("Outro", "chave"), QString("valor"));
+        QCOMPARE(modeOf(SettingsStore::defaultPath()), "640"); // as the person set it
         QCOMPARE(QFileInfo(SettingsStore::defaultPath()).isSymLink(), how == "linked file");
         QCOMPARE(QFileInfo(config).isSymLink(), how == "linked folder");
         // Nothing but the store in the folder a sync tool carries: the machine's id is kept elsewhere.
