@@ -13,9 +13,6 @@
 
 #include <QtTest>
 
-#include <fcntl.h>
-#include <linux/fs.h>
-#include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -40,23 +37,14 @@ void carry(const QByteArray &bytes, const QString &to)
     QFile::rename(to + ".syncthing.tmp", to);
 }
 
-// Makes a file or folder writable or not for this process, root included: for root, by the
-// immutable attribute, which a chmod does not give.
+// Makes a file or folder writable or not for this process, root included (for whom a chmod
+// changes nothing, but the immutable attribute does).
 bool setWritable(const QString &path, bool writable)
 {
-    struct stat st {};
-    const QByteArray name = QFile::encodeName(path);
-    if (::geteuid() != 0)
-        return ::stat(name.constData(), &st) == 0
-               && ::chmod(name.constData(), writable ? st.st_mode | S_IWUSR : st.st_mode & ~S_IWUSR) == 0;
-    const int fd = ::open(name.constData(), O_RDONLY | O_CLOEXEC);
-    int flags = 0;
-    const bool done =
-        fd >= 0 && ::ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0
-        && ::ioctl(fd, FS_IOC_SETFLAGS, &(flags = writable ? flags & ~FS_IMMUTABLE_FL : flags | FS_IMMUTABLE_FL)) == 0;
-    if (fd >= 0)
-        ::close(fd);
-    return done;
+    const bool root = ::geteuid() == 0;
+    return QProcess::execute(root ? "chattr" : "chmod",
+                             {root ? (writable ? "-i" : "+i") : (writable ? "u+w" : "u-w"), path})
+           == 0;
 }
 
 // The permissions of a file, through a link, as `ls -l` would count them: "640".
@@ -450,8 +438,8 @@ private slots:
             QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup);
         }
         const QString lockedPath = locked == "file" ? path : QFileInfo(path).absolutePath();
-        if (!locked.isEmpty())
-            QVERIFY(setWritable(lockedPath, false));
+        if (!locked.isEmpty() && !setWritable(lockedPath, false))
+            QSKIP("this file system cannot keep root from writing");
         const auto unlock = qScopeGuard([&] { locked.isEmpty() || setWritable(lockedPath, true); });
         NoteStore store;
         store.setWriterWaits(0, 0);
