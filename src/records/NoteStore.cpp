@@ -62,8 +62,17 @@ QString fileKey(const QFileInfo &info)
 NoteStore::NoteStore(const QString &path, const QString &machine, QObject *parent)
     : QObject(parent),
       m_path(path.isEmpty() ? SettingsStore::defaultPath() : path),
-      m_machine(machine.isEmpty() ? machineId() : machine)
-{}
+      m_machine(machine.isEmpty() ? machineId() : machine),
+      m_tell(new QTimer(this))
+{
+    m_tell->setObjectName(QStringLiteral("storeTell"));
+    m_tell->setSingleShot(true);
+    m_tell->setInterval(5000);
+    connect(m_tell, &QTimer::timeout, this, [this] {
+        m_brokenDue = true;
+        emit changedElsewhere();
+    });
+}
 
 NoteStore::~NoteStore() = default;
 
@@ -280,8 +289,11 @@ std::optional<NoteStore::Read> NoteStore::readBytes(const QString &path, const Q
         // A writer not done with it yet (a sync tool writing in place): its next change is
         // expected; if none comes, it is looked at again and told then.
         m_brokenSeen = hashOf(bytes);
-        QTimer::singleShot(m_tellWaitMs, this, &NoteStore::changedElsewhere);
-    } else if (tell && !m_unreadableTold.contains(path)) {
+        m_brokenDue = false;
+        m_tell->start();
+    } else if (tell && (!broken || m_brokenDue) && !m_unreadableTold.contains(path)) {
+        // Unreadable, or half-written all the wait: a file read again sooner (the watcher tells of
+        // the file and of its folder) is not told yet.
         m_unreadableTold << path;
         emit unreadable(path);
     }

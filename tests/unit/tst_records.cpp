@@ -171,10 +171,12 @@ private slots:
                     typed << text;
                 } else if (op < 3) {
                     live[i].record = edited(live[i].record, [&](NoteValue &v) {
-                        if (op == 1)
+                        if (op == 1) {
                             v.topTw = float(serial);
-                        else
-                            v.pinned = !v.pinned;
+                            return;
+                        } // every other field the properties dialog and the pin change
+                        v.pinned = !v.pinned, v.readOnly = !v.readOnly, v.continuous = !v.continuous;
+                        v.colorIndex = serial % 8, v.sound = serial % 9, v.minutes = serial, v.changedAt = text;
                     });
                 } else {
                     gone << field(live[i].record, Texto);
