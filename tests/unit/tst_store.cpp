@@ -37,8 +37,7 @@ void carry(const QByteArray &bytes, const QString &to)
     QFile::rename(to + ".syncthing.tmp", to);
 }
 
-// Makes a file or folder writable or not for this process, root included (for whom a chmod
-// changes nothing, but the immutable attribute does).
+// Makes a file or folder writable or not, root included (whom only the immutable attribute stops).
 bool setWritable(const QString &path, bool writable)
 {
     const bool root = ::geteuid() == 0;
@@ -113,15 +112,13 @@ struct Machine {
     // person does in a window or the tray menu.
     void act(const QString &op, const QString &arg)
     {
-        const QString value = arg.section('=', 1);
         if (op == "new")
-            windows << Live{QString(), recordWith({{Texto, encodeText(arg)}})};
-        else if (op == "del")
-            windows.removeAt(window(arg) - windows.data());
-        else if (op == "toggle")
-            store.setSetting("Config", "Abertura", arg);
-        if (op == "new" || op == "del" || op == "toggle")
-            return;
+            return windows.append(Live{QString(), recordWith({{Texto, encodeText(arg)}})});
+        if (op == "del")
+            return windows.removeAt(window(arg) - windows.data());
+        if (op == "toggle")
+            return store.setSetting("Config", "Abertura", arg);
+        const QString value = arg.section('=', 1);
         QString &r = window(arg.section('=', 0, 0))->record;
         NoteValue v = NoteValue::fromRecord(r);
         if (op == "text")
@@ -178,10 +175,8 @@ QStringList fileTexts(const QString &path)
 // under new keys, identities kept beside their records.
 QByteArray olderRewrite(const QByteArray &bytes)
 {
-    SettingsStore image = SettingsStore::fromBytes(bytes), older;
-    for (auto it = image.values().begin(); it != image.values().end(); ++it)
-        if (!it.key().startsWith("Lembretes/") && !it.key().startsWith("Sincronia/"))
-            older.setValue(it.key(), it.value());
+    SettingsStore image = SettingsStore::fromBytes(bytes), older = image;
+    older.deleteSection("Lembretes"), older.deleteSection("Sincronia");
     const KeyValueList notes = image.readSection("Lembretes"), sync = image.readSection("Sincronia");
     for (qsizetype i = 0; i < notes.size(); ++i) {
         const QString key = QString::number(notes.size() - 1 - i + 10);
@@ -333,7 +328,6 @@ private slots:
             a.store.save();
         carry(bytesOf(a.path), b.path);
         b.start();
-        QCOMPARE(b.texts(), QStringList({"a", "b"}));
 
         QString damaged;
         for (const QString &step : steps) {
@@ -377,7 +371,7 @@ private slots:
                 QCOMPARE(x.texts().join(','), arg);
             } else if (op == "damage") {
                 SettingsStore image = SettingsStore::fromBytes(was);
-                for (const auto &[key, record] : file.readSection("Lembretes"))
+                for (const auto &[key, record] : image.readSection("Lembretes"))
                     if (textOf(record) == arg)
                         image.write("Lembretes", key, damaged = record.section(QChar(FieldSeparator), 0, Texto));
                 writeBytes(x.path, image.toBytes());
