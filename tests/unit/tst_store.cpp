@@ -196,19 +196,17 @@ class TestStore : public QObject {
 private slots:
     void init() { platform.reset(); }
 
-    // Each step is "X op arg" on machine X (A or B): an edit as the person makes it in a window
-    // (see Machine::act); "save" (save-all or the automatic save), "refuses" (a save that fails and
-    // leaves the file as it is), "join" (the watcher saw the file change) and "damage t" (t's record
-    // in the file cut short, by a disk fault or a hand edit); "has", "opens" (show-at-start, in the
-    // store and its file), "keeps" (the damaged record, as it was) and "told n" (files it could not
-    // read) check; "X<Y how": the sync tool brings Y's file to X, whole, "cut"
-    // short in the middle of a line, "cut-line" at a line end, as a "copy" beside the store, or
-    // "older" as an older version rewrote it. Both machines start from notes a and b made on A and
-    // carried to B. A file a writer has not finished is not taken, nor told, until it is whole;
-    // one that stays cut is told once, when it is looked at again. Rows marked "join" are edits
-    // both machines made before either saw the other's: each is also run from a store an older
-    // version wrote (no identities), and the two machines then join once more, which changes
-    // nothing and tells no conflict again.
+    // Each step is "X op arg" on machine X (A or B): an edit as the person makes it (Machine::act);
+    // "save", "refuses" (a save that fails, the file left as it is), "join" (the watcher told of a
+    // change and it was joined), "damage t" (t's record in the file cut short, by a disk fault or a
+    // hand edit); checks: "has", "opens" (show-at-start, in the store and its file), "keeps" (the
+    // damaged record as it was), "told n" (files it could not read). "X<Y how": the sync tool
+    // brings Y's file to X, whole, "cut" in a line, "cut-line" at a line end, "bare" without its
+    // settings, as a "copy" beside the store, or "older" as an older version rewrote it. Both start
+    // from notes a and b made on A. A file a writer has not finished is neither taken nor told
+    // until it is whole; one that stays cut is told once. Rows marked "join" (edits made before
+    // either machine saw the other's) also run from a store an older version wrote, and end with
+    // one more join both ways, which changes nothing and tells no conflict again.
     void twoMachines_data()
     {
         QTest::addColumn<bool>("older");
