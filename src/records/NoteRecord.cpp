@@ -9,24 +9,6 @@
 
 namespace NoteRecord {
 
-QString ReplaceField(const QString &record, quint8 position, const QString &value)
-{
-    const QStringList pieces = record.isEmpty() ? QStringList() : record.split(QChar(FieldSeparator));
-    const int last = int(pieces.size()) - 2; // the last field that is followed by a separator
-    if (last < 0 || last > 255)
-        throw RuntimeError::overflow();
-    QString result;
-    result.reserve(record.size() + value.size());
-    for (int i = 0; i <= last; ++i) {
-        result += (i == position) ? value : pieces.at(i);
-        result += QChar(FieldSeparator);
-    }
-    // The position counter is 8 bits wide and cannot step past 255.
-    if (last == 255)
-        throw RuntimeError::overflow();
-    return result;
-}
-
 QStringList split(const QString &record) { return record.split(QChar(FieldSeparator)); }
 
 QString field(const QStringList &fields, int n)

@@ -30,10 +30,6 @@ enum Field : quint8 {
 };
 constexpr int FieldCount = 15;
 
-// Returns the record with field `position` replaced by `value`; the tail after the last separator
-// is dropped. Throws RuntimeError (overflow) without a separator or with 256 or more of them.
-QString ReplaceField(const QString &record, quint8 position, const QString &value);
-
 // The pieces of the record split at every separator (a record with 15 separators gives 16 pieces).
 QStringList split(const QString &record);
 // Piece n of the split record; throws RuntimeError (subscript out of range) when it is missing.

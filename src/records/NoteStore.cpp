@@ -57,18 +57,22 @@ QString fileKey(const QFileInfo &info)
         .arg(info.lastModified().toMSecsSinceEpoch());
 }
 
-// How long a start waits for a writer to finish a file it has half written.
-constexpr int HalfWrittenWaitMs = 3000;
-// How long a half-written file may stay so before the person is told.
-constexpr int HalfWrittenTellMs = 5000;
-
 } // namespace
 
 NoteStore::NoteStore(const QString &path, const QString &machine, QObject *parent)
     : QObject(parent),
       m_path(path.isEmpty() ? SettingsStore::defaultPath() : path),
-      m_machine(machine.isEmpty() ? machineId() : machine)
-{}
+      m_machine(machine.isEmpty() ? machineId() : machine),
+      m_tell(new QTimer(this))
+{
+    m_tell->setObjectName(QStringLiteral("storeTell"));
+    m_tell->setSingleShot(true);
+    m_tell->setInterval(5000);
+    connect(m_tell, &QTimer::timeout, this, [this] {
+        m_brokenDue = true;
+        emit changedElsewhere();
+    });
+}
 
 NoteStore::~NoteStore() = default;
 
@@ -77,11 +81,14 @@ void NoteStore::open()
     const QFileInfo info(m_path);
     if (info.exists() && (!info.isFile() || !info.isReadable()))
         throw RuntimeError::fileAccess(m_path + QStringLiteral(" não pode ser lido"));
-    if (info.exists() && !info.isWritable())
+    // Saves replace the file through its folder (a link's target's): either one not writable
+    // would make every save fail.
+    const QFileInfo folder(QFileInfo(info.canonicalFilePath()).absolutePath());
+    if (info.exists() && (!info.isWritable() || !folder.isWritable()))
         throw RuntimeError::fileAccess(m_path + QStringLiteral(" não pode ser gravado"));
     QByteArray bytes = contentOf(m_path);
     // A sync tool may be writing it right now, at login: give it a moment.
-    for (int waited = 0; StoreFormat::sealOf(bytes) == StoreFormat::Seal::Broken && waited < HalfWrittenWaitMs;
+    for (int waited = 0; StoreFormat::sealOf(bytes) == StoreFormat::Seal::Broken && waited < m_startWaitMs;
          waited += 100) {
         QThread::msleep(100);
         bytes = contentOf(m_path);
@@ -282,8 +289,11 @@ std::optional<NoteStore::Read> NoteStore::readBytes(const QString &path, const Q
         // A writer not done with it yet (a sync tool writing in place): its next change is
         // expected; if none comes, it is looked at again and told then.
         m_brokenSeen = hashOf(bytes);
-        QTimer::singleShot(HalfWrittenTellMs, this, &NoteStore::changedElsewhere);
-    } else if (tell && !m_unreadableTold.contains(path)) {
+        m_brokenDue = false;
+        m_tell->start();
+    } else if (tell && (!broken || m_brokenDue) && !m_unreadableTold.contains(path)) {
+        // Unreadable, or half-written all the wait: a file read again sooner (the watcher tells of
+        // the file and of its folder) is not told yet.
         m_unreadableTold << path;
         emit unreadable(path);
     }

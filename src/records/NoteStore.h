@@ -13,6 +13,7 @@
 
 class SettingsStore;
 class StoreWatcher;
+class QTimer;
 
 // The one owner of the store file. It reads the file whole, joins what other writers left in it
 // and beside it (a sync tool carrying it between machines, a sync tool's conflict copies) with the
@@ -39,6 +40,10 @@ public:
     QString path() const { return m_path; }
     QString machine() const { return m_machine; }
     void setViews(const Views &views) { m_views = views; }
+    // How long a start waits for a writer to finish the file (a sync tool at login) before it
+    // refuses it; tests shorten it. A file a writer leaves half written while the program runs is
+    // told once it has stayed so for the timer "storeTell".
+    void setStartWait(int ms) { m_startWaitMs = ms; }
 
     // Reads the store at start. The first start (no note record and no "Abertura") gets the
     // welcome note; a store without "Abertura" gets "S". Throws RuntimeError when the file
@@ -102,7 +107,10 @@ private:
     StoreWatcher *m_watcher = nullptr;
     QStringList m_copiesTaken; // conflict copies joined already: path, size and time
     QStringList m_unreadableTold;
-    QByteArray m_brokenSeen; // a half-written file seen once: told if it is still so later
+    QByteArray m_brokenSeen;  // a half-written file seen once: told if it is still so later
+    bool m_brokenDue = false; // and it has stayed so all the wait
+    QTimer *m_tell;
+    int m_startWaitMs = 3000;
     bool m_syncing = false;
     bool m_syncAgain = false;
     bool m_closed = false;

@@ -44,6 +44,10 @@ struct Note {
     QMap<int, Dot> dots;         // field number -> the change that last set it; none: never changed
     QMap<QString, Place> places; // machine -> its place for this note; none for this machine:
                                  // the note is new here and wants a place on this screen
+    bool operator==(const Note &o) const
+    {
+        return id == o.id && record == o.record && version == o.version && dots == o.dots && places == o.places;
+    }
 };
 
 // A note deleted here or elsewhere: its version at the deletion (with the deleting machine's
@@ -51,6 +55,7 @@ struct Note {
 struct Deletion {
     Version version;
     QDate date;
+    bool operator==(const Deletion &o) const { return version == o.version && date == o.date; }
 };
 // Deleted notes: id -> the deletion.
 using Deleted = QMap<QString, Deletion>;
@@ -61,6 +66,10 @@ struct Snapshot {
     // Records too short (fewer than 15 separators) or too long (more than 256) to be a note,
     // kept in the store as they are, after the notes.
     QStringList setAside;
+    bool operator==(const Snapshot &o) const
+    {
+        return notes == o.notes && deleted == o.deleted && setAside == o.setAside;
+    }
 };
 
 // A note as the windows hold it now: id empty for a note made since the last capture; the

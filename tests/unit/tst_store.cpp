@@ -8,9 +8,13 @@
 #include "platform/SettingsStore.h"
 #include "records/NoteRecord.h"
 #include "records/NoteStore.h"
+#include "records/NoteValue.h"
 #include "records/Persistence.h"
 
 #include <QtTest>
+
+#include <sys/stat.h>
+#include <unistd.h>
 
 using namespace NoteRecord;
 using StoreSync::Live;
@@ -33,6 +37,22 @@ void carry(const QByteArray &bytes, const QString &to)
     QFile::rename(to + ".syncthing.tmp", to);
 }
 
+// Makes a file or folder writable or not, root included (whom only the immutable attribute stops).
+bool setWritable(const QString &path, bool writable)
+{
+    const bool root = ::geteuid() == 0;
+    return QProcess::execute(root ? "chattr" : "chmod",
+                             {root ? (writable ? "-i" : "+i") : (writable ? "u+w" : "u-w"), path})
+           == 0;
+}
+
+// The permissions of a file, through a link, as `ls -l` would count them: "640".
+QString modeOf(const QString &path)
+{
+    struct stat st {};
+    return ::stat(QFile::encodeName(path).constData(), &st) == 0 ? QString::number(st.st_mode & 0777, 8) : "none";
+}
+
 QString textOf(const QString &record) { return decodeText(split(record).value(Texto)); }
 
 // One machine: its store file and what its windows hold.
@@ -41,6 +61,7 @@ struct Machine {
     QList<Live> windows;
     NoteStore store;
     QSignalSpy told{&store, &NoteStore::unreadable};
+    QSignalSpy heard{&store, &NoteStore::changedElsewhere}; // since the last file brought here
     QSignalSpy settled{&store, &NoteStore::conflictsSettled};
 
     Machine(const QString &folder, const QString &name) : path(folder + "/Quadrelo.conf"), store(path, name)
@@ -70,6 +91,8 @@ struct Machine {
     void start()
     {
         store.open();
+        store.watch();
+        store.findChild<QTimer *>("storeSettle")->setInterval(1);
         for (const StoreSync::Note &n : store.notes().notes) {
             windows << Live{n.id, n.record};
             store.windowMade(n.id);
@@ -85,23 +108,28 @@ struct Machine {
     }
 
     // "new t", "del t", "text t=u", "pin t", "move t=top", "remind t=DD" (an alarm at 09:00 on
-    // that day of December 2026) and "alarm t" (it rang), as the person does in a window.
+    // that day of December 2026), "alarm t" (it rang) and "toggle S|N" (show-at-start), as the
+    // person does in a window or the tray menu.
     void act(const QString &op, const QString &arg)
     {
-        const QString value = arg.section('=', 1);
         if (op == "new")
-            windows << Live{QString(), recordWith({{Texto, encodeText(arg)}})};
-        else if (op == "del")
-            windows.removeAt(window(arg) - windows.data());
-        else if (QString &r = window(arg.section('=', 0, 0))->record; op == "text")
-            r = ReplaceField(r, Texto, value);
+            return windows.append(Live{QString(), recordWith({{Texto, encodeText(arg)}})});
+        if (op == "del")
+            return windows.removeAt(window(arg) - windows.data());
+        if (op == "toggle")
+            return store.setSetting("Config", "Abertura", arg);
+        const QString value = arg.section('=', 1);
+        QString &r = window(arg.section('=', 0, 0))->record;
+        NoteValue v = NoteValue::fromRecord(r);
+        if (op == "text")
+            v.text = value;
         else if (op == "pin")
-            r = ReplaceField(r, Fixo, "S");
+            v.pinned = true;
         else if (op == "move")
-            r = ReplaceField(r, Topo, value);
+            v.topTw = value.toFloat();
         else
-            r = ReplaceField(ReplaceField(r, Aviso, op == "remind" ? "S" : "N"), DataHoraAviso,
-                             op == "remind" ? value + "/12/2026 09:00" : "");
+            v.alarm = op == "remind", v.alarmAt = v.alarm ? value + "/12/2026 09:00" : QString();
+        r = v.toRecord();
     }
 
     // The texts; with `shown`, each with its pin, its alarm and its top when not the usual one.
@@ -120,7 +148,7 @@ struct Machine {
     }
 };
 
-// The file's notes by text; fails the test when a key or an identity is there twice, or a record
+// The file's notes by text; fails the test when a key or an identity is there twice, or a note
 // has no identity beside it.
 QStringList fileTexts(const QString &path)
 {
@@ -130,14 +158,15 @@ QStringList fileTexts(const QString &path)
     QSet<QString> ids;
     for (const auto &pair : sync)
         ids.insert(pair.second.section(' ', 0, 0));
-    if (ids.size() != sync.size() || sync.size() != notes.size())
-        return {QStringLiteral("%1 records, %2 identities, %3 different")
-                    .arg(notes.size())
-                    .arg(sync.size())
-                    .arg(ids.size())};
     QStringList texts;
     for (const auto &pair : notes)
-        texts << textOf(pair.second);
+        if (NoteValue::isNoteRecord(pair.second)) // a record that cannot be a note is kept without one
+            texts << textOf(pair.second);
+    if (ids.size() != sync.size() || sync.size() != texts.size())
+        return {QStringLiteral("%1 records, %2 identities, %3 different")
+                    .arg(texts.size())
+                    .arg(sync.size())
+                    .arg(ids.size())};
     texts.sort();
     return texts;
 }
@@ -146,10 +175,8 @@ QStringList fileTexts(const QString &path)
 // under new keys, identities kept beside their records.
 QByteArray olderRewrite(const QByteArray &bytes)
 {
-    SettingsStore image = SettingsStore::fromBytes(bytes), older;
-    for (auto it = image.values().begin(); it != image.values().end(); ++it)
-        if (!it.key().startsWith("Lembretes/") && !it.key().startsWith("Sincronia/"))
-            older.setValue(it.key(), it.value());
+    SettingsStore image = SettingsStore::fromBytes(bytes), older = image;
+    older.deleteSection("Lembretes"), older.deleteSection("Sincronia");
     const KeyValueList notes = image.readSection("Lembretes"), sync = image.readSection("Sincronia");
     for (qsizetype i = 0; i < notes.size(); ++i) {
         const QString key = QString::number(notes.size() - 1 - i + 10);
@@ -169,17 +196,17 @@ class TestStore : public QObject {
 private slots:
     void init() { platform.reset(); }
 
-    // Each step is "X op arg" on machine X (A or B): an edit as the person makes it in a window
-    // (see Machine::act); "save" (save-all or the automatic save), "refuses" (a save that fails and
-    // leaves the file as it is) and "join" (the watcher saw the file change); "has" and "told n"
-    // (files it could not read) check; "X<Y how": the sync tool brings Y's file to X, whole, "cut"
-    // short in the middle of a line, "cut-line" at a line end, as a "copy" beside the store, or
-    // "older" as an older version rewrote it. Both machines start from notes a and b made on A and
-    // carried to B. A file a writer has not finished is not taken, nor told, until it is whole;
-    // one that stays cut is told once, when it is looked at again. Rows marked "join" are edits
-    // both machines made before either saw the other's: each is also run from a store an older
-    // version wrote (no identities), and the two machines then join once more, which changes
-    // nothing and tells no conflict again.
+    // Each step is "X op arg" on machine X (A or B): an edit as the person makes it (Machine::act);
+    // "save", "refuses" (a save that fails, the file left as it is), "join" (the watcher told of a
+    // change and it was joined), "damage t" (t's record in the file cut short, by a disk fault or a
+    // hand edit); checks: "has", "opens" (show-at-start, in the store and its file), "keeps" (the
+    // damaged record as it was), "told n" (files it could not read). "X<Y how": the sync tool
+    // brings Y's file to X, whole, "cut" in a line, "cut-line" at a line end, "bare" without its
+    // settings, as a "copy" beside the store, or "older" as an older version rewrote it. Both start
+    // from notes a and b made on A. A file a writer has not finished is neither taken nor told
+    // until it is whole; one that stays cut is told once. Rows marked "join" (edits made before
+    // either machine saw the other's) also run from a store an older version wrote, and end with
+    // one more join both ways, which changes nothing and tells no conflict again.
     void twoMachines_data()
     {
         QTest::addColumn<bool>("older");
@@ -209,8 +236,8 @@ private slots:
                 "B new c; B del a; B text b=b2; B save; A<B older; A new d; A save; A join; >B", "b2 c d", "b2 c d", 0,
                 false},
             {"a file cut in the middle of a line, then whole",
-                "B new c; B del b; B save; A<B cut; A join; A has a,b; A refuses; A told 0; A told 1; >A", "a c", "a c",
-                0, false},
+                "B new c; B del b; B save; A<B cut; A join; A has a,b; A refuses; A told 0; A told 1; A<B cut; A join; "
+                "A told 1; >A", "a c", "a c", 0, false},
             {"a file cut at a line end, then whole", "B new c; B save; A<B cut-line; A join; A has a,b; >A", "a b c",
                 "a b c", 0, false},
             // An older version's file cut at a line end parses well: what it lacks is no deletion.
@@ -243,8 +270,17 @@ private slots:
             {"same note with an alarm, different texts", alarmC + "A text c=c1; B text c=c2; both",
                 "a b c1+alarm c2@1860", "a b c1+alarm c2@1860", 1},
             {"moved here, deleted there", "A move a=500; B del a; both", "b", "b"},
+            {"edited, then deleted there", "A text a=a2; A save; >B; B del a2; both", "b", "b"},
             {"moved on both: each keeps its own place", "A move a=500; B move a=900; B move b=900; both", "a@500 b",
                 "a@900 b@900"},
+            // A record this machine cannot read is no deletion: the other machine keeps the note.
+            {"a record damaged here", "A damage a; A join; A keeps; A has a,b; >B; B has a,b; >A; A keeps", "a b",
+                "a b", 0, false},
+            // The later change wins on both, though the earlier one was made on the other machine.
+            {"show-at-start off here, on again there later",
+                "A toggle N; >B; B opens N; B toggle S; >A; A opens S; >B; B opens S", "a b", "a b", 0, false},
+            {"show-at-start off here, a file without it from there", "A toggle N; A<B bare; A join; A opens N", "a b",
+                "a b", 0, false},
             // clang-format on
         };
         for (const auto &row : rows) {
@@ -290,8 +326,8 @@ private slots:
             a.store.save();
         carry(bytesOf(a.path), b.path);
         b.start();
-        QCOMPARE(b.texts(), QStringList({"a", "b"}));
 
+        QString damaged;
         for (const QString &step : steps) {
             Machine &x = *m.value(step.left(1));
             if (step.at(1) == '<') {
@@ -300,6 +336,8 @@ private slots:
                 QByteArray bytes = bytesOf(y.path);
                 if (how == "cut")
                     bytes.chop(bytes.size() - bytes.lastIndexOf("Sincronia") - 20);
+                else if (how == "bare") // no seal, no settings: a part of a store
+                    bytes = bytes.mid(bytes.indexOf("[Lembretes]"));
                 else if (how == "cut-line")
                     bytes = bytes.left(bytes.indexOf("\n[Lugares]") + 1);
                 else if (how.startsWith("older"))
@@ -315,6 +353,7 @@ private slots:
                     {"copy-pt", "Quadrelo (Cópia em conflito de Fulano 2026-12-07).conf"},
                     {"temp", "Quadrelo.conf.aB3xYz"}};
                 carry(bytes, beside.contains(how) ? QFileInfo(x.path).absolutePath() + "/" + beside[how] : x.path);
+                x.heard.clear();
                 continue;
             }
             const QString op = step.section(' ', 1, 1), arg = step.section(' ', 2);
@@ -325,11 +364,25 @@ private slots:
                 QVERIFY_THROWS_EXCEPTION(RuntimeError, x.store.save());
                 QCOMPARE(bytesOf(x.path), was);
             } else if (op == "join") {
-                x.store.takeInChanges();
+                QVERIFY(!x.heard.isEmpty() || x.heard.wait(2000)); // and joined it
             } else if (op == "has") {
                 QCOMPARE(x.texts().join(','), arg);
+            } else if (op == "damage") {
+                SettingsStore image = SettingsStore::fromBytes(was);
+                for (const auto &[key, record] : image.readSection("Lembretes"))
+                    if (textOf(record) == arg)
+                        image.write("Lembretes", key, damaged = record.section(QChar(FieldSeparator), 0, Texto));
+                writeBytes(x.path, image.toBytes());
+                x.heard.clear();
+            } else if (op == "keeps") {
+                QVERIFY(SettingsStore(x.path).values().values().contains(damaged));
+            } else if (op == "opens") {
+                QCOMPARE(x.store.setting("Config", "Abertura"), arg);
+                QCOMPARE(SettingsStore(x.path).read("Config", "Abertura"), arg);
             } else if (op == "told") {
-                QTRY_COMPARE_WITH_TIMEOUT(x.told.size(), arg.toInt(), 8000);
+                if (arg != "0") // the wait before telling is over
+                    x.store.findChild<QTimer *>("storeTell")->setInterval(0);
+                QTRY_COMPARE(x.told.size(), arg.toInt());
             } else {
                 x.act(op, arg);
             }
@@ -345,52 +398,70 @@ private slots:
         QCOMPARE(platform.messages.shown, QStringList());
     }
 
-    // What a start makes of the file: the first start plants the welcome note; a store that has
-    // notes but lacks the setting (a part of a store, a file edited by hand) only gets the
-    // setting; a file the store cannot take whole is refused and left byte for byte, since saving
-    // it would lose the notes after the bad line.
+    // What a start makes of the file: the first start plants the welcome note in a file of the
+    // person's own; a store that has notes but lacks the setting (a part of a store, a file
+    // edited by hand) only gets the setting, and the file keeps its permissions. A file the store
+    // cannot take whole, or could not save to (the file or its folder not writable), is refused
+    // and left byte for byte, since saving it would lose the notes after the bad line, or fail.
     void open_data()
     {
-        QTest::addColumn<QByteArray>("bytes");
-        QTest::addColumn<QString>("opened"); // the notes' texts (their start), "|", Abertura; or "refused"
+        QTest::addColumn<QByteArray>("bytes"); // of a file made readable to the group
+        QTest::addColumn<QString>("locked");   // "file" or "folder": not writable, even for root
+        // The notes' texts (their start), "|", Abertura, "|", the file's mode; or what the start says.
+        QTest::addColumn<QString>("opened");
         const QByteArray head = "[Config]\nAbertura=S\n[Lembretes]\n0=\"a\"\n";
-        const auto row = [](const char *name, const QByteArray &bytes, const char *opened) {
-            QTest::newRow(name) << bytes << QString(opened);
+        const auto row = [](const char *name, const QByteArray &bytes, const QString &opened, const char *locked = "") {
+            QTest::newRow(name) << bytes << QString(locked) << opened;
         };
-        row("no file", QByteArray(), "O Quadrelo|S");
-        row("setting only", "[Config]\nAbertura=N\n", "|N");
-        row("notes, no setting", "[Lembretes]\n0=\"" + recordWith({{Texto, "minha"}}).toUtf8() + "\"\n", "minha|S");
-        row("a record that cannot be a note, no setting", "[Lembretes]\n0=quebrado\n", "|S");
-        row("unclosed section", "[Config]\nAbertura=S\n[Lembretes\n0=note\n", "refused");
-        row("note line without =", head + "1\"b\"\n2=\"c\"\n", "refused");
-        row("stray text line", head + "texto solto\n2=\"c\"\n", "refused");
-        row("unterminated quote", head + "1=\"b\n2=\"c\"\n", "refused");
-        row("binary blob", head + QByteArray("\x00\x01\xfe\xff=", 5) + "\n", "refused");
-        row("not UTF-8", head + "1=\"caf\xe9\"\n", "refused");
-        row("sealed but cut", "; quadrelo-sealed: the last line checks this file\n" + head, "refused");
+        row("no file", QByteArray(), "O Quadrelo|S|600");
+        row("setting only", "[Config]\nAbertura=N\n", "|N|640");
+        row("notes, no setting", "[Lembretes]\n0=\"" + recordWith({{Texto, "minha"}}).toUtf8() + "\"\n", "minha|S|640");
+        row("a record that cannot be a note, no setting", "[Lembretes]\n0=quebrado\n", "|S|640");
+        const QString refused = "Erro de acesso ao caminho/arquivo: ~ ",
+                      invalid = refused + "está com formato inválido";
+        row("unclosed section", "[Config]\nAbertura=S\n[Lembretes\n0=note\n", invalid);
+        row("note line without =", head + "1\"b\"\n2=\"c\"\n", invalid);
+        row("stray text line", head + "texto solto\n2=\"c\"\n", invalid);
+        row("unterminated quote", head + "1=\"b\n2=\"c\"\n", invalid);
+        row("binary blob", head + QByteArray("\x00\x01\xfe\xff=", 5) + "\n", invalid);
+        row("not UTF-8", head + "1=\"caf\xe9\"\n", invalid);
+        row("sealed but cut", "; quadrelo-sealed: the last line checks this file\n" + head,
+            refused + "está incompleto");
+        row("read-only file", head, refused + "não pode ser gravado", "file");
+        row("read-only folder", head, refused + "não pode ser gravado", "folder");
     }
 
     void open()
     {
         QFETCH(QByteArray, bytes);
-        if (!bytes.isEmpty())
-            writeBytes(SettingsStore::defaultPath(), bytes);
+        QFETCH(QString, locked);
+        const QString path = SettingsStore::defaultPath();
+        if (!bytes.isEmpty()) {
+            writeBytes(path, bytes);
+            QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup);
+        }
+        const QString lockedPath = locked == "file" ? path : QFileInfo(path).absolutePath();
+        if (!locked.isEmpty() && !setWritable(lockedPath, false))
+            QSKIP("this file system cannot keep root from writing");
+        const auto unlock = qScopeGuard([&] { locked.isEmpty() || setWritable(lockedPath, true); });
         NoteStore store;
-        QString opened = "refused";
+        store.setStartWait(0);
+        QString opened;
         try {
             store.open();
             QStringList texts;
             for (const StoreSync::Note &n : store.notes().notes)
                 texts << textOf(n.record).left(10);
-            opened = texts.join(',') + '|' + store.setting("Config", "Abertura");
-        } catch (const RuntimeError &) {
-            QCOMPARE(bytesOf(SettingsStore::defaultPath()), bytes);
+            opened = texts.join(',') + '|' + store.setting("Config", "Abertura") + '|' + modeOf(path);
+        } catch (const RuntimeError &e) {
+            opened = e.description().replace(path, "~");
+            QCOMPARE(bytesOf(path), bytes);
         }
         QTEST(opened, "opened");
     }
 
-    // Saves go where the person's file is, through a linked folder or a linked file; odd characters
-    // come back whole; settings and groups the store does not know stay.
+    // Saves go where the person's file is, through a linked folder or a linked file, and keep its
+    // permissions; odd characters come back whole; settings and groups the store does not know stay.
     void whereSavesGo_data()
     {
         QTest::addColumn<QString>("how");
@@ -415,6 +486,7 @@ private slots:
         });
         const QString odd = QStringLiteral(u"ÿ\u00A0é\n\"quoted\" a=b; c, [d] #e \\f");
         writeBytes(SettingsStore::defaultPath(), "[Config]\nAbertura=N\n[Outro]\nchave=valor\n");
+        QFile::setPermissions(SettingsStore::defaultPath(), QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup);
         Machine x(config, how == "plain" ? QString() : "aaaa1111"); // plain: this machine's own id
         x.start();
         x.act("new", odd);
@@ -423,6 +495,7 @@ private slots:
         QCOMPARE(fileTexts(SettingsStore::defaultPath()), QStringList{decodeText(encodeText(odd))});
         QCOMPARE(file.read("Config", "Abertura"), QString("N"));
         QCOMPARE(file.read("Outro", "chave"), QString("valor"));
+        QCOMPARE(modeOf(SettingsStore::defaultPath()), "640"); // as the person set it
         QCOMPARE(QFileInfo(SettingsStore::defaultPath()).isSymLink(), how == "linked file");
         QCOMPARE(QFileInfo(config).isSymLink(), how == "linked folder");
         // Nothing but the store in the folder a sync tool carries: the machine's id is kept elsewhere.
