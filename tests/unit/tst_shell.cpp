@@ -74,10 +74,10 @@ static void changeElsewhere(const QString &text, const QString &change)
         const bool changed = decodeText(split(n.record).at(Texto)).section('\n', 0, 0) == text;
         if (changed && change == "del")
             continue;
-        QString record = n.record;
+        QStringList fields = split(n.record);
         for (const QString &set : changed ? change.split(';') : QStringList())
-            record = ReplaceField(record, set.section('=', 0, 0).toInt(), set.section('=', 1));
-        windows << StoreSync::Live{n.id, record};
+            fields[set.section('=', 0, 0).toInt()] = set.section('=', 1);
+        windows << StoreSync::Live{n.id, fields.join(QChar(FieldSeparator))};
     }
     store.save();
     QVERIFY(QFile::copy(path, carried) && ::rename(qPrintable(carried), qPrintable(here)) == 0);
