@@ -69,17 +69,18 @@ private slots:
         QFETCH(QString, place);
         QFETCH(QString, what);
         const QString folder = QFileInfo(store).absolutePath();
-        const QString path = place == "store" ? store
+        const QString path = place == "store"  ? store
                              : place == "copy" ? folder + "/Quadrelo.sync-conflict-20261207-101010-ABCDEF7.conf"
                                                : qEnvironmentVariable("XDG_STATE_HOME") + "/Quadrelo/machine";
         const auto plant = [&] {
             QDir().mkpath(QFileInfo(path).absolutePath());
             QFile::remove(path);
             QFile file(path);
-            QVERIFY(what == "fifo"   ? ::mkfifo(QFile::encodeName(path), 0600) == 0
-                    : what == "zero" ? QFile::link("/dev/zero", path)
-                                     : file.open(QIODevice::WriteOnly)
-                                           && (what == "huge" ? file.resize(65 << 20) : file.write("[Lembretes\n") > 0));
+            QVERIFY(what == "fifo" ? ::mkfifo(QFile::encodeName(path), 0600) == 0
+                    : what == "zero"
+                        ? QFile::link("/dev/zero", path)
+                        : file.open(QIODevice::WriteOnly)
+                              && (what == "huge" ? file.resize(65 << 20) : file.write("[Lembretes\n") > 0));
         };
         auto cleanup = qScopeGuard([&] { QFile::remove(path); });
         Watchdog watchdog;
