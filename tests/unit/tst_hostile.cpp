@@ -80,7 +80,8 @@ private slots:
                     : what == "zero"
                         ? QFile::link("/dev/zero", path)
                         : file.open(QIODevice::WriteOnly)
-                              && (what == "huge" ? file.resize(65 << 20) : file.write("[Lembretes\n") > 0));
+                              && (what == "huge" ? file.write("[Config]\n;" + QByteArray(65 << 20, 'x')) > 0
+                                                 : file.write("[Lembretes\n") > 0));
         };
         auto cleanup = qScopeGuard([&] { QFile::remove(path); });
         Watchdog watchdog;
