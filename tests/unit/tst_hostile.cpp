@@ -22,7 +22,7 @@ namespace {
 struct Watchdog {
     std::atomic<bool> done{false};
     std::thread thread{[this] {
-        for (int i = 0; i < 150 && !done; ++i)
+        for (int i = 0; i < 250 && !done; ++i)
             std::this_thread::sleep_for(std::chrono::milliseconds(100));
         if (!done)
             qFatal("hangs");
