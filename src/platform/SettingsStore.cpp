@@ -23,14 +23,15 @@ namespace {
 
 // Whether Qt reads the text after a key's "=" as the one string it stands for: quoted whole or
 // not at all, no list separator or comment outside the quotes, only escapes Qt knows (it drops
-// the others), and no "@" that Qt would take for a type (its own writer doubles a leading one).
+// the others), and no "@" that Qt would take for a type: its own writer doubles a leading one, and
+// writes a text holding a NUL as @String(...).
 bool valueReadsBack(QStringView v)
 {
     v = v.trimmed();
     const bool quoted = v.size() >= 2 && v.front() == u'"' && v.back() == u'"';
     if (quoted)
         v = v.mid(1, v.size() - 2);
-    if (v.startsWith(u'@') && !v.startsWith(u"@@"))
+    if (v.startsWith(u'@') && !v.startsWith(u"@@") && !v.startsWith(u"@String("))
         return false;
     const auto isHex = [](QChar c) { return c.isDigit() || (c.toLower() >= u'a' && c.toLower() <= u'f'); };
     for (qsizetype i = 0; i < v.size(); ++i) {

@@ -56,7 +56,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     // What was written reads back whole, with the same notes (places aside: without windows,
     // notes new here have none yet) and the same records kept aside.
     NoteStore again(store, "fuzz0000");
-    again.open();
+    try {
+        again.open();
+    } catch (const RuntimeError &) {
+        qFatal("%s", bytesOf(store).constData());
+    }
     const auto records = [](const StoreSync::Snapshot &s) {
         QStringList list = s.setAside;
         for (const StoreSync::Note &n : s.notes)
