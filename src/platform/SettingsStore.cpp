@@ -50,7 +50,8 @@ bool valueReadsBack(QStringView v)
 }
 
 // How many key=value lines the text holds; -1 when a line is not one Qt writes and reads back as
-// it stands: blank, a ";" comment, a [group] named once, or a key with a value of valueReadsBack.
+// it stands: blank, a ";" comment, a [group] named once (and named: Qt loses the values of "[]"),
+// or a key with a value of valueReadsBack.
 // Qt itself shrugs off other lines, or lets an open quote run on into the following records, and a
 // save would then lose them for good.
 qsizetype keyLines(const QString &text)
@@ -65,7 +66,7 @@ qsizetype keyLines(const QString &text)
             continue;
         if (t.startsWith(QLatin1Char('['))) {
             const QString group = t.mid(1, t.size() - 2).trimmed();
-            if (!t.endsWith(QLatin1Char(']')) || groups.contains(group))
+            if (!t.endsWith(QLatin1Char(']')) || group.isEmpty() || groups.contains(group))
                 return -1;
             groups.insert(group);
             continue;
@@ -154,7 +155,8 @@ SettingsStore SettingsStore::fromBytes(const QByteArray &bytes)
         QSettings settings(path, QSettings::IniFormat);
         status = settings.status();
         for (const QString &key : settings.allKeys())
-            store.m_values.insert(key, settings.value(key));
+            if (const QVariant value = settings.value(key); value.isValid())
+                store.m_values.insert(key, value); // else a key Qt names otherwise than it files it
     }
     QFile::remove(path);
     if (status == QSettings::AccessError || (keys > 0 && store.m_values.isEmpty()))

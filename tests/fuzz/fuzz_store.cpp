@@ -14,15 +14,6 @@
 #include <QSaveFile>
 #include <QTemporaryDir>
 
-namespace {
-void put(const QString &path, const QByteArray &bytes)
-{
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit())
-        qFatal("cannot write %s", qPrintable(path));
-}
-} // namespace
-
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
     static int argc = 1;
@@ -36,31 +27,27 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     if (StoreFormat::sealOf(start) == StoreFormat::Seal::Broken)
         return 0;
     const QString store = folder.filePath("Quadrelo.conf"), copy = folder.filePath("Quadrelo.sync-conflict-1.conf");
-    QFile::remove(store);
+    const auto put = [](const QString &path, const QByteArray &bytes) {
+        QSaveFile file(path);
+        return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.commit();
+    };
     QFile::remove(copy);
-    put(store, start);
     NoteStore notes(store, "fuzz0000");
     try {
+        if (!put(store, start))
+            qFatal("cannot write %s", qPrintable(store));
         notes.open();
-    } catch (const RuntimeError &) {
-        return 0;
-    }
-    put(copy, later);
-    notes.takeInChanges();
-    put(store, later);
-    try {
+        put(copy, later);
+        notes.takeInChanges();
+        put(store, later);
         notes.save();
     } catch (const RuntimeError &) {
         return 0;
     }
-    // What was written reads back whole, with the same notes (places aside: without windows,
-    // notes new here have none yet) and the same records kept aside.
+    // What was written reads back whole (else it throws), with the same notes (places aside:
+    // without windows, notes new here have none yet) and the same records kept aside.
     NoteStore again(store, "fuzz0000");
-    try {
-        again.open();
-    } catch (const RuntimeError &) {
-        qFatal("%s", bytesOf(store).constData());
-    }
+    again.open();
     const auto records = [](const StoreSync::Snapshot &s) {
         QStringList list = s.setAside;
         for (const StoreSync::Note &n : s.notes)
