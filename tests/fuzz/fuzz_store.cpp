@@ -1,9 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The bytes Quadrelo reads from others, through the store's owner: the input up to a line
-// "----" is the store found at start, the rest a sync tool's conflict copy beside it and then the
-// store as another writer left it. Whatever they hold, nothing crashes, and a store written here
-// reads back whole, with the same records. Built with libFuzzer (-DQUADRELO_FUZZ=ON,
-// ./quadrelo.sh fuzz); built without it, it replays the files of the folders given.
+// The bytes read from others, through the store's owner: the input up to a line "----" is the store
+// at start, the rest a conflict copy and then the store as another writer left it. Nothing crashes,
+// and what is written reads back with the same records. Without libFuzzer: replays the folders given.
 #include "platform/RuntimeError.h"
 #include "records/NoteStore.h"
 #include "records/StoreFormat.h"
@@ -34,8 +32,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     QFile::remove(copy);
     NoteStore notes(store, "fuzz0000");
     try {
-        if (!put(store, start))
-            qFatal("cannot write %s", qPrintable(store));
+        put(store, start);
         notes.open();
         put(copy, later);
         notes.takeInChanges();
@@ -68,7 +65,6 @@ int main(int argc, char **argv)
             const QByteArray bytes = bytesOf(it.next());
             LLVMFuzzerTestOneInput(reinterpret_cast<const uint8_t *>(bytes.constData()), size_t(bytes.size()));
         }
-    std::printf("%d inputs replayed\n", inputs);
     return inputs > 0 ? 0 : 1;
 }
 #endif

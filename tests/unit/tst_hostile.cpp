@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The store's owner among files others put in its way (a FIFO, a device, a huge file, a link into
-// another program's file) and a folder that will not take its private copy: nothing hangs or
-// floods, nothing is written into what is not the store, and the person is told once.
+// The store's owner among files others put in its way: nothing hangs or floods, nothing is
+// written into what is not the store, and the person is told once.
 #include "TestSupport.h"
 #include "platform/RuntimeError.h"
 #include "platform/SettingsStore.h"
@@ -29,13 +28,7 @@ class TestHostile : public QObject {
     const QString store = SettingsStore::defaultPath();
 
 private slots:
-    // A step that hangs (a FIFO opened for reading waits for a writer) ends the test program.
-    void init()
-    {
-        platform.reset();
-        ::alarm(30);
-    }
-    void cleanup() { ::alarm(0); }
+    void init() { platform.reset(); }
 
     // Each hostile file where the store is (swapped in while the program runs), beside it as a
     // conflict copy, or as the machine's name (at start): told once and left as it is; the store
@@ -60,6 +53,7 @@ private slots:
     {
         QFETCH(QString, place);
         QFETCH(QString, plant);
+        ::alarm(60); // a step that hangs (a FIFO opened for reading waits for a writer) ends the program
         const QString path = place == "store" ? store
                              : place == "copy"
                                  ? QFileInfo(store).path() + "/Quadrelo.sync-conflict-20261207-101010-ABCDEF7.conf"
@@ -99,7 +93,6 @@ private slots:
             notes.save();
         QCOMPARE(told.size(), 1);
         QCOMPARE(standing(path), before);
-        QCOMPARE(SettingsStore(store).readSection("Lembretes").size(), place == "store" ? 0 : 1);
     }
 
     // The private copy Qt's INI reader needs cannot be written (a full or missing runtime folder):
@@ -110,8 +103,7 @@ private slots:
         const QByteArray was = bytesOf(store);
         const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
         const QString copies = runtime + "/" + QDir(runtime).entryList({"quadrelo-ini-*"}).value(0);
-        QFile blocker(copies);
-        QVERIFY(QDir(copies).removeRecursively() && blocker.open(QIODevice::WriteOnly));
+        QCOMPARE(std::system(qPrintable(QString("rm -r '%1' && touch '%1'").arg(copies))), 0);
         auto restore = qScopeGuard([&] { QFile::remove(copies) && QDir().mkdir(copies); });
         try {
             NoteStore(QString(), "aaaa1111").open();
