@@ -261,8 +261,24 @@ void NoteStore::syncOnce(bool alwaysWrite)
         settingsDiffer = joinSettings(theirs->settings);
         join(theirs->snapshot);
     }
-    // Conflict copies a sync tool made beside the store: each joined once, then left as it is;
-    // one that cannot be read whole is told once and not read again until it changes.
+    const QStringList taken = joinCopies(copies, join);
+    if (joined && m_views.show)
+        m_withoutWindow = m_views.show(ours);
+    if (alwaysWrite || settingsDiffer || !m_changedSettings.isEmpty() || !StoreSync::sameContent(ours, onDisk))
+        write(ours, alwaysWrite);
+    else
+        written(disk, false);
+    m_known = ours;
+    m_copiesTaken << taken;
+    if (conflicts > 0)
+        emit conflictsSettled(conflicts);
+}
+
+// Conflict copies a sync tool made beside the store: each joined once, then left as it is; one
+// that cannot be read whole is told once and not read again until it changes.
+QStringList NoteStore::joinCopies(const QStringList &copies,
+                                  const std::function<void(const StoreSync::Snapshot &)> &join)
+{
     QStringList taken;
     for (const QString &path : copies) {
         std::optional<QByteArray> bytes;
@@ -277,16 +293,7 @@ void NoteStore::syncOnce(bool alwaysWrite)
         if (copy || m_unreadableTold.contains(path))
             taken << fileKey(QFileInfo(path));
     }
-    if (joined && m_views.show)
-        m_withoutWindow = m_views.show(ours);
-    if (alwaysWrite || settingsDiffer || !m_changedSettings.isEmpty() || !StoreSync::sameContent(ours, onDisk))
-        write(ours, alwaysWrite);
-    else
-        written(disk, false);
-    m_known = ours;
-    m_copiesTaken << taken;
-    if (conflicts > 0)
-        emit conflictsSettled(conflicts);
+    return taken;
 }
 
 std::optional<NoteStore::Read> NoteStore::readBytes(const QString &path, const QByteArray &bytes, bool tell)

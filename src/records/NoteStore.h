@@ -85,6 +85,8 @@ private:
     void sync(bool alwaysWrite);
     void syncOnce(bool alwaysWrite);
     std::optional<Read> readBytes(const QString &path, const QByteArray &bytes, bool tell);
+    // The keys (path, size, time) of the copies joined or told.
+    QStringList joinCopies(const QStringList &copies, const std::function<void(const StoreSync::Snapshot &)> &join);
     // The notes that have no window, as last read or written.
     QList<StoreSync::Live> withoutWindow(const QList<StoreSync::Live> &shown) const;
     QStringList newConflictCopies() const;
