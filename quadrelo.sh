@@ -4,7 +4,8 @@
 # (./quadrelo.sh run), runs every test and then the unit tests under the sanitizers
 # (./quadrelo.sh test), runs only the test of notes kept on two
 # machines through Syncthing (./quadrelo.sh test-sync), runs the end-to-end checks on the big
-# desktops (./quadrelo.sh test-desktops) or makes the Debian package (./quadrelo.sh package).
+# desktops (./quadrelo.sh test-desktops), feeds the store's reading to a fuzzer (./quadrelo.sh fuzz
+# [SECONDS]) or makes the Debian package (./quadrelo.sh package).
 set -euo pipefail
 cd "$(dirname "$0")"
 
@@ -74,6 +75,18 @@ test-desktops)
     build
     exec tests/desktops/run.sh build/quadrelo
     ;;
+fuzz)
+    # ./quadrelo.sh fuzz [SECONDS]: the bytes read from others fed to the store's owner by libFuzzer
+    # (default 600 s). New inputs go to build-fuzz/corpus; a crash leaves its input in build-fuzz/.
+    # shellcheck disable=SC2086
+    install_missing $BUILD_PACKAGES clang
+    CC=clang CXX=clang++ cmake -S . -B build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DBUILD_TESTING=ON \
+        -DQUADRELO_FUZZ=ON >/dev/null
+    cmake --build build-fuzz -j"$(nproc)" --target fuzz_store
+    mkdir -p build-fuzz/corpus
+    exec tests/run-isolated.sh build-fuzz/tests/fuzz_store -max_total_time="${2:-600}" -max_len=65536 \
+        -artifact_prefix=build-fuzz/ build-fuzz/corpus tests/fuzz/corpus
+    ;;
 package)
     # shellcheck disable=SC2086
     install_missing $BUILD_PACKAGES $PACKAGE_PACKAGES
@@ -82,7 +95,7 @@ package)
     ls build-deb/quadrelo_*.deb
     ;;
 *)
-    echo "usage: $0 run|test|test-sync|test-desktops|package" >&2
+    echo "usage: $0 run|test|test-sync|test-desktops|fuzz [SECONDS]|package" >&2
     exit 2
     ;;
 esac

@@ -1,10 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/SettingsStore.h"
-#include "platform/RuntimeError.h"
+#include "platform/OutsideFile.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QSet>
 #include <QSettings>
 #include <QStandardPaths>
 #include <QStringDecoder>
@@ -20,40 +21,62 @@
 
 namespace {
 
-// Whether every line is one Qt writes and reads back whole: blank, a comment, a [section], or
-// key=value with its quotes closed on the same line. Qt itself shrugs off other lines, or lets an
-// open quote run on into the following records, and a save would then lose them for good.
-bool wellFormed(const QString &text)
+// Whether Qt reads the text after a key's "=" as the one string it stands for: quoted whole or
+// not at all, no list separator or comment outside the quotes, only escapes Qt knows (it drops
+// the others), and no "@" that Qt would take for a type: its own writer doubles a leading one, and
+// writes a text holding a NUL as @String(...).
+bool valueReadsBack(QStringView v)
 {
-    const QStringList lines = text.split(QLatin1Char('\n'));
-    for (QString line : lines) {
-        if (line.endsWith(QLatin1Char('\r')))
-            line.chop(1);
-        const QString t = line.trimmed();
-        if (t.isEmpty() || t.startsWith(QLatin1Char(';')) || t.startsWith(QLatin1Char('#')))
-            continue;
-        if (t.startsWith(QLatin1Char('['))) {
-            if (!t.endsWith(QLatin1Char(']')))
-                return false;
-            continue;
-        }
-        const qsizetype equals = line.indexOf(QLatin1Char('='));
-        if (equals <= 0)
+    v = v.trimmed();
+    const bool quoted = v.size() >= 2 && v.front() == u'"' && v.back() == u'"';
+    if (quoted)
+        v = v.mid(1, v.size() - 2);
+    if (v.startsWith(u'@') && !v.startsWith(u"@@") && !v.startsWith(u"@String("))
+        return false;
+    const auto isHex = [](QChar c) { return c.isDigit() || (c.toLower() >= u'a' && c.toLower() <= u'f'); };
+    for (qsizetype i = 0; i < v.size(); ++i) {
+        const QChar c = v.at(i);
+        if (c == u'"' || (!quoted && (c == u',' || c == u';')))
             return false;
-        bool quoted = false;
-        for (qsizetype i = equals + 1; i < line.size(); ++i) {
-            const QChar c = line.at(i);
-            if (c == QLatin1Char('\\')) {
-                if (++i == line.size())
-                    return false; // a line continued onto the next one
-            } else if (c == QLatin1Char('"')) {
-                quoted = !quoted;
-            }
-        }
-        if (quoted)
+        if (c != u'\\')
+            continue;
+        if (++i == v.size())
+            return false; // a line continued onto the next one
+        const QChar e = v.at(i);
+        if (e == u'x' ? i + 1 == v.size() || !isHex(v.at(i + 1)) : !QStringView(u"abfnrtv\"'?\\01234567").contains(e))
             return false;
     }
     return true;
+}
+
+// How many key=value lines the text holds; -1 when a line is not one Qt writes and reads back as
+// it stands: blank, a ";" comment, a [group] named once (and named: Qt loses the values of "[]"),
+// or a key with a value of valueReadsBack.
+// Qt itself shrugs off other lines, or lets an open quote run on into the following records, and a
+// save would then lose them for good.
+qsizetype keyLines(const QString &text)
+{
+    qsizetype keys = 0;
+    QSet<QString> groups;
+    for (QString line : text.split(QLatin1Char('\n'))) {
+        if (line.endsWith(QLatin1Char('\r')))
+            line.chop(1);
+        const QString t = line.trimmed();
+        if (t.isEmpty() || t.startsWith(QLatin1Char(';')))
+            continue;
+        if (t.startsWith(QLatin1Char('['))) {
+            const QString group = t.mid(1, t.size() - 2).trimmed();
+            if (!t.endsWith(QLatin1Char(']')) || group.isEmpty() || groups.contains(group))
+                return -1;
+            groups.insert(group);
+            continue;
+        }
+        const qsizetype equals = line.indexOf(QLatin1Char('='));
+        if (equals < 0 || line.left(equals).trimmed().isEmpty() || !valueReadsBack(QStringView(line).mid(equals + 1)))
+            return -1;
+        ++keys;
+    }
+    return keys;
 }
 
 // A file of this process's own for Qt's INI reader and writer, never used twice: Qt caches a
@@ -67,7 +90,19 @@ QString privateFile()
     }();
     static QTemporaryDir folder(base + QStringLiteral("/quadrelo-ini-XXXXXX"));
     static int counter = 0;
+    if (!folder.isValid())
+        throw RuntimeError::fileAccess(base
+                                       + QStringLiteral(" não aceita a cópia de trabalho do Quadrelo: "
+                                                        "a pasta está cheia ou não existe"));
     return folder.filePath(QStringLiteral("%1.ini").arg(++counter));
+}
+
+// The private copy could not be written or read back: the folder, not the store, is at fault.
+RuntimeError privateCopyFailed(const QString &path)
+{
+    return RuntimeError::fileAccess(path
+                                    + QStringLiteral(" (cópia de trabalho do Quadrelo) não pôde ser gravado: "
+                                                     "a pasta está cheia ou não existe"));
 }
 
 // Makes a rename in `folder` survive a power cut: the file's own data is synced before it.
@@ -82,13 +117,13 @@ void syncFolder(const QString &folder)
 
 } // namespace
 
+FormatError::FormatError() : RuntimeError(FileAccess, QStringLiteral("formato inválido")) {}
+
 SettingsStore::SettingsStore(const QString &path)
 {
-    QFile file(path.isEmpty() ? defaultPath() : path);
-    if (!file.open(QIODevice::ReadOnly))
-        return;
     try {
-        *this = fromBytes(file.readAll());
+        if (const std::optional<QByteArray> bytes = OutsideFile::read(path.isEmpty() ? defaultPath() : path))
+            *this = fromBytes(*bytes);
     } catch (const RuntimeError &) {
     }
 }
@@ -104,24 +139,34 @@ SettingsStore SettingsStore::fromBytes(const QByteArray &bytes)
     // Bytes that are not UTF-8 would be read as replacement characters and written back so.
     QStringDecoder utf8(QStringDecoder::Utf8);
     const QString text = utf8(bytes);
-    if (utf8.hasError() || !wellFormed(text))
-        throw RuntimeError::fileAccess(QStringLiteral("formato inválido"));
+    const qsizetype keys = keyLines(text);
+    if (utf8.hasError() || keys < 0)
+        throw FormatError();
     const QString path = privateFile();
     QFile copy(path);
-    if (!copy.open(QIODevice::WriteOnly) || copy.write(bytes) != bytes.size() || !copy.flush())
-        throw RuntimeError::fileAccess(path + QStringLiteral(" não pôde ser gravado"));
+    if (!copy.open(QIODevice::WriteOnly) || copy.write(bytes) != bytes.size() || !copy.flush()) {
+        QFile::remove(path);
+        throw privateCopyFailed(path);
+    }
     copy.close();
     SettingsStore store;
+    QSettings::Status status = QSettings::NoError;
     {
         QSettings settings(path, QSettings::IniFormat);
-        if (settings.status() != QSettings::NoError) {
-            QFile::remove(path);
-            throw RuntimeError::fileAccess(QStringLiteral("formato inválido"));
-        }
+        status = settings.status();
         for (const QString &key : settings.allKeys())
-            store.m_values.insert(key, settings.value(key));
+            if (const QVariant value = settings.value(key); value.isValid())
+                store.m_values.insert(key, value); // else a key Qt names otherwise than it files it
     }
     QFile::remove(path);
+    if (status == QSettings::AccessError || (keys > 0 && store.m_values.isEmpty()))
+        throw privateCopyFailed(path); // never an empty store in place of the file's notes
+    // Fewer keys than key lines: a key there twice, or in a group given twice. More than one "/":
+    // a key Qt nests ("\" or "/" in it), which a save would not give back as it was.
+    const bool nested = std::any_of(store.m_values.keyBegin(), store.m_values.keyEnd(),
+                                    [](const QString &key) { return key.count(QLatin1Char('/')) > 1; });
+    if (status != QSettings::NoError || store.m_values.size() != keys || nested)
+        throw FormatError();
     return store;
 }
 
@@ -133,13 +178,19 @@ QByteArray SettingsStore::toBytes() const
         for (auto it = m_values.begin(); it != m_values.end(); ++it)
             settings.setValue(it.key(), it.value());
         settings.sync();
-        if (settings.status() != QSettings::NoError)
-            throw RuntimeError::fileAccess(path + QStringLiteral(" não pôde ser gravado"));
+        if (settings.status() != QSettings::NoError) {
+            QFile::remove(path);
+            throw privateCopyFailed(path);
+        }
     }
     QFile file(path);
-    QByteArray bytes = file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    const bool read = file.open(QIODevice::ReadOnly);
+    QByteArray bytes = read ? file.readAll() : QByteArray();
     file.close();
     QFile::remove(path);
+    // An empty copy of values would seal and save an empty store.
+    if (!read || (bytes.isEmpty() && !m_values.isEmpty()))
+        throw privateCopyFailed(path);
     return bytes;
 }
 

@@ -7,7 +7,15 @@
 #include <QString>
 #include <QVariant>
 
+#include "platform/RuntimeError.h"
+
 using KeyValueList = QList<QPair<QString, QString>>;
+
+// Bytes that are not a settings file this program reads back exactly as they were written.
+class FormatError : public RuntimeError {
+public:
+    FormatError();
+};
 
 // One settings file in INI format as a value in memory: parsed whole from its bytes, changed in
 // memory, and turned back into bytes whole. Qt's own INI reader and writer do the format, on
@@ -17,14 +25,17 @@ class SettingsStore {
 public:
     SettingsStore() = default;
     // The file at `path` (the default per-user store when empty), or nothing when it is missing
-    // or cannot be read whole: for looking, not for saving back (use fromBytes for that).
+    // or cannot be read whole (see OutsideFile): for looking, not for saving back (use fromBytes for that).
     explicit SettingsStore(const QString &path);
 
     // $XDG_CONFIG_HOME/Quadrelo/Quadrelo.conf.
     static QString defaultPath();
 
-    // Throws RuntimeError when the bytes are not UTF-8 or hold a line that Qt would not read back
-    // whole: writing such a file again would silently drop what could not be understood.
+    // Throws FormatError when the bytes are not UTF-8 or hold a line that Qt would not read back
+    // as it stands (a value Qt takes for a list or cuts at a ";", an escape it drops, a key it
+    // nests or sees twice, a group repeated): writing such a file again would silently drop or
+    // change what could not be understood. Throws RuntimeError when Qt's private copy of the
+    // bytes cannot be written or read.
     static SettingsStore fromBytes(const QByteArray &bytes);
     QByteArray toBytes() const;
 

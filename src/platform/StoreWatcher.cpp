@@ -1,5 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/StoreWatcher.h"
+#include "platform/OutsideFile.h"
+#include "platform/RuntimeError.h"
 
 #include <QCryptographicHash>
 #include <QDir>
@@ -62,9 +64,12 @@ void StoreWatcher::rewatch()
 
 bool StoreWatcher::changedOnDisk() const
 {
-    QFile file(m_path);
-    const QByteArray content = file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-    return QCryptographicHash::hash(content, QCryptographicHash::Sha256) != m_known;
+    try {
+        const QByteArray content = OutsideFile::read(m_path).value_or(QByteArray());
+        return QCryptographicHash::hash(content, QCryptographicHash::Sha256) != m_known;
+    } catch (const RuntimeError &) {
+        return true; // no longer a file the program wrote: its owner looks and tells
+    }
 }
 
 void StoreWatcher::settle()

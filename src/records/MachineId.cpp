@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "records/MachineId.h"
+#include "platform/OutsideFile.h"
 
 #include <QCryptographicHash>
 #include <QDir>
@@ -23,9 +24,10 @@ QString machineId()
                    return (c >= u'a' && c <= u'z') || (c >= u'0' && c <= u'9');
                });
     };
+    // Throws RuntimeError, leaving it alone, when it is something else than a file (a FIFO would
+    // hang the start) or far too large.
     auto stored = [&path]() {
-        QFile f(path);
-        return f.open(QIODevice::ReadOnly) ? QString::fromLatin1(f.read(64)).trimmed() : QString();
+        return QString::fromLatin1(OutsideFile::read(path).value_or(QByteArray()).left(64)).trimmed();
     };
     QString id = stored();
     if (valid(id))

@@ -6,6 +6,7 @@
 #include "records/Persistence.h"
 #include "records/StoreFormat.h"
 #include "records/StoreMerge.h"
+#include "platform/OutsideFile.h"
 #include "platform/RuntimeError.h"
 #include "platform/SettingsStore.h"
 #include "platform/StoreWatcher.h"
@@ -21,15 +22,25 @@ namespace {
 
 QByteArray hashOf(const QByteArray &bytes) { return QCryptographicHash::hash(bytes, QCryptographicHash::Sha256); }
 
-// The file's bytes; empty when it is missing. Throws when it is there but cannot be read.
-QByteArray contentOf(const QString &path)
+// The file's bytes; empty when it is missing. Throws when it is there but cannot be read, or is
+// not what a store can be (see OutsideFile).
+QByteArray contentOf(const QString &path) { return OutsideFile::read(path).value_or(QByteArray()); }
+
+// Where the file at `path` is now: through every link, or, not there yet, where it would be made.
+QString realPath(const QString &path)
 {
-    QFile file(path);
-    if (!file.exists())
-        return {};
-    if (!file.open(QIODevice::ReadOnly))
-        throw RuntimeError::fileAccess(path + QStringLiteral(" não pode ser lido"));
-    return file.readAll();
+    QString p = QFileInfo(path).absoluteFilePath();
+    for (int hops = 0; hops < 40 && QFileInfo(p).isSymLink() && !QFileInfo::exists(p); ++hops)
+        p = QFileInfo(p).symLinkTarget(); // a link to a file not made yet
+    if (QFileInfo::exists(p))
+        return QFileInfo(p).canonicalFilePath();
+    QString rest = QFileInfo(p).fileName();
+    QString folder = QFileInfo(p).absolutePath();
+    while (!QFileInfo::exists(folder) && folder != QFileInfo(folder).absolutePath()) {
+        rest = QFileInfo(folder).fileName() + QLatin1Char('/') + rest;
+        folder = QFileInfo(folder).absolutePath();
+    }
+    return QFileInfo(folder).canonicalFilePath() + QLatin1Char('/') + rest;
 }
 
 bool isNoteGroup(const QString &key)
@@ -62,6 +73,7 @@ QString fileKey(const QFileInfo &info)
 NoteStore::NoteStore(const QString &path, const QString &machine, QObject *parent)
     : QObject(parent),
       m_path(path.isEmpty() ? SettingsStore::defaultPath() : path),
+      m_target(realPath(m_path)),
       m_machine(machine.isEmpty() ? machineId() : machine),
       m_tell(new QTimer(this))
 {
@@ -87,6 +99,9 @@ void NoteStore::open()
     if (info.exists() && (!info.isWritable() || !folder.isWritable()))
         throw RuntimeError::fileAccess(m_path + QStringLiteral(" não pode ser gravado"));
     QByteArray bytes = contentOf(m_path);
+    // Saves go where the file is now, through a link that leads there (dotfiles kept elsewhere);
+    // a link changed while the program runs is not written through.
+    m_target = realPath(m_path);
     // A sync tool may be writing it right now, at login: give it a moment.
     for (int waited = 0; StoreFormat::sealOf(bytes) == StoreFormat::Seal::Broken && waited < m_startWaitMs;
          waited += 100) {
@@ -98,7 +113,7 @@ void NoteStore::open()
     SettingsStore image;
     try {
         image = SettingsStore::fromBytes(bytes);
-    } catch (const RuntimeError &) {
+    } catch (const FormatError &) {
         throw RuntimeError::fileAccess(m_path + QStringLiteral(" está com formato inválido"));
     }
     m_knownHash = hashOf(bytes);
@@ -110,7 +125,7 @@ void NoteStore::open()
         if (!hasNotes)
             image.write(Persistence::notesSection(), Persistence::welcomeKey(), NoteRecord::welcomeRecord());
         const QByteArray seeded = StoreFormat::seal(image.toBytes());
-        SettingsStore::writeFile(m_path, seeded);
+        SettingsStore::writeFile(m_target, seeded);
         m_knownHash = hashOf(seeded);
     }
     m_settings = settingsOf(image);
@@ -203,7 +218,7 @@ QStringList NoteStore::newConflictCopies() const
     const QString canonicalName = QFileInfo(QFileInfo(m_path).canonicalFilePath()).fileName();
     QStringList copies;
     for (const QString &folder : StoreWatcher::foldersOf(m_path))
-        for (const QFileInfo &info : QDir(folder).entryInfoList(QDir::Files))
+        for (const QFileInfo &info : QDir(folder).entryInfoList(QDir::Files | QDir::System))
             if ((isConflictCopy(info.fileName(), name)
                  || (!canonicalName.isEmpty() && isConflictCopy(info.fileName(), canonicalName)))
                 && !m_copiesTaken.contains(fileKey(info)))
@@ -213,8 +228,17 @@ QStringList NoteStore::newConflictCopies() const
 
 void NoteStore::syncOnce(bool alwaysWrite)
 {
-    const QByteArray disk = contentOf(m_path);
+    QByteArray disk;
+    try {
+        disk = contentOf(m_path);
+    } catch (const RuntimeError &) {
+        if (!alwaysWrite) // a save tells by its own failure
+            tellUnreadable(m_path);
+        throw;
+    }
     const bool storeChanged = hashOf(disk) != m_knownHash;
+    if (!storeChanged)
+        m_unreadableTold.removeAll(m_path);
     const QStringList copies = newConflictCopies();
     if (!alwaysWrite && !storeChanged && copies.isEmpty())
         return; // nothing from elsewhere, and nothing asked to be saved
@@ -247,27 +271,39 @@ void NoteStore::syncOnce(bool alwaysWrite)
         settingsDiffer = joinSettings(theirs->settings);
         join(theirs->snapshot);
     }
-    // Conflict copies a sync tool made beside the store: each joined once, then left as it is.
-    QStringList taken;
-    for (const QString &path : copies) {
-        QFile file(path);
-        if (!file.open(QIODevice::ReadOnly))
-            continue;
-        if (const std::optional<Read> copy = readBytes(path, file.readAll(), true)) {
-            join(copy->snapshot);
-            taken << fileKey(QFileInfo(path));
-        }
-    }
+    const QStringList taken = joinCopies(copies, join);
     if (joined && m_views.show)
         m_withoutWindow = m_views.show(ours);
     if (alwaysWrite || settingsDiffer || !m_changedSettings.isEmpty() || !StoreSync::sameContent(ours, onDisk))
-        write(ours);
+        write(ours, alwaysWrite);
     else
         written(disk, false);
     m_known = ours;
     m_copiesTaken << taken;
     if (conflicts > 0)
         emit conflictsSettled(conflicts);
+}
+
+// Conflict copies a sync tool made beside the store: each joined once, then left as it is; one
+// that cannot be read whole is told once and not read again until it changes.
+QStringList NoteStore::joinCopies(const QStringList &copies,
+                                  const std::function<void(const StoreSync::Snapshot &)> &join)
+{
+    QStringList taken;
+    for (const QString &path : copies) {
+        std::optional<QByteArray> bytes;
+        try {
+            bytes = contentOf(path);
+        } catch (const RuntimeError &) {
+            tellUnreadable(path);
+        }
+        const std::optional<Read> copy = bytes ? readBytes(path, *bytes, true) : std::nullopt;
+        if (copy)
+            join(copy->snapshot);
+        if (copy || m_unreadableTold.contains(path))
+            taken << fileKey(QFileInfo(path));
+    }
+    return taken;
 }
 
 std::optional<NoteStore::Read> NoteStore::readBytes(const QString &path, const QByteArray &bytes, bool tell)
@@ -278,7 +314,7 @@ std::optional<NoteStore::Read> NoteStore::readBytes(const QString &path, const Q
         try {
             const SettingsStore image = SettingsStore::fromBytes(bytes);
             read = Read{StoreFormat::read(image, m_machine, &m_known), settingsOf(image)};
-        } catch (const RuntimeError &) {
+        } catch (const FormatError &) {
         }
     }
     if (read) {
@@ -291,13 +327,20 @@ std::optional<NoteStore::Read> NoteStore::readBytes(const QString &path, const Q
         m_brokenSeen = hashOf(bytes);
         m_brokenDue = false;
         m_tell->start();
-    } else if (tell && (!broken || m_brokenDue) && !m_unreadableTold.contains(path)) {
+    } else if (tell && (!broken || m_brokenDue)) {
         // Unreadable, or half-written all the wait: a file read again sooner (the watcher tells of
         // the file and of its folder) is not told yet.
-        m_unreadableTold << path;
-        emit unreadable(path);
+        tellUnreadable(path);
     }
     return read;
+}
+
+void NoteStore::tellUnreadable(const QString &path)
+{
+    if (m_unreadableTold.contains(path))
+        return;
+    m_unreadableTold << path;
+    emit unreadable(path);
 }
 
 bool NoteStore::joinSettings(const QMap<QString, QVariant> &theirs)
@@ -313,14 +356,27 @@ bool NoteStore::joinSettings(const QMap<QString, QVariant> &theirs)
     return false;
 }
 
-void NoteStore::write(const StoreSync::Snapshot &snapshot)
+void NoteStore::write(const StoreSync::Snapshot &snapshot, bool alwaysWrite)
 {
     SettingsStore image;
     for (auto it = m_settings.begin(); it != m_settings.end(); ++it)
         image.setValue(it.key(), it.value());
     StoreFormat::write(image, snapshot);
+    if (const QString now = realPath(m_path); now != m_target) {
+        // A link put in place while the program runs (a sync tool carries links) may lead into
+        // another program's file: what it holds was joined, but nothing is written there.
+        if (!alwaysWrite && !m_relinkTold) {
+            m_relinkTold = true;
+            emit relinked(m_path);
+        }
+        throw RuntimeError::fileAccess(m_path
+                                       + QStringLiteral(" passou a levar a %1 com o Quadrelo aberto: "
+                                                        "não é gravado até o Quadrelo ser aberto de novo")
+                                             .arg(now));
+    }
+    m_relinkTold = false;
     const QByteArray bytes = StoreFormat::seal(image.toBytes());
-    SettingsStore::writeFile(m_path, bytes);
+    SettingsStore::writeFile(m_target, bytes);
     written(bytes, true);
 }
 

@@ -76,6 +76,9 @@ signals:
     // A file from elsewhere (the store, a conflict copy) cannot be read whole; told once per
     // file until it reads again.
     void unreadable(const QString &path);
+    // The store became a link, or its link leads elsewhere, since the program started: what it
+    // leads to is joined, but nothing is written through it. Told once.
+    void relinked(const QString &path);
     // Notes changed here and elsewhere at once; each lost text became a note of its own.
     void conflictsSettled(int count);
 
@@ -87,15 +90,20 @@ private:
     void sync(bool alwaysWrite);
     void syncOnce(bool alwaysWrite);
     std::optional<Read> readBytes(const QString &path, const QByteArray &bytes, bool tell);
+    // The keys (path, size, time) of the copies joined or told.
+    QStringList joinCopies(const QStringList &copies, const std::function<void(const StoreSync::Snapshot &)> &join);
     // The notes that have no window, as last read or written.
     QList<StoreSync::Live> withoutWindow(const QList<StoreSync::Live> &shown) const;
     QStringList newConflictCopies() const;
     bool joinSettings(const QMap<QString, QVariant> &theirs);
-    void write(const StoreSync::Snapshot &snapshot);
+    // Throws RuntimeError; `alwaysWrite`: a save, which tells by its own failure.
+    void write(const StoreSync::Snapshot &snapshot, bool alwaysWrite);
+    void tellUnreadable(const QString &path);
     // The file now holds `bytes`, which this store wrote (`ours`) or read and found complete.
     void written(const QByteArray &bytes, bool ours);
 
     QString m_path;
+    QString m_target; // where the file was at start, through any links: the one written
     QString m_machine;
     Views m_views;
     StoreSync::Snapshot m_known;
@@ -105,12 +113,13 @@ private:
     QSet<QString> m_changedSettings; // changed here since the last write
     QSet<QString> m_withoutWindow;
     StoreWatcher *m_watcher = nullptr;
-    QStringList m_copiesTaken; // conflict copies joined already: path, size and time
+    QStringList m_copiesTaken; // conflict copies joined or told already: path, size and time
     QStringList m_unreadableTold;
     QByteArray m_brokenSeen;  // a half-written file seen once: told if it is still so later
     bool m_brokenDue = false; // and it has stayed so all the wait
     QTimer *m_tell;
     int m_startWaitMs = 3000;
+    bool m_relinkTold = false;
     bool m_syncing = false;
     bool m_syncAgain = false;
     bool m_closed = false;

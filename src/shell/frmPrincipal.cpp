@@ -247,6 +247,11 @@ void frmPrincipal::connectStore()
                                    "fica como está e será lido de novo quando mudar.")
                         .arg(QDir::toNativeSeparators(path)));
     });
+    connect(m_store.get(), &NoteStore::relinked, this, [this](const QString &path) {
+        tellQuietly(QStringLiteral("%1 passou a levar a outro arquivo com o Quadrelo aberto: o que há nele foi lido, "
+                                   "mas os lembretes só serão gravados ali quando o Quadrelo for aberto de novo.")
+                        .arg(QDir::toNativeSeparators(path)));
+    });
     connect(m_store.get(), &NoteStore::conflictsSettled, this, [this](int conflicts) {
         tellQuietly(QStringLiteral("%1 lembrete(s) foram mudados aqui e em outro computador ao mesmo tempo: "
                                    "um dos dois textos ficou num lembrete à parte.")

@@ -421,14 +421,21 @@ private slots:
                       invalid = refused + "está com formato inválido";
         row("unclosed section", "[Config]\nAbertura=S\n[Lembretes\n0=note\n", invalid);
         row("note line without =", head + "1\"b\"\n2=\"c\"\n", invalid);
-        row("stray text line", head + "texto solto\n2=\"c\"\n", invalid);
         row("unterminated quote", head + "1=\"b\n2=\"c\"\n", invalid);
-        row("binary blob", head + QByteArray("\x00\x01\xfe\xff=", 5) + "\n", invalid);
         row("not UTF-8", head + "1=\"caf\xe9\"\n", invalid);
         row("sealed but cut", "; quadrelo-sealed: the last line checks this file\n" + head,
             refused + "está incompleto");
         row("read-only file", head, refused + "não pode ser gravado", "file");
         row("read-only folder", head, refused + "não pode ser gravado", "folder");
+        // Lines Qt would read as something else than they say (a list, a value cut at ";", an escape
+        // dropped, a nested key, a record seen twice), which a save would lose or change.
+        row("unquoted comma", head + "1=" + recordWith({{Texto, "b, c"}}).toUtf8() + "\n", invalid);
+        row("unquoted semicolon", head + "1=b; c\n", invalid);
+        row("unknown escape", head + "1=C:\\dir\n", invalid);
+        row("type prefix", head + "1=@Invalid()\n", invalid);
+        row("key with backslash", head + "1\\2=\"b\"\n", invalid);
+        row("key twice", head + "0=\"b\"\n", invalid);
+        row("group twice", head + "[Lembretes]\n1=\"b\"\n", invalid);
     }
 
     void open()
