@@ -198,8 +198,8 @@ private slots:
         QCOMPARE(f.shell->tray()->tip(), QString("Quadrelo - %1 Lembrete(s)").arg(openNotes().size()));
     }
 
-    // What the file holds after each way of saving (a logout, SIGTERM, the X server's end: the
-    // desktop run): every note, hidden
+    // What the file holds after each way of saving (a logout and SIGTERM: the desktop run): every
+    // note, hidden
     // ones too, with what was typed a moment before (too soon for the save by itself); a new size,
     // pin or properties saved by themselves shortly after; nothing for a start that changed nothing.
     void saves_data()
@@ -207,7 +207,7 @@ private slots:
         QTest::addColumn<QString>("how");
         // Typing and moving by the folded corner are saved by themselves in the desktop run; a new
         // note and a deletion reach the other machine by themselves in the two-machine run.
-        for (const char *how : {"salvar", "encerrar", "SIGHUP", "resized", "pinned", "properties"})
+        for (const char *how : {"salvar", "encerrar", "SIGHUP", "X server gone", "resized", "pinned", "properties"})
             QTest::newRow(how) << how;
     }
 
@@ -231,6 +231,8 @@ private slots:
         }
         if (how == "SIGHUP") {
             std::raise(SIGHUP);
+        } else if (how == "X server gone") {
+            frmPrincipal::saveAtExit();
         } else if (how == "resized") {
             QTest::mousePress(note->findChild<QWidget *>("imgArraste"), Qt::LeftButton);
             QTest::mouseMove(note->findChild<QWidget *>("imgArraste"), QPoint(40, 40));
