@@ -216,20 +216,15 @@ private slots:
     }
 
     // Two notes due in the same minute both ring when the clock reaches it, each once; one deleted
-    // while it rings falls silent at once, the other rings on. Neither the clock set back and
-    // forward again nor a later minute rings them again.
+    // while it rings falls silent at once, the other rings on.
     void ringsOnceInItsMinute()
     {
-        // The fake clock running on from `to`, and the alarm clock told.
-        const auto setClock = [this](QTime to) {
-            platform.clock.current = QDateTime(QDate(2026, 12, 5), to);
-            platform.clock.running.start();
-            AlarmClock::instance().timeChanged();
-        };
         const auto alarmNote = [](const char *sound, const char *continuous) {
             return noteWith({{Aviso, "S"}, {DataHoraAviso, "05/12/2026 09:00"}, {Som, sound}, {Continuo, continuous}});
         };
-        setClock(QTime(8, 59, 59, 800));
+        platform.clock.current = QDateTime(QDate(2026, 12, 5), QTime(8, 59, 59, 800));
+        platform.clock.running.start(); // on from there as real time passes
+        AlarmClock::instance().timeChanged();
         auto a = alarmNote("1", "N");                            // Tic-Tic
         QPointer<frmLembrete> b = alarmNote("5", "S").release(); // Blip-Blip, until clicked
         b->show();
@@ -243,10 +238,6 @@ private slots:
         QTRY_VERIFY(!b);
         ticker->setInterval(5);
         QTRY_VERIFY(!ticker->isActive());
-        for (QTime to : {QTime(8, 59, 50), QTime(9, 0, 10), QTime(9, 1, 0)})
-            setClock(to);
-        QTest::qWait(100);
-        QVERIFY(!ticker->isActive());
         QCOMPARE(platform.sound.played.count("TIC"), 3);
         QCOMPARE(platform.sound.played.count("BLIP"), blips);
         QCOMPARE(split(a->value().toRecord()).mid(Aviso, 2), (QStringList{"N", ""}));
