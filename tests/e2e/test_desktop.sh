@@ -173,9 +173,8 @@ click_in "$A" "${TEXT[@]}"
 ringing_over() { local i; for i in 1 2 3 4; do pixel_is 130 610 80FFFF || return 1; sleep 0.35; done; }
 check "a click ends the ringing, in the note's own colour" wait_until 10 "ringing over" ringing_over
 tray_menu s
-check "save all stores the alarm as consumed, without its date" wait_until 5 "saved" eval 'field_is Reuniao 5 N && field_is Reuniao 6 ""'
 # as shown: the dragged note, the one brought onto the screen, the one left alone
-check "save all stores every note's place as shown, the dragged one's too" eval 'field_is "Primeira e pao" 3 1800 &&
+check "save all stores every note's place as shown, the dragged one's too" wait_until 5 saved eval 'field_is "Primeira e pao" 3 1800 &&
     field_is "Primeira e pao" 4 6000 && field_is Longe 3 6000 && field_is Longe 4 16140 && field_is Reuniao 3 8250 &&
     field_is Reuniao 4 450'
 

@@ -39,7 +39,6 @@ private slots:
         QTest::newRow("one of a day gone by")
             << QStringList{"06/12/2026 08:00", "04/12/2026 23:59"} << at(5, 9, 8) << 1;
         QTest::newRow("a time that cannot be read, the next day") << QStringList{"05/12/2026 9:30"} << at(6, 0, 0) << 0;
-        QTest::newRow("no alarm") << QStringList{} << QDateTime() << 0;
         QTest::newRow("not a date") << QStringList{"5/12/2026 14:00"} << QDateTime() << 0;
     }
 

@@ -17,7 +17,6 @@ private slots:
         QTest::addColumn<bool>("gnome"); // GNOME's AppIndicator host
         // reason@ms (Context, DoubleClick, Trigger, Middle, in Qt's order), and after ">" the commands
         QTest::addColumn<QString>("events");
-        QTest::newRow("one left click") << false << "T@0 > S";
         QTest::newRow("two clicks in the double-click time") << false << "T@0 T@400 > S NS";
         QTest::newRow("two clicks apart") << false << "T@0 T@401 > S S";
         QTest::newRow("three quick clicks: one double click") << false << "T@0 T@100 T@200 > S NS S";
@@ -57,7 +56,6 @@ private slots:
         QTest::addColumn<QString>("icon"); // at the start, after the later offer, after the wait: none
                                            // ("N"), made ("Y"), made again ("A"), hidden ("H")
         QTest::addColumn<int>("told");
-        QTest::newRow("tray at start") << "X none" << false << "YYY" << 0;
         QTest::newRow("panel at start") << "WH none" << false << "YYY" << 0;
         QTest::newRow("tray comes later") << " X" << false << "NYY" << 0;
         QTest::newRow("panel comes later") << "W WH" << false << "NYY" << 0;
