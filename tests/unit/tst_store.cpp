@@ -237,7 +237,7 @@ private slots:
             // clang-format off
             // A file from the other side saved before it saw a deletion here: the file written
             // after the join holds each note once, and the deleted one not at all.
-            {"deleted here, new there", "A del a; B new c; both", "b c", "b c"},
+            {"deleted here, new on both", "A del a; A new d; B new c; both", "b c d", "b c d"},
             // What was typed here and not saved yet is kept through the join.
             {"typed here, typed there", "A text b=b1; B text a=a2; B save; >A; >B", "a2 b1", "a2 b1", 0, false},
             {"deleted here, moved there", "A del a; B move b=900; both", "b", "b@900"},
@@ -253,14 +253,12 @@ private slots:
             // An older version's file cut at a line end parses well: what it lacks is no deletion.
             {"an older version's file cut at a line end", "B new c; B text a=a2; B save; A<B older-cut; A join; A save",
                 "a b c", "a2 b c", 0, false},
-            {"a conflict copy with a change", "B text a=a2; B save; A<B copy; B new c; B save; >A; >B", "a2 b c",
-                "a2 b c", 0, false},
-            {"Nextcloud's, Dropbox's and a Portuguese conflict copy", "B text a=a2; B save; A<B copy-nextcloud; "
-                "A join; A has a2,b; B text b=b2; B save; A<B copy-dropbox; A join; A has a2,b2; B new c; B save; "
-                "A<B copy-pt; A join", "a2 b2 c", "a2 b2 c", 0, false},
+            {"Syncthing's, Nextcloud's, Dropbox's and a Portuguese conflict copy", "B text a=a2; B save; A<B copy; "
+                "A join; A has a2,b; B text b=b2; B save; A<B copy-nextcloud; A join; A has a2,b2; B new c; B save; "
+                "A<B copy-dropbox; A join; A has a2,b2,c; B text c=c2; B save; A<B copy-pt; A join; >B", "a2 b2 c2",
+                "a2 b2 c2", 0, false},
             {"a sync tool's file not written whole is no copy", "B text a=a2; B save; A<B temp; A join", "a b", "a2 b", 0,
                 false},
-            {"new on both sides", "A new d; B new e; both", "a b d e", "a b d e"},
             {"deleted on both", "A del a; B del a; B del b; both", "", ""},
             {"deleted here, edited there", "A del a; B text a=a2; both", "a2 b", "a2 b"},
             {"same note, different fields", "A pin a; B text a=a2; both", "a2+pin b", "a2+pin b"},
