@@ -74,7 +74,6 @@ private slots:
         row("as the program writes it", plain, "", plainReads, plain);
         row("extra fields", plain + "x||y|", "", plainReads, plain + "x||y|");
         row("tail without separator", plain + "fim", "", plainReads, plain + "fim");
-        row("empty fields", QString("|").repeated(15), "", "||N|-|-|N||N||-|-|N|-|-|-", QString("|").repeated(15));
         row("blanks, commas, other flags", odd, "", oddReads, odd);
         row("out of range",
             recordWith({{Cor, "255"}, {Som, "256"}, {Minutos, "32768"}, {Altura, "1e39"}, {Largura, "largo"}}), "",
