@@ -16,7 +16,6 @@
 using namespace NoteRecord;
 using namespace StoreSync;
 using StoreMerge::capture;
-using StoreMerge::Result;
 
 namespace {
 // Records written readably: "|" is the field separator, "~" the stored line break.
