@@ -189,7 +189,7 @@ check "SIGTERM saves the text typed into a note" stored "Primeira e pao e leite"
 
 # A launcher's actions when none runs: the session bus starts Quadrelo for the call
 act() { gdbus call --session -d $APP_ID -o "/${APP_ID//.//}" -m org.freedesktop.Application.ActivateAction "$1" "@av []" "@a{sv} {}"; }
-dbus-update-activation-environment DISPLAY && act esconder >/dev/null; PROG_PID=$(bus_pid $APP_ID) && PIDS_TO_STOP+=("$PROG_PID")
+dbus-update-activation-environment DISPLAY ${XAUTHORITY:+XAUTHORITY} && act esconder >/dev/null; PROG_PID=$(bus_pid $APP_ID) && PIDS_TO_STOP+=("$PROG_PID")
 check "the action 'Esconder Todos Lembretes' starts Quadrelo through the bus, the notes hidden" \
     eval 'alive "$PROG_PID" && wait_tray_icon && holds_for 1 count_is notes 0'
 check "and 'Encerrar Quadrelo' through the bus ends it" eval 'act encerrar >/dev/null && wait_until 10 ended not_alive $PROG_PID'
