@@ -15,6 +15,9 @@ write_store S "$(rec 3000 3000 N "" Primeira 0 0)" "$(rec 6000 100000 N "" Longe
     "$(rec 8250 450 S "$(date -d "@$DUE" "+%d/%m/%Y %H:%M")" Reuniao 3 1 S)"
 start_program
 STARTED=${EPOCHREALTIME/./}
+# The desktop's own notification service (GNOME Shell's, Plasma's), where the session has one
+NOTICES=$(gdbus call --session -d org.freedesktop.DBus -o / -m org.freedesktop.DBus.NameHasOwner org.freedesktop.Notifications)
+[ "$NOTICES" = "(true,)" ] && bg notices dbus-monitor "interface='org.freedesktop.Notifications',member='Notify'"
 wait_tray_icon || fatal "the tray icon is embedded in trayer"
 start_sound # after the program, which connects only when the alarm wants its sound
 wait_until 15 "three notes" count_is notes 3 || fatal "the stored notes are shown"
@@ -150,6 +153,8 @@ check "the due alarm rings: its note flashes" wait_until $((DUE - $(date +%s) + 
 late=$(((${EPOCHREALTIME/./} - DUE * 1000000) / 1000))
 check "the flash starts within 2 s of the alarm's minute ($late ms after it)" test "$late" -ge 0 -a "$late" -le 2000
 check "the ringing note is raised above the other window" [ "$(upper "$A" "$X")" = "$A" ]
+[ "$NOTICES" != "(true,)" ] || check "$(ps -o comm= -p "$(bus_pid org.freedesktop.Notifications)"), the desktop's \
+notification service, is given the ringing note" wait_until 5 "notice" grep -q 'string "Reuniao"' "$ART_DIR/notices.log"
 sleep 2.6 && stop_sound # three sounds, a second apart
 check "the alarm is heard each second, three times" heard_each_second "$REC_WAV" 3
 start_sound
