@@ -17,11 +17,12 @@ TEST_PACKAGES="xvfb xauth openbox trayer xdotool wmctrl x11-utils pulseaudio pul
 # The notes on two machines: a real sync tool between two desktops on this machine.
 SYNC_PACKAGES="syncthing curl xvfb xauth openbox trayer xdotool wmctrl x11-utils imagemagick"
 # The big desktops for ./quadrelo.sh test-desktops (about a gigabyte): Xfce, KDE Plasma (X11 and
-# Wayland), GNOME Shell (Wayland, with and without its AppIndicator extension); gdbus, python3-gi
+# Wayland), GNOME Shell (Wayland, with and without its AppIndicator extension; gjs runs its notification
+# service); gdbus, python3-gi
 # and ImageMagick drive and read their trays.
 DESKTOP_PACKAGES="dbus-daemon libglib2.0-bin xfwm4 xfce4-panel xfconf xfce4-settings
     kwin-x11 kwin-wayland xwayland plasma-workspace plasma-desktop kactivitymanagerd qtwayland5
-    gnome-shell gnome-shell-extension-appindicator mutter gnome-settings-daemon gsettings-desktop-schemas
+    gnome-shell gnome-shell-extension-appindicator gjs mutter gnome-settings-daemon gsettings-desktop-schemas
     python3-gi gir1.2-glib-2.0 gir1.2-gtk-3.0 gir1.2-gdkpixbuf-2.0 dbus-x11"
 
 install_missing() {
