@@ -35,45 +35,44 @@ QTime parseAlarmTime(const QString &text)
     return QTime::fromString(text, QStringLiteral("HH:mm"));
 }
 
-QString AlarmDueText(const QString &dataHoraAviso, int minutes)
+AlarmDue AlarmDue::of(const QString &dataHoraAviso, int minutes)
 {
     const int blank = int(dataHoraAviso.indexOf(QLatin1Char(' ')));
     if (blank < 0)
         throw RuntimeError::invalidArgument();
     const QString datePart = dataHoraAviso.left(blank);
     const QString timePart = dataHoraAviso.mid(blank + 1);
-    if (minutes == 0)
-        return datePart + QLatin1Char(' ') + timePart;
     const QDate date = parseAlarmDate(datePart);
     const QTime time = parseAlarmTime(timePart);
+    if (minutes == 0) {
+        // Kept as entered, read or not.
+        AlarmDue due{QDateTime(), datePart + QLatin1Char(' ') + timePart};
+        if (date.isValid())
+            due.at = time.isValid() ? QDateTime(date, time, Qt::UTC) : QDateTime(date.addDays(1), QTime(0, 0), Qt::UTC);
+        return due;
+    }
     if (!date.isValid() || !time.isValid())
         throw RuntimeError::typeMismatch();
-    const QDateTime due = QDateTime(date, time).addSecs(-60LL * minutes);
-    return NoteRecord::formatDateTime(due);
+    // Brought forward by the local clock, as the minutes pass on it.
+    const QDateTime local = QDateTime(date, time).addSecs(-60LL * minutes);
+    return {QDateTime(local.date(), local.time(), Qt::UTC), NoteRecord::formatDateTime(local)};
 }
 
-QString AlarmDueText(const NoteValue &note)
+AlarmDue AlarmDue::of(const NoteValue &note)
 {
     if (!note.alarm)
-        return QString();
+        return {};
     note.checkReadable({NoteRecord::Minutos});
-    return AlarmDueText(note.alarmAt, *note.minutes);
+    return of(note.alarmAt, *note.minutes);
 }
 
-bool isAlarmDue(const QString &dueText, const QDateTime &when)
+bool isAlarmDue(const QDateTime &due, const QDateTime &when)
 {
+    if (!due.isValid())
+        return false;
     const QDateTime now = when.toLocalTime();
-    if (dueText.isEmpty())
-        return false;
-    const int blank = int(dueText.indexOf(QLatin1Char(' ')));
-    const QDate date = parseAlarmDate(blank < 0 ? dueText : dueText.left(blank));
-    if (!date.isValid())
-        return false;
     const QDate today = now.date();
-    if (date < today)
-        return true;
-    if (date > today)
-        return false;
-    const QTime time = blank < 0 ? QTime() : parseAlarmTime(dueText.mid(blank + 1));
-    return time.isValid() && time <= now.time();
+    if (due.date() != today)
+        return due.date() < today;
+    return due.time() <= now.time();
 }

@@ -47,16 +47,10 @@ qint64 firstInstantShowing(QDate date, QTime time)
     return std::max(from, wall - offset);
 }
 
-// When a due text is due by the rule of isAlarmDue; never for one it can never find due.
-qint64 dueInstant(const QString &dueText)
+// When a wall-clock moment is due by the rule of isAlarmDue; never for an invalid one.
+qint64 dueInstant(const QDateTime &due)
 {
-    const int blank = int(dueText.indexOf(QLatin1Char(' ')));
-    const QDate date = parseAlarmDate(blank < 0 ? dueText : dueText.left(blank));
-    if (!date.isValid())
-        return std::numeric_limits<qint64>::max();
-    const QTime time = blank < 0 ? QTime() : parseAlarmTime(dueText.mid(blank + 1));
-    // A time that cannot be read is due once its day has passed.
-    return time.isValid() ? firstInstantShowing(date, time) : firstInstantShowing(date.addDays(1), QTime(0, 0));
+    return due.isValid() ? firstInstantShowing(due.date(), due.time()) : std::numeric_limits<qint64>::max();
 }
 
 }
@@ -97,11 +91,11 @@ AlarmClock::~AlarmClock()
         close(m_zoneWatch);
 }
 
-void AlarmClock::setAlarm(const QObject *note, const QString &dueText)
+void AlarmClock::setAlarm(QObject *note, const QDateTime &due)
 {
     m_alarms.removeIf([note](const Alarm &a) { return a.note == note; });
-    if (!dueText.isEmpty()) {
-        m_alarms.append({note, dueText, dueInstant(dueText)});
+    if (due.isValid()) {
+        m_alarms.append({note, due, dueInstant(due)});
         connect(note, &QObject::destroyed, this, &AlarmClock::forget, Qt::UniqueConnection);
     }
     aim();
@@ -129,7 +123,7 @@ void AlarmClock::prepareForSleep(bool sleeping)
 void AlarmClock::ringDue()
 {
     const QDateTime now = Platform::clock().now();
-    QList<QPointer<const QObject>> ringing;
+    QList<QPointer<QObject>> ringing;
     m_alarms.removeIf([&](const Alarm &a) {
         const bool due = isAlarmDue(a.due, now);
         if (due)
@@ -138,7 +132,7 @@ void AlarmClock::ringDue()
     });
     aim();
     // A note may go away while another rings.
-    for (const QPointer<const QObject> &note : ringing)
+    for (const QPointer<QObject> &note : ringing)
         if (note)
             emit due(note);
 }

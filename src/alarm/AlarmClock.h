@@ -21,27 +21,28 @@ public:
     explicit AlarmClock(const QString &zoneFile = QStringLiteral("/etc/localtime"), QObject *parent = nullptr);
     ~AlarmClock() override;
 
-    // The alarm of `note` rings when its due text "DD/MM/YYYY HH:NN" (AlarmDueText) is due, by the
-    // rule of isAlarmDue; an empty text takes it away. A destroyed note takes its alarm with it.
+    // The alarm of `note` rings at the wall-clock moment `due` (AlarmDue::at), by the rule of
+    // isAlarmDue: of a time the clock shows twice the first instant, of one it skips the end of the
+    // skip. An invalid moment takes the alarm away; a destroyed note takes its alarm with it.
     // An alarm already due rings at the start of the next minute.
-    void setAlarm(const QObject *note, const QString &dueText);
+    void setAlarm(QObject *note, const QDateTime &due);
     // The local time may have jumped: alarms due now ring at once, and the clock is aimed again.
     void timeChanged();
     // When the clock wakes next, by the program's clock; invalid while no alarm is set.
     QDateTime nextWake() const { return m_next; }
 
 signals:
-    // The alarm of `note` is due. The clock forgets it, so it is named once.
-    void due(const QObject *note);
+    // The alarm of `note` is due: only that note is named. The clock forgets it, so it is named once.
+    void due(QObject *note);
 
 private slots:
     void prepareForSleep(bool sleeping);
 
 private: // NOLINT(readability-redundant-access-specifiers): the slot above is a section of Qt's own
     struct Alarm {
-        QPointer<const QObject> note;
-        QString due;
-        qint64 at; // ms since the epoch
+        QPointer<QObject> note;
+        QDateTime due; // wall clock
+        qint64 at;     // ms since the epoch
     };
     void ringDue();
     void aim();

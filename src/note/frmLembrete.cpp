@@ -163,11 +163,17 @@ void frmLembrete::connectControls()
     onClick(Propriedade, &frmLembrete::Propriedade_Click);
     onClick(Alarme, &frmLembrete::Alarme_Click);
     onClick(imgArraste, &frmLembrete::imgArraste_Click);
-    // The one alarm clock says whose alarm is due; a ringing note has left it.
-    connect(&AlarmClock::instance(), &AlarmClock::due, this, [this](const QObject *note) {
-        if (note == this && !tmrContAlarme->isActive())
-            runGuarded([this] { tmrAviso_Timer(); });
-    });
+    // The one alarm clock names the note whose alarm is due; wired once for all notes. A ringing
+    // note has left it.
+    static const bool alarmWired = [] {
+        AlarmClock &clock = AlarmClock::instance();
+        connect(&clock, &AlarmClock::due, &clock, [](QObject *named) {
+            if (auto *note = qobject_cast<frmLembrete *>(named); note && !note->tmrContAlarme->isActive())
+                runGuarded([note] { note->tmrAviso_Timer(); });
+        });
+        return true;
+    }();
+    Q_UNUSED(alarmWired);
     connect(tmrContAlarme, &QTimer::timeout, this, [this] { runGuarded([this] { tmrContAlarme_Timer(); }); });
 }
 
@@ -183,12 +189,12 @@ void frmLembrete::Form_Load()
 
 // ---- set-up and disposal
 
-QString frmLembrete::dueText(const NoteValue &note)
+AlarmDue frmLembrete::dueOf(const NoteValue &note)
 {
     try {
-        return AlarmDueText(note);
+        return AlarmDue::of(note);
     } catch (const RuntimeError &) {
-        return QString();
+        return {};
     }
 }
 
@@ -229,7 +235,7 @@ void frmLembrete::fitWrapping(const QString &text)
 
 void frmLembrete::setValue(const NoteValue &note)
 {
-    const bool alarmMoved = dueText(note) != dueText(m_value);
+    const bool alarmMoved = dueOf(note) != m_due;
     m_value = note;
     display();
     if (isNote())
@@ -242,7 +248,7 @@ void frmLembrete::dispose()
 {
     m_deleted = true;
     NoteRegistry::remove(this);
-    AlarmClock::instance().setAlarm(this, QString());
+    AlarmClock::instance().setAlarm(this, QDateTime());
     if (tmrContAlarme->isActive())
         Platform::sound().stop(); // its sound ends with it
     tmrContAlarme->stop();
@@ -286,14 +292,13 @@ void frmLembrete::applyElsewhere(const QString &record)
     const NoteValue elsewhere = NoteValue::fromRecord(record);
     hideQuestion();
     // Due here but consumed there first: it rings here too, once, and its end consumes it again.
-    const QString here = dueText(m_value);
-    const QString there = dueText(elsewhere);
-    const bool ringsNow = !tmrContAlarme->isActive() && there != here && isAlarmDue(here, Platform::clock().now());
+    const AlarmDue there = dueOf(elsewhere);
+    const bool ringsNow = !tmrContAlarme->isActive() && there != m_due && isAlarmDue(m_due.at, Platform::clock().now());
     if (ringsNow)
         tmrAviso_Timer();
     // Put off or set anew there, or a continuous alarm ended there (only a click ends one): dealt
     // with. A plain alarm ends by itself, so its end there says nothing of the person.
-    const bool dealtWith = !ringsNow && there != here && (!there.isEmpty() || elsewhere.continuous);
+    const bool dealtWith = !ringsNow && there != m_due && (!there.text.isEmpty() || elsewhere.continuous);
     m_applying = true;
     const bool pinChanged = elsewhere.pinned != m_value.pinned;
     m_value = elsewhere;
@@ -317,14 +322,14 @@ void frmLembrete::applyElsewhere(const QString &record)
 
 void frmLembrete::display()
 {
-    const QString due = dueText(m_value);
+    m_due = dueOf(m_value);
     if (!tmrContAlarme->isActive()) {
         setNoteColor(ColorFromIndex(m_value.colorIndex.value_or(0)));
-        Alarme->setVisible(!due.isEmpty());
+        Alarme->setVisible(!m_due.text.isEmpty());
         if (!m_deleted)
-            AlarmClock::instance().setAlarm(this, due);
+            AlarmClock::instance().setAlarm(this, m_due.at);
     }
-    Alarme->setTip(due);
+    Alarme->setTip(m_due.text);
     // The two pins are one control for the keyboard: the focus goes to the one now shown.
     ClickLabel *pin = m_value.pinned ? Ponteiro2 : Ponteiro;
     ClickLabel *other = m_value.pinned ? Ponteiro : Ponteiro2;

@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
+#include "alarm/AlarmCheck.h"
 #include "alarm/AlarmCourse.h"
 #include "records/NoteValue.h"
 
@@ -64,6 +65,8 @@ public:
     bool isPinned() const { return m_value.pinned; }
 
     bool isRinging() const;
+    // When the alarm rings, as the bell's tooltip shows it; none while no alarm is set.
+    const AlarmDue &alarmDue() const { return m_due; }
     // Shows and raises the note and gives it the keyboard; a ringing alarm stops as at a click.
     void bringUp();
     // Stops a ringing alarm at once and sets the alarm again `minutes` from now, as the properties
@@ -158,9 +161,9 @@ private:
     // The ringing's end: the alarm consumed, the note's own colour back. False when the note
     // was deleted meanwhile.
     bool endRinging();
-    // When the note's alarm rings, "DD/MM/YYYY HH:NN"; empty for no alarm, or one that cannot be
-    // read (as loading does: such an alarm never rings).
-    static QString dueText(const NoteValue &note);
+    // When the note's alarm rings; none for no alarm, or one that cannot be read (as loading
+    // does: such an alarm never rings).
+    static AlarmDue dueOf(const NoteValue &note);
     // Shown and stacked above the other windows, back among them unless pinned.
     void comeForward();
 
@@ -195,6 +198,7 @@ private:
     AlarmCourse m_alarm;
 
     NoteValue m_value;
+    AlarmDue m_due; // of m_value, worked out when it is shown
     QString m_noteId;
     mutable QString m_readerName; // as a screen reader last had it; names are worked out when asked
     bool m_applying = false;      // taking a change from elsewhere: not a change made here

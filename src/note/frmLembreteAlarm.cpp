@@ -20,9 +20,9 @@ void frmLembrete::Alarme_Click() { m_alarm.acknowledge(); }
 
 void frmLembrete::tmrAviso_Timer()
 {
-    if (m_deleted || !isAlarmDue(dueText(m_value), Platform::clock().now()))
+    if (m_deleted || !isAlarmDue(m_due.at, Platform::clock().now()))
         return;
-    AlarmClock::instance().setAlarm(this, QString()); // rings once; its end consumes it
+    AlarmClock::instance().setAlarm(this, QDateTime()); // rings once; its end consumes it
     m_alarm.start(m_value);
     tmrContAlarme->start(AlarmCourse::TickMs);
     comeForward();

@@ -5,7 +5,6 @@
 #include "platform/Clock.h"
 #include "platform/DesktopNotices.h"
 #include "platform/Platform.h"
-#include "platform/RuntimeError.h"
 
 namespace {
 
@@ -17,15 +16,16 @@ const QString PutOff = QStringLiteral("adiar");
 constexpr qint64 LateAfterSecs = 120;
 
 // When and since when the alarm was due, "DD/MM/YYYY HH:NN" as the bell's tip shows it.
-QString dueLine(const QString &due)
+QString dueLine(const AlarmDue &due)
 {
-    const int blank = int(due.indexOf(QLatin1Char(' ')));
-    const QDateTime at(parseAlarmDate(due.left(blank)), parseAlarmTime(due.mid(blank + 1)));
-    if (at.isValid() && at.secsTo(Platform::clock().now()) >= LateAfterSecs)
+    // The local clock's reading now, held as the due moment is.
+    const QDateTime now = Platform::clock().now().toLocalTime();
+    const QDateTime shown(now.date(), now.time(), Qt::UTC);
+    if (due.at.isValid() && due.at.secsTo(shown) >= LateAfterSecs)
         return QStringLiteral("Alarme pendente desde %1: o computador estava desligado ou em espera, "
                               "ou o Quadrelo não estava aberto.")
-            .arg(due);
-    return QStringLiteral("Alarme marcado para %1.").arg(due);
+            .arg(due.text);
+    return QStringLiteral("Alarme marcado para %1.").arg(due.text);
 }
 
 } // namespace
@@ -54,15 +54,9 @@ void AlarmNotices::follow(frmLembrete *note)
 
 void AlarmNotices::ringing(quint64 key, frmLembrete *note)
 {
-    QString due;
-    try {
-        due = AlarmDueText(note->value());
-    } catch (const RuntimeError &) {
-        return; // never rings: such an alarm is not set
-    }
     DesktopNotices::Notice notice;
     notice.summary = note->readerName();
-    notice.body = dueLine(due);
+    notice.body = dueLine(note->alarmDue());
     notice.actions = {{Open, QStringLiteral("Mostrar Lembrete")},
                       {PutOff, QStringLiteral("Adiar %1 minutos").arg(PutOffMinutes)}};
     m_desktop.show(key, notice); // in place of the note's earlier one

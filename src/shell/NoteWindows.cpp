@@ -27,7 +27,7 @@ NoteValue readRecord(const QString &record)
     NoteValue n = NoteValue::fromRecord(record);
     // One whose size, place, colour or alarm cannot be read is set aside rather than loaded.
     n.checkReadable({Largura, Altura, Topo, Esquerda, Cor});
-    AlarmDueText(n);
+    AlarmDue::of(n);
     return n;
 }
 
