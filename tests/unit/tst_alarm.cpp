@@ -96,7 +96,7 @@ private slots:
         setZone(zone);
         // Set in UTC on 5 December at 09:07:30; elsewhere hours before, in each zone passed through.
         platform.clock.current =
-            zone == "UTC" ? QDateTime(QDate(2026, 12, 5), QTime(9, 7, 30), Qt::UTC) : wakes.addSecs(-2 * 3600);
+            zone == "UTC" ? QDateTime(QDate(2026, 12, 5), QTime(9, 7, 30), Qt::UTC) : wakes.addSecs(-2LL * 3600);
         platform.clock.running.start();
         QTemporaryDir etc;
         const QString zoneFile = etc.filePath("localtime");
@@ -119,7 +119,7 @@ private slots:
         QVERIFY(rang.isEmpty());
         if (wakes.isValid()) {
             // Hours pass asleep, the timer aimed hours ahead still; logind says the machine is back.
-            const QDateTime woke = wakes.addSecs(5 * 60);
+            const QDateTime woke = wakes.addSecs(5LL * 60);
             platform.clock.current = woke;
             platform.clock.running.start();
             emit m_logind.PrepareForSleep(false);
