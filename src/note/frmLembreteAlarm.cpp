@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// A note's alarm: the minute check that finds it due, the ringing that flashes and sounds it, and
+// A note's alarm: the ring start when the clock names it due, the ringing that flashes and sounds it, and
 // what ends or puts it off.
-#include "alarm/AlarmCheck.h"
 #include "alarm/AlarmClock.h"
 #include "alarm/Sounds.h"
 #include "note/ClickLabel.h"
@@ -20,7 +19,8 @@ void frmLembrete::Alarme_Click() { m_alarm.acknowledge(); }
 
 void frmLembrete::tmrAviso_Timer()
 {
-    if (m_deleted || !isAlarmDue(m_due.at, Platform::clock().now()))
+    // Called only when due: named by the clock, or found due as a change arrives.
+    if (m_deleted)
         return;
     AlarmClock::instance().setAlarm(this, QDateTime()); // rings once; its end consumes it
     m_alarm.start(m_value);
