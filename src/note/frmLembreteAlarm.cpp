@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// A note's alarm: the ring start when the clock names it due, the ringing that flashes and sounds it, and
-// what ends or puts it off.
+// A note's alarm: its ring start when the clock names it due, the ringing that flashes and sounds
+// it, and what ends or puts it off.
 #include "alarm/AlarmClock.h"
 #include "alarm/Sounds.h"
 #include "note/ClickLabel.h"
