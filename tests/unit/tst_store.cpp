@@ -19,7 +19,6 @@
 #include <unistd.h>
 
 using namespace NoteRecord;
-using StoreSync::Live;
 
 namespace {
 
@@ -65,10 +64,9 @@ QString standing(const QString &path)
 
 QString textOf(const QString &record) { return decodeText(split(record).value(Texto)); }
 
-// One machine: its store file and what its windows hold.
+// One machine: its store file, and its notes as its windows write them.
 struct Machine {
     QString path;
-    QList<Live> windows;
     NoteStore store;
     QSignalSpy told{&store, &NoteStore::unreadable};
     QSignalSpy heard{&store, &NoteStore::changedElsewhere}; // since the last file brought here
@@ -78,24 +76,6 @@ struct Machine {
     {
         // As the program does: a file changed elsewhere is joined.
         QObject::connect(&store, &NoteStore::changedElsewhere, &store, &NoteStore::takeInChanges);
-        NoteStore::Views views;
-        views.live = [this] { return windows; };
-        views.identify = [this](const QStringList &ids) {
-            for (qsizetype i = 0; i < ids.size(); ++i)
-                windows[i].id = ids[i];
-        };
-        // As the windows do: notes gone elsewhere close, changed ones take the change, new ones open.
-        views.show = [this](const StoreSync::Snapshot &merged) {
-            QList<Live> shown;
-            for (const StoreSync::Note &n : merged.notes)
-                shown << Live{n.id, n.record};
-            for (const Live &w : std::as_const(windows))
-                if (w.id.isEmpty())
-                    shown << w;
-            windows = shown;
-            return QSet<QString>();
-        };
-        store.setViews(views);
     }
 
     void start()
@@ -103,17 +83,16 @@ struct Machine {
         store.open();
         store.watch();
         store.findChild<QTimer *>("storeSettle")->setInterval(1);
-        for (const StoreSync::Note &n : store.notes().notes) {
-            windows << Live{n.id, n.record};
-            store.windowMade(n.id);
-        }
     }
 
-    Live *window(const QString &text)
+    // The notes as the windows show them: the last join, with the edits made since.
+    QList<StoreSync::Note> windows() const { return store.notes().capture().notes; }
+
+    StoreSync::Note window(const QString &text) const
     {
-        for (Live &w : windows)
+        for (const StoreSync::Note &w : windows())
             if (textOf(w.record) == text)
-                return &w;
+                return w;
         qFatal("no note %s", qPrintable(text));
     }
 
@@ -123,14 +102,14 @@ struct Machine {
     void act(const QString &op, const QString &arg)
     {
         if (op == "new")
-            return windows.append(Live{QString(), recordWith({{Texto, encodeText(arg)}})});
+            return void(store.notes().add(recordWith({{Texto, encodeText(arg)}})));
         if (op == "del")
-            return windows.removeAt(window(arg) - windows.data());
+            return store.notes().remove(window(arg).id);
         if (op == "toggle")
             return store.setSetting("Config", "Abertura", arg);
         const QString value = arg.section('=', 1);
-        QString &r = window(arg.section('=', 0, 0))->record;
-        NoteValue v = NoteValue::fromRecord(r);
+        const StoreSync::Note w = window(arg.section('=', 0, 0));
+        NoteValue v = NoteValue::fromRecord(w.record);
         if (op == "text")
             v.text = value;
         else if (op == "pin")
@@ -139,14 +118,14 @@ struct Machine {
             v.topTw = value.toFloat();
         else
             v.alarm = op == "remind", v.alarmAt = v.alarm ? value + "/12/2026 09:00" : QString();
-        r = v.toRecord();
+        store.notes().update(w.id, v.toRecord());
     }
 
     // The texts; with `shown`, each with its pin, its alarm and its top when not the usual one.
     QStringList texts(bool shown = false) const
     {
         QStringList list;
-        for (const Live &w : windows) {
+        for (const StoreSync::Note &w : windows()) {
             const QStringList f = split(w.record);
             list << textOf(w.record)
                         + (shown ? QString(f[Fixo] == "S" ? "+pin" : "") + (f[Aviso] == "S" ? "+alarm" : "")
@@ -464,7 +443,7 @@ private slots:
         try {
             store.open();
             QStringList texts;
-            for (const StoreSync::Note &n : store.notes().notes)
+            for (const StoreSync::Note &n : store.notes().known().notes)
                 texts << textOf(n.record).left(10);
             opened = texts.join(',') + '|' + store.setting("Config", "Abertura") + '|' + modeOf(path);
         } catch (const RuntimeError &e) {
