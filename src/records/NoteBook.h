@@ -18,7 +18,7 @@ public:
         enum Kind { Added, Removed, Changed };
         Kind kind = Changed;
         QString id;
-        QString record;    // as joined, in this machine's place for it where it has one
+        QString record;    // as joined, in this machine's place for it where it has one; Removed: as it was
         bool placedHere{}; // this machine has a place for it
         QList<int> fields; // Changed: the fields, places left out, that differ from what the window holds
     };

@@ -71,11 +71,27 @@ struct Machine {
     QSignalSpy told{&store, &NoteStore::unreadable};
     QSignalSpy heard{&store, &NoteStore::changedElsewhere}; // since the last file brought here
     QSignalSpy settled{&store, &NoteStore::conflictsSettled};
+    QStringList shown; // what the windows were told, a join at a time, since the last file brought here
 
     Machine(const QString &folder, const QString &name) : path(folder + "/Quadrelo.conf"), store(path, name)
     {
         // As the program does: a file changed elsewhere is joined.
         QObject::connect(&store, &NoteStore::changedElsewhere, &store, &NoteStore::takeInChanges);
+        QObject::connect(&store.notes(), &NoteBook::joined, &store, [this](const QList<NoteBook::Change> &changes) {
+            const QMap<int, QString> names{{Fixo, "pin"}, {Texto, "text"}, {Aviso, "alarm"}, {DataHoraAviso, "at"}};
+            QStringList told;
+            for (const NoteBook::Change &c : changes) {
+                QStringList fields;
+                for (int f : c.fields)
+                    fields << names.value(f, QString::number(f));
+                told << QStringList{"-", "+", ""}[c.kind == NoteBook::Change::Removed ? 0
+                                                  : c.kind == NoteBook::Change::Added ? 1
+                                                                                      : 2]
+                            + textOf(c.record) + (fields.isEmpty() ? QString() : ":" + fields.join(','));
+            }
+            told.sort();
+            shown << told.join(' ');
+        });
     }
 
     void start()
@@ -238,6 +254,10 @@ private slots:
                 "a2 b2 c2", 0, false},
             {"a sync tool's file not written whole is no copy", "B text a=a2; B save; A<B temp; A join", "a b", "a2 b", 0,
                 false},
+            // Each join tells the windows once, and only of the notes and fields it changed.
+            {"the windows told what changed elsewhere", "B text a=a2; B pin b; B new c; B save; >A; A shows +c a2:text "
+                "b:pin; B remind c=08; B save; >A; A shows c:alarm,at; B del a2; B save; >A; A shows -a2; B save; >A; "
+                "A shows ", "b+pin c+alarm", "b+pin c+alarm", 0, false},
             {"deleted on both", "A del a; B del a; B del b; both", "", ""},
             {"deleted here, edited there", "A del a; B text a=a2; both", "a2 b", "a2 b"},
             {"same note, different fields", "A pin a; B text a=a2; both", "a2+pin b", "a2+pin b"},
@@ -340,6 +360,7 @@ private slots:
                     {"temp", "Quadrelo.conf.aB3xYz"}};
                 carry(bytes, beside.contains(how) ? QFileInfo(x.path).absolutePath() + "/" + beside[how] : x.path);
                 x.heard.clear();
+                x.shown.clear();
                 continue;
             }
             const QString op = step.section(' ', 1, 1), arg = step.section(' ', 2);
@@ -351,6 +372,8 @@ private slots:
                 QCOMPARE(bytesOf(x.path), was);
             } else if (op == "join") {
                 QVERIFY(!x.heard.isEmpty() || x.heard.wait(2000)); // and joined it
+            } else if (op == "shows") {
+                QCOMPARE(x.shown.join(" | "), arg);
             } else if (op == "has") {
                 QCOMPARE(x.texts().join(','), arg);
             } else if (op == "damage") {
