@@ -96,7 +96,7 @@ void NoteBook::settle(const StoreSync::Snapshot &captured, const StoreSync::Snap
         }
         for (const StoreSync::Note &n : captured.notes)
             if (before.contains(n.id))
-                changes << Change{Change::Removed, n.id, QString(), false, {}};
+                changes << Change{Change::Removed, n.id, n.record, false, {}};
     }
     m_known = merged;
     m_index.clear();
