@@ -177,6 +177,10 @@ struct Merger {
 
     void both(const Note &o, const Note &t)
     {
+        if (o == t) { // most notes of a join: the same on both sides, nothing to weigh
+            result.merged.notes << o;
+            return;
+        }
         Note m;
         m.id = o.id;
         m.version = joined(o.version, t.version);
