@@ -75,6 +75,7 @@ NoteStore::NoteStore(const QString &path, const QString &machine, QObject *paren
       m_path(path.isEmpty() ? SettingsStore::defaultPath() : path),
       m_target(realPath(m_path)),
       m_machine(machine.isEmpty() ? machineId() : machine),
+      m_book(m_machine),
       m_tell(new QTimer(this))
 {
     m_tell->setObjectName(QStringLiteral("storeTell"));
@@ -129,10 +130,7 @@ void NoteStore::open()
         m_knownHash = hashOf(seeded);
     }
     m_settings = settingsOf(image);
-    m_known = StoreFormat::read(image, m_machine);
-    m_withoutWindow.clear();
-    for (const StoreSync::Note &note : m_known.notes)
-        m_withoutWindow.insert(note.id);
+    m_book.reset(StoreFormat::read(image, m_machine));
 }
 
 QString NoteStore::setting(const QString &section, const QString &key) const
@@ -199,18 +197,6 @@ void NoteStore::sync(bool alwaysWrite)
     } while (m_syncAgain && !m_closed);
 }
 
-QList<StoreSync::Live> NoteStore::withoutWindow(const QList<StoreSync::Live> &shown) const
-{
-    QSet<QString> inWindows;
-    for (const StoreSync::Live &l : shown)
-        inWindows.insert(l.id);
-    QList<StoreSync::Live> live;
-    for (const StoreSync::Note &note : m_known.notes)
-        if (m_withoutWindow.contains(note.id) && !inWindows.contains(note.id))
-            live << StoreSync::Live{note.id, note.record};
-    return live;
-}
-
 QStringList NoteStore::newConflictCopies() const
 {
     // A linked store file may have another name where it lives, and its copies that name.
@@ -243,15 +229,9 @@ void NoteStore::syncOnce(bool alwaysWrite)
     if (!alwaysWrite && !storeChanged && copies.isEmpty())
         return; // nothing from elsewhere, and nothing asked to be saved
 
-    const QList<StoreSync::Live> shown = m_views.live ? m_views.live() : QList<StoreSync::Live>();
-    StoreSync::Snapshot ours = StoreMerge::capture(m_known, shown + withoutWindow(shown), m_machine);
-    if (m_views.identify) {
-        QStringList ids;
-        for (qsizetype i = 0; i < shown.size(); ++i)
-            ids << ours.notes[i].id;
-        m_views.identify(ids);
-    }
-    StoreSync::Snapshot onDisk = m_known;
+    const StoreSync::Snapshot captured = m_book.capture();
+    StoreSync::Snapshot ours = captured;
+    StoreSync::Snapshot onDisk = m_book.known();
     bool settingsDiffer = false;
     int conflicts = 0;
     bool joined = false;
@@ -272,14 +252,18 @@ void NoteStore::syncOnce(bool alwaysWrite)
         join(theirs->snapshot);
     }
     const QStringList taken = joinCopies(copies, join);
-    if (joined && m_views.show)
-        m_withoutWindow = m_views.show(ours);
-    if (alwaysWrite || settingsDiffer || !m_changedSettings.isEmpty() || !StoreSync::sameContent(ours, onDisk))
-        write(ours, alwaysWrite);
-    else
-        written(disk, false);
-    m_known = ours;
+    const bool unsaved = m_unsaved || m_book.hasEdits();
+    // From here on the notes are the join, whether or not the file takes it: the windows show it.
+    m_book.settle(captured, ours, joined);
     m_copiesTaken << taken;
+    if (alwaysWrite || unsaved || settingsDiffer || !m_changedSettings.isEmpty()
+        || !StoreSync::sameContent(ours, onDisk)) {
+        m_unsaved = true;
+        write(ours, alwaysWrite);
+        m_unsaved = false;
+    } else {
+        written(disk, false);
+    }
     if (conflicts > 0)
         emit conflictsSettled(conflicts);
 }
@@ -313,7 +297,7 @@ std::optional<NoteStore::Read> NoteStore::readBytes(const QString &path, const Q
     if (!broken) {
         try {
             const SettingsStore image = SettingsStore::fromBytes(bytes);
-            read = Read{StoreFormat::read(image, m_machine, &m_known), settingsOf(image)};
+            read = Read{StoreFormat::read(image, m_machine, &m_book.known()), settingsOf(image)};
         } catch (const FormatError &) {
         }
     }

@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
+#include "records/NoteBook.h"
 #include "records/StoreSync.h"
 
 #include <QByteArray>
@@ -17,29 +18,17 @@ class QTimer;
 
 // The one owner of the store file. It reads the file whole, joins what other writers left in it
 // and beside it (a sync tool carrying it between machines, a sync tool's conflict copies) with the
-// notes the windows hold, has the windows show the join, and writes the joined notes back whole
+// notes of its notes model, tells the model's readers what the join changed, and writes the joined notes back whole
 // in one step, so that the file holds exactly what the join decided and nothing else.
 class NoteStore : public QObject {
     Q_OBJECT
 public:
-    // What the store needs of the note windows; the shell fills it in.
-    struct Views {
-        // The notes as the windows hold them now; identity empty for a note made since the last save.
-        std::function<QList<StoreSync::Live>()> live;
-        // The identities of the notes the last live() gave, in its order, new ones included.
-        std::function<void(const QStringList &ids)> identify;
-        // Makes the windows show `merged`; returns the identities of notes left without a window
-        // (a record that cannot be shown), which are kept in the store as they are.
-        std::function<QSet<QString>(const StoreSync::Snapshot &merged)> show;
-    };
-
     // `path` empty: the default per-user store; `machine` empty: this machine's name.
     explicit NoteStore(const QString &path = QString(), const QString &machine = QString(), QObject *parent = nullptr);
     ~NoteStore() override;
 
     QString path() const { return m_path; }
     QString machine() const { return m_machine; }
-    void setViews(const Views &views) { m_views = views; }
     // How long a start waits for a writer to finish the file (a sync tool at login) before it
     // refuses it; tests shorten it. A file a writer leaves half written while the program runs is
     // told once it has stayed so for the timer "storeTell".
@@ -49,17 +38,14 @@ public:
     // welcome note; a store without "Abertura" gets "S". Throws RuntimeError when the file
     // exists but cannot be read whole or written.
     void open();
-    // The notes as last read or written.
-    const StoreSync::Snapshot &notes() const { return m_known; }
+    // The notes: the windows write their changes into it, and learn from it what a join changed.
+    NoteBook &notes() { return m_book; }
+    const NoteBook &notes() const { return m_book; }
     QString setting(const QString &section, const QString &key) const;
     // Changes a setting and saves at once; throws RuntimeError.
     void setSetting(const QString &section, const QString &key, const QString &value);
 
-    // Notes that have no window (not yet made, or whose record cannot be shown): kept as they are.
-    void setWithoutWindow(const QSet<QString> &ids) { m_withoutWindow = ids; }
-    void windowMade(const QString &id) { m_withoutWindow.remove(id); }
-
-    // Save-all: joins what others wrote since, has the windows show it, and writes the store.
+    // Save-all: joins what others wrote since with the notes' edits, and writes the store.
     // Throws RuntimeError, leaving the file as it was.
     void save();
     // Joins what others wrote since, if anything, and writes the store only when it lacks
@@ -92,8 +78,6 @@ private:
     std::optional<Read> readBytes(const QString &path, const QByteArray &bytes, bool tell);
     // The keys (path, size, time) of the copies joined or told.
     QStringList joinCopies(const QStringList &copies, const std::function<void(const StoreSync::Snapshot &)> &join);
-    // The notes that have no window, as last read or written.
-    QList<StoreSync::Live> withoutWindow(const QList<StoreSync::Live> &shown) const;
     QStringList newConflictCopies() const;
     bool joinSettings(const QMap<QString, QVariant> &theirs);
     // Throws RuntimeError; `alwaysWrite`: a save, which tells by its own failure.
@@ -105,13 +89,12 @@ private:
     QString m_path;
     QString m_target; // where the file was at start, through any links: the one written
     QString m_machine;
-    Views m_views;
-    StoreSync::Snapshot m_known;
+    NoteBook m_book;
+    bool m_unsaved = false; // the file lacks something of the notes: a write failed after a join
     QByteArray m_knownHash; // of the file as last read or written here
     // Every key but the notes' own groups ("Config"/"Abertura", and any a newer version adds).
     QMap<QString, QVariant> m_settings;
     QSet<QString> m_changedSettings; // changed here since the last write
-    QSet<QString> m_withoutWindow;
     StoreWatcher *m_watcher = nullptr;
     QStringList m_copiesTaken; // conflict copies joined or told already: path, size and time
     QStringList m_unreadableTold;

@@ -73,44 +73,44 @@ Note changedNote(const Note &was, const QString &record, const QString &machine)
 
 } // namespace
 
-Snapshot capture(const Snapshot &known, const QList<Live> &live, const QString &machine, const QDate &today)
+Snapshot capture(const Snapshot &known, const Edits &edits, const QString &machine, const QDate &today)
 {
-    QMap<QString, int> byId;
-    for (int i = 0; i < known.notes.size(); ++i)
-        byId.insert(known.notes[i].id, i);
-
     Snapshot s;
     s.setAside = known.setAside;
-    QSet<QString> seen;
-    for (const Live &l : live) {
-        const bool fresh = l.id.isEmpty() || seen.contains(l.id);
-        const auto it = fresh ? byId.constEnd() : byId.constFind(l.id);
-        Note note;
-        if (it != byId.constEnd()) {
-            note = changedNote(known.notes[*it], l.record, machine);
-        } else {
-            note.record = l.record;
-            note.id = fresh ? uuidText(QUuid::createUuid()) : l.id;
-            note.version[machine] = known.deleted.value(note.id).version.value(machine) + 1;
-        }
+    s.notes.reserve(known.notes.size() + edits.made.size());
+    auto withPlace = [&machine](Note note, const QString &record) {
         Place place;
-        if (placeOf(l.record, place))
+        if (placeOf(record, place))
             note.places[machine] = place;
-        seen.insert(note.id);
-        s.notes << note;
+        return note;
+    };
+    for (const Note &was : known.notes) {
+        if (edits.removed.contains(was.id))
+            continue;
+        const auto it = edits.changed.constFind(was.id);
+        s.notes << (it == edits.changed.constEnd() ? was : withPlace(changedNote(was, *it, machine), *it));
+    }
+    for (const Live &l : edits.made) {
+        Note note;
+        note.id = l.id;
+        note.record = l.record;
+        note.version[machine] = known.deleted.value(note.id).version.value(machine) + 1;
+        s.notes << withPlace(note, l.record);
     }
 
     const QDate oldest = today.addMonths(-6);
     for (auto it = known.deleted.begin(); it != known.deleted.end(); ++it)
-        if (!seen.contains(it.key()) && it->date >= oldest)
+        if (it->date >= oldest)
             s.deleted.insert(it.key(), *it);
     for (const Note &was : known.notes) {
-        if (!seen.contains(was.id)) {
+        if (edits.removed.contains(was.id)) {
             Version v = was.version;
             v[machine] = v.value(machine) + 1;
             s.deleted.insert(was.id, {v, today});
         }
     }
+    for (const Live &l : edits.made)
+        s.deleted.remove(l.id);
     return s;
 }
 
@@ -177,6 +177,10 @@ struct Merger {
 
     void both(const Note &o, const Note &t)
     {
+        if (o == t) { // most notes of a join: the same on both sides, nothing to weigh
+            result.merged.notes << o;
+            return;
+        }
         Note m;
         m.id = o.id;
         m.version = joined(o.version, t.version);

@@ -3,19 +3,28 @@
 #include "records/StoreSync.h"
 
 #include <QDate>
+#include <QHash>
+#include <QSet>
 
 // The join of two machines' notes: what changed here since the last save, and what the merged
 // store holds when two versions of it meet.
 namespace StoreMerge {
 
-// The store's content after this machine's changes since `known`, its notes in the order of
-// `live` (so notes[i] is live[i], with the identity a new note got): a note whose fields other
-// than 3, 4, 13, 14 differ from the known one counts as one change of `machine`; a note of `known`
-// missing from `live` is recorded as deleted, so a note the windows could not show must still be
-// given (its record as read); this machine's place is taken from each record. Deletions recorded
-// more than six months before `today` are forgotten.
-StoreSync::Snapshot capture(const StoreSync::Snapshot &known, const QList<StoreSync::Live> &live,
-                            const QString &machine, const QDate &today = QDate::currentDate());
+// What the windows changed since the last save.
+struct Edits {
+    QHash<QString, QString> changed; // identity -> the record as the note's window holds it now
+    QList<StoreSync::Live> made;     // notes made here, in the order made, each with its identity
+    QSet<QString> removed;           // notes deleted here
+    bool isEmpty() const { return changed.isEmpty() && made.isEmpty() && removed.isEmpty(); }
+};
+
+// The store's content after this machine's `edits` since `known`: the known notes in their order,
+// then the notes made here. A note whose fields other than 3, 4, 13, 14 differ from the known one
+// counts as one change of `machine`; a removed note is recorded as deleted; this machine's place
+// is taken from each edited record. Notes not edited are taken as they are, not read again.
+// Deletions recorded more than six months before `today` are forgotten.
+StoreSync::Snapshot capture(const StoreSync::Snapshot &known, const Edits &edits, const QString &machine,
+                            const QDate &today = QDate::currentDate());
 
 struct Result {
     StoreSync::Snapshot merged;

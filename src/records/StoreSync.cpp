@@ -46,6 +46,8 @@ bool sameDeletions(const Deleted &a, const Deleted &b)
 
 bool sameNote(const Note &a, const Note &b)
 {
+    if (a.record == b.record) // most notes, most of the time: nothing to split
+        return a.version == b.version && a.dots == b.dots && a.places == b.places;
     return a.version == b.version && a.dots == b.dots && a.places == b.places
            && withoutPlace(a.record) == withoutPlace(b.record);
 }

@@ -36,25 +36,12 @@ NoteValue readRecord(const QString &record)
 NoteWindows::NoteWindows(NoteStore &store, QObject *parent)
     : QObject(parent), m_store(store), m_notices(new AlarmNotices(Platform::notices(), this))
 {
-    NoteStore::Views views;
-    views.live = [] {
-        QList<StoreSync::Live> live;
-        for (frmLembrete *note : NoteRegistry::notes())
-            live << StoreSync::Live{note->noteId(), note->savedRecord()};
-        return live;
-    };
-    views.identify = [](const QStringList &ids) {
-        const QList<frmLembrete *> windows = NoteRegistry::notes();
-        for (qsizetype i = 0; i < windows.size() && i < ids.size(); ++i)
-            windows[i]->setNoteId(ids[i]);
-    };
-    views.show = [this](const StoreSync::Snapshot &merged) { return show(merged); };
-    m_store.setViews(views);
+    connect(&m_store.notes(), &NoteBook::joined, this, &NoteWindows::apply);
 }
 
 NoteWindows::Loaded NoteWindows::load(bool show)
 {
-    const StoreSync::Snapshot known = m_store.notes(); // a copy: a join may replace it while windows are made
+    const StoreSync::Snapshot known = m_store.notes().known(); // a copy: a join may replace it while windows are made
     Loaded loaded;
     auto failed = [&loaded](const RuntimeError &error) {
         if (!loaded.firstFailure)
@@ -106,13 +93,19 @@ frmLembrete *NoteWindows::make(const NoteValue &value, bool show, const QString 
     W->setNoteId(noteId);
     m_notices->follow(W);
     connect(W, &frmLembrete::propertiesRequested, this, [](frmLembrete *n) { frmProp::instance().mostrar(n); });
-    connect(W, &frmLembrete::deleted, this, [this] {
+    NoteBook &book = m_store.notes();
+    connect(W, &frmLembrete::deleted, this, [this, &book, W] {
+        book.remove(W->noteId());
         runGuarded([this] {
             emit changed();
             changeCount(-1);
         });
     });
-    connect(W, &frmLembrete::changed, this, &NoteWindows::changed);
+    // Each change goes into the notes as it is made, so a join always meets the windows' latest.
+    connect(W, &frmLembrete::changed, this, [this, &book, W] {
+        book.update(W->noteId(), W->savedRecord());
+        emit changed();
+    });
     NoteValue fitted = value;
     NotePlacement::fitToScreens(fitted);
     W->setUp(fitted);
@@ -128,51 +121,44 @@ frmLembrete *NoteWindows::make(const NoteValue &value, bool show, const QString 
         Platform::windows().setTopmost(W, true);
     // Counted now, not before: notes may have come or gone while the layout step let events run.
     changeCount(+1);
-    if (!noteId.isEmpty())
-        m_store.windowMade(noteId);
+    // A new note enters the notes; a stored one takes the place and size its window was given.
+    if (noteId.isEmpty())
+        W->setNoteId(book.add(W->savedRecord()));
+    else
+        book.update(noteId, W->savedRecord());
     return W;
 }
 
-QSet<QString> NoteWindows::show(const StoreSync::Snapshot &merged)
+void NoteWindows::apply(const QList<NoteBook::Change> &changes)
 {
-    QHash<QString, const StoreSync::Note *> byId;
-    for (const StoreSync::Note &n : merged.notes)
-        byId.insert(n.id, &n);
-    // Notes deleted elsewhere go away; the others take what changed elsewhere.
-    QSet<QString> shown;
-    for (frmLembrete *note : NoteRegistry::notes()) {
-        if (note->noteId().isEmpty())
-            continue; // made here while this join ran: it is in the next one
-        const StoreSync::Note *n = byId.value(note->noteId());
-        if (!n) {
-            note->dispose();
-            changeCount(-1);
-            continue;
-        }
-        shown.insert(n->id);
-        if (StoreSync::withoutPlace(n->record) != StoreSync::withoutPlace(note->savedRecord()))
-            note->applyElsewhere(n->record);
-    }
-    // Notes without a window: those that cannot be shown keep their records; new ones appear,
+    QHash<QString, frmLembrete *> windows;
+    for (frmLembrete *note : NoteRegistry::notes())
+        windows.insert(note->noteId(), note);
+    // Notes deleted elsewhere go away; the others take what changed elsewhere; new ones appear,
     // in this machine's place for them if it has one, else where the window manager puts them.
-    QSet<QString> withoutWindow;
-    for (const StoreSync::Note &n : merged.notes) {
-        if (shown.contains(n.id))
-            continue;
-        NoteValue value;
-        try {
-            value = readRecord(n.record);
-        } catch (const RuntimeError &) {
-            withoutWindow.insert(n.id);
-            continue;
+    // One that cannot be shown stays in the notes as it is.
+    for (const NoteBook::Change &change : changes) {
+        frmLembrete *note = windows.value(change.id);
+        if (change.kind == NoteBook::Change::Removed) {
+            if (note) {
+                note->dispose();
+                changeCount(-1);
+            }
+        } else if (note) {
+            note->applyElsewhere(change.record);
+        } else if (change.kind == NoteBook::Change::Added && !m_closed) {
+            NoteValue value;
+            try {
+                value = readRecord(change.record);
+            } catch (const RuntimeError &) {
+                continue;
+            }
+            if (!change.placedHere)
+                value.leftTw.reset(), value.topTw.reset();
+            make(value, true, change.id);
         }
-        if (!n.places.contains(m_store.machine()))
-            value.leftTw.reset(), value.topTw.reset();
-        if (m_closed || !make(value, true, n.id))
-            withoutWindow.insert(n.id); // closed meanwhile: kept as it is
     }
     NoteRegistry::refreshPinBand();
-    return withoutWindow;
 }
 
 void NoteWindows::close()

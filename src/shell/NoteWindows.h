@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 #include "platform/RuntimeError.h"
-#include "records/StoreSync.h"
+#include "records/NoteBook.h"
 
 #include <QObject>
 #include <QSet>
@@ -18,7 +18,7 @@ class frmLembrete;
 class NoteWindows : public QObject {
     Q_OBJECT
 public:
-    // Also gives the store its view of the windows.
+    // The windows write their changes into the store's notes, and show what its joins change.
     explicit NoteWindows(NoteStore &store, QObject *parent = nullptr);
 
     struct Loaded {
@@ -41,8 +41,8 @@ signals:
 
 private:
     frmLembrete *make(const NoteValue &value, bool show, const QString &noteId = QString());
-    // Opens, closes and updates windows to show `merged`; the identities of notes left without one.
-    QSet<QString> show(const StoreSync::Snapshot &merged);
+    // Opens, closes and updates windows to show what a join changed.
+    void apply(const QList<NoteBook::Change> &changes);
     void changeCount(int delta); // throws RuntimeError on overflow
 
     NoteStore &m_store;

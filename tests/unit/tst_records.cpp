@@ -11,11 +11,11 @@
 #include "records/StoreMerge.h"
 
 #include <QtTest>
+#include <QUuid>
 #include <functional>
 
 using namespace NoteRecord;
 using namespace StoreSync;
-using StoreMerge::capture;
 
 namespace {
 // Records written readably: "|" is the field separator, "~" the stored line break.
@@ -35,6 +35,27 @@ Snapshot agreed(Snapshot s)
     std::sort(s.notes.begin(), s.notes.end(), [](const Note &x, const Note &y) { return x.id < y.id; });
     s.setAside.sort();
     return s;
+}
+
+// What a machine's windows hold now, captured against what it last saved: the notes in `live`
+// with an identity are its known notes as edited, those without are made there.
+Snapshot capture(const Snapshot &known, QList<Live> &live, const QString &machine, const QDate &today)
+{
+    StoreMerge::Edits edits;
+    QSet<QString> ids;
+    for (Live &l : live) {
+        if (l.id.isEmpty()) {
+            l.id = QUuid::createUuid().toString(QUuid::WithoutBraces);
+            edits.made << l;
+        } else {
+            edits.changed.insert(l.id, l.record);
+        }
+        ids.insert(l.id);
+    }
+    for (const Note &n : known.notes)
+        if (!ids.contains(n.id))
+            edits.removed.insert(n.id);
+    return StoreMerge::capture(known, edits, machine, today);
 }
 
 // The record after an edit the person makes in the note's window.

@@ -58,19 +58,16 @@ static void changeElsewhere(const QString &text, const QString &change)
     const QString here = SettingsStore::defaultPath(), path = there.filePath("Quadrelo.conf"), carried = here + ".tmp";
     QVERIFY(QFile::copy(here, path));
     NoteStore store(path, "outro");
-    QList<StoreSync::Live> windows;
-    store.setViews({[&windows] { return windows; }, [](const QStringList &) {},
-                    [](const StoreSync::Snapshot &) { return QSet<QString>(); }});
     store.open();
-    for (const StoreSync::Note &n : store.notes().notes) {
-        store.windowMade(n.id);
-        const bool changed = decodeText(split(n.record).at(Texto)).section('\n', 0, 0) == text;
-        if (changed && change == "del")
+    for (const StoreSync::Note &n : store.notes().known().notes) {
+        if (decodeText(split(n.record).at(Texto)).section('\n', 0, 0) != text)
             continue;
+        if (change == "del")
+            store.notes().remove(n.id);
         QStringList fields = split(n.record);
-        for (const QString &set : changed ? change.split(';') : QStringList())
+        for (const QString &set : change == "del" ? QStringList() : change.split(';'))
             fields[set.section('=', 0, 0).toInt()] = set.section('=', 1);
-        windows << StoreSync::Live{n.id, fields.join(QChar(FieldSeparator))};
+        store.notes().update(n.id, fields.join(QChar(FieldSeparator)));
     }
     store.save();
     QVERIFY(QFile::copy(path, carried) && ::rename(qPrintable(carried), qPrintable(here)) == 0);

@@ -19,7 +19,6 @@
 #include <unistd.h>
 
 using namespace NoteRecord;
-using StoreSync::Live;
 
 namespace {
 
@@ -65,37 +64,34 @@ QString standing(const QString &path)
 
 QString textOf(const QString &record) { return decodeText(split(record).value(Texto)); }
 
-// One machine: its store file and what its windows hold.
+// One machine: its store file, and its notes as its windows write them.
 struct Machine {
     QString path;
-    QList<Live> windows;
     NoteStore store;
     QSignalSpy told{&store, &NoteStore::unreadable};
     QSignalSpy heard{&store, &NoteStore::changedElsewhere}; // since the last file brought here
     QSignalSpy settled{&store, &NoteStore::conflictsSettled};
+    QStringList shown; // what the windows were told, a join at a time, since the last file brought here
 
     Machine(const QString &folder, const QString &name) : path(folder + "/Quadrelo.conf"), store(path, name)
     {
         // As the program does: a file changed elsewhere is joined.
         QObject::connect(&store, &NoteStore::changedElsewhere, &store, &NoteStore::takeInChanges);
-        NoteStore::Views views;
-        views.live = [this] { return windows; };
-        views.identify = [this](const QStringList &ids) {
-            for (qsizetype i = 0; i < ids.size(); ++i)
-                windows[i].id = ids[i];
-        };
-        // As the windows do: notes gone elsewhere close, changed ones take the change, new ones open.
-        views.show = [this](const StoreSync::Snapshot &merged) {
-            QList<Live> shown;
-            for (const StoreSync::Note &n : merged.notes)
-                shown << Live{n.id, n.record};
-            for (const Live &w : std::as_const(windows))
-                if (w.id.isEmpty())
-                    shown << w;
-            windows = shown;
-            return QSet<QString>();
-        };
-        store.setViews(views);
+        QObject::connect(&store.notes(), &NoteBook::joined, &store, [this](const QList<NoteBook::Change> &changes) {
+            const QMap<int, QString> names{{Fixo, "pin"}, {Texto, "text"}, {Aviso, "alarm"}, {DataHoraAviso, "at"}};
+            QStringList told;
+            for (const NoteBook::Change &c : changes) {
+                QStringList fields;
+                for (int f : c.fields)
+                    fields << names.value(f, QString::number(f));
+                told << QStringList{"-", "+", ""}[c.kind == NoteBook::Change::Removed ? 0
+                                                  : c.kind == NoteBook::Change::Added ? 1
+                                                                                      : 2]
+                            + textOf(c.record) + (fields.isEmpty() ? QString() : ":" + fields.join(','));
+            }
+            told.sort();
+            shown << told.join(' ');
+        });
     }
 
     void start()
@@ -103,17 +99,16 @@ struct Machine {
         store.open();
         store.watch();
         store.findChild<QTimer *>("storeSettle")->setInterval(1);
-        for (const StoreSync::Note &n : store.notes().notes) {
-            windows << Live{n.id, n.record};
-            store.windowMade(n.id);
-        }
     }
 
-    Live *window(const QString &text)
+    // The notes as the windows show them: the last join, with the edits made since.
+    QList<StoreSync::Note> windows() const { return store.notes().capture().notes; }
+
+    StoreSync::Note window(const QString &text) const
     {
-        for (Live &w : windows)
+        for (const StoreSync::Note &w : windows())
             if (textOf(w.record) == text)
-                return &w;
+                return w;
         qFatal("no note %s", qPrintable(text));
     }
 
@@ -123,14 +118,14 @@ struct Machine {
     void act(const QString &op, const QString &arg)
     {
         if (op == "new")
-            return windows.append(Live{QString(), recordWith({{Texto, encodeText(arg)}})});
+            return void(store.notes().add(recordWith({{Texto, encodeText(arg)}})));
         if (op == "del")
-            return windows.removeAt(window(arg) - windows.data());
+            return store.notes().remove(window(arg).id);
         if (op == "toggle")
             return store.setSetting("Config", "Abertura", arg);
         const QString value = arg.section('=', 1);
-        QString &r = window(arg.section('=', 0, 0))->record;
-        NoteValue v = NoteValue::fromRecord(r);
+        const StoreSync::Note w = window(arg.section('=', 0, 0));
+        NoteValue v = NoteValue::fromRecord(w.record);
         if (op == "text")
             v.text = value;
         else if (op == "pin")
@@ -139,14 +134,14 @@ struct Machine {
             v.topTw = value.toFloat();
         else
             v.alarm = op == "remind", v.alarmAt = v.alarm ? value + "/12/2026 09:00" : QString();
-        r = v.toRecord();
+        store.notes().update(w.id, v.toRecord());
     }
 
     // The texts; with `shown`, each with its pin, its alarm and its top when not the usual one.
     QStringList texts(bool shown = false) const
     {
         QStringList list;
-        for (const Live &w : windows) {
+        for (const StoreSync::Note &w : windows()) {
             const QStringList f = split(w.record);
             list << textOf(w.record)
                         + (shown ? QString(f[Fixo] == "S" ? "+pin" : "") + (f[Aviso] == "S" ? "+alarm" : "")
@@ -259,6 +254,10 @@ private slots:
                 "a2 b2 c2", 0, false},
             {"a sync tool's file not written whole is no copy", "B text a=a2; B save; A<B temp; A join", "a b", "a2 b", 0,
                 false},
+            // Each join tells the windows once, and only of the notes and fields it changed.
+            {"the windows told what changed elsewhere", "B text a=a2; B pin b; B new c; B save; >A; A shows +c a2:text "
+                "b:pin; B remind c=08; B save; >A; A shows c:alarm,at; B del a2; B save; >A; A shows -a2; B save; >A; "
+                "A shows ", "b+pin c+alarm", "b+pin c+alarm", 0, false},
             {"deleted on both", "A del a; B del a; B del b; both", "", ""},
             {"deleted here, edited there", "A del a; B text a=a2; both", "a2 b", "a2 b"},
             {"same note, different fields", "A pin a; B text a=a2; both", "a2+pin b", "a2+pin b"},
@@ -361,6 +360,7 @@ private slots:
                     {"temp", "Quadrelo.conf.aB3xYz"}};
                 carry(bytes, beside.contains(how) ? QFileInfo(x.path).absolutePath() + "/" + beside[how] : x.path);
                 x.heard.clear();
+                x.shown.clear();
                 continue;
             }
             const QString op = step.section(' ', 1, 1), arg = step.section(' ', 2);
@@ -372,6 +372,8 @@ private slots:
                 QCOMPARE(bytesOf(x.path), was);
             } else if (op == "join") {
                 QVERIFY(!x.heard.isEmpty() || x.heard.wait(2000)); // and joined it
+            } else if (op == "shows") {
+                QCOMPARE(x.shown.join(" | "), arg);
             } else if (op == "has") {
                 QCOMPARE(x.texts().join(','), arg);
             } else if (op == "damage") {
@@ -464,7 +466,7 @@ private slots:
         try {
             store.open();
             QStringList texts;
-            for (const StoreSync::Note &n : store.notes().notes)
+            for (const StoreSync::Note &n : store.notes().known().notes)
                 texts << textOf(n.record).left(10);
             opened = texts.join(',') + '|' + store.setting("Config", "Abertura") + '|' + modeOf(path);
         } catch (const RuntimeError &e) {

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Times one save-all of the store's owner with 100 and 1,000 notes (one note's text changed
-// before each save), as a person's save or the automatic one runs it: the windows' notes captured,
+// before each save), as a person's save or the automatic one runs it: the notes' edits captured,
 // the file looked at for other writers' changes, the whole file written and synced.
 #include "records/NoteRecord.h"
 #include "records/NoteStore.h"
@@ -18,23 +18,21 @@ int main(int argc, char **argv)
         QTemporaryDir folder(QDir::currentPath() + QStringLiteral("/save-bench-XXXXXX"));
         NoteStore store(folder.filePath(QStringLiteral("Quadrelo.conf")), QStringLiteral("benchmark1"));
         store.open();
-        QList<StoreSync::Live> windows;
+        QStringList ids;
         for (int i = 0; i < count; ++i) {
             QStringList f = NoteRecord::split(NoteRecord::newNoteRecord(QDateTime::currentDateTime()));
             f[NoteRecord::Texto] = QStringLiteral("nota %1 com algum texto de exemplo, várias palavras aqui").arg(i);
-            windows << StoreSync::Live{QString(), f.join(QChar(NoteRecord::FieldSeparator))};
+            ids << store.notes().add(f.join(QChar(NoteRecord::FieldSeparator)));
         }
-        NoteStore::Views views;
-        views.live = [&windows] { return windows; };
-        views.identify = [&windows](const QStringList &ids) {
-            for (qsizetype i = 0; i < ids.size(); ++i)
-                windows[i].id = ids[i];
-        };
-        store.setViews(views);
         store.save();
         QList<double> ms;
         for (int round = 0; round < 15; ++round) {
-            windows[round].record.replace(QStringLiteral("nota"), QStringLiteral("Nota"));
+            // As a window writes its change into the notes.
+            QString record;
+            for (const StoreSync::Note &n : store.notes().known().notes)
+                if (n.id == ids[round])
+                    record = n.record;
+            store.notes().update(ids[round], record.replace(QStringLiteral("nota"), QStringLiteral("Nota")));
             QElapsedTimer timer;
             timer.start();
             store.save();
