@@ -3,7 +3,6 @@
 #include "alarm/AlarmCheck.h"
 #include "dialogs/frmProp.h"
 #include "note/NotePlacement.h"
-#include "note/NoteRegistry.h"
 #include "note/frmLembrete.h"
 #include "platform/Clock.h"
 #include "platform/Design.h"
@@ -37,19 +36,20 @@ NoteWindows::NoteWindows(NoteStore &store, QObject *parent)
     : QObject(parent), m_store(store), m_notices(new AlarmNotices(Platform::notices(), this))
 {
     NoteStore::Views views;
-    views.live = [] {
+    views.live = [this] {
         QList<StoreSync::Live> live;
-        for (frmLembrete *note : NoteRegistry::notes())
+        for (frmLembrete *note : m_registry.notes())
             live << StoreSync::Live{note->noteId(), note->savedRecord()};
         return live;
     };
-    views.identify = [](const QStringList &ids) {
-        const QList<frmLembrete *> windows = NoteRegistry::notes();
+    views.identify = [this](const QStringList &ids) {
+        const QList<frmLembrete *> windows = m_registry.notes();
         for (qsizetype i = 0; i < windows.size() && i < ids.size(); ++i)
             windows[i]->setNoteId(ids[i]);
     };
     views.show = [this](const StoreSync::Snapshot &merged) { return show(merged); };
     m_store.setViews(views);
+    connect(&frmProp::instance(), &frmProp::pinBandToRefresh, &m_registry, &NoteRegistry::refreshPinBand);
 }
 
 NoteWindows::Loaded NoteWindows::load(bool show)
@@ -90,7 +90,7 @@ frmLembrete *NoteWindows::makeNew()
     NoteValue value = NoteValue::fromRecord(newNoteRecord(Platform::clock().now()));
     value.heightTw = frmLembrete::DesignHeightTw; // made taller than its record says
     const QPoint at = NotePlacement::newNotePlace(
-        QSize(Design::px(frmLembrete::DesignWidthTw), Design::px(frmLembrete::DesignHeightTw)));
+        QSize(Design::px(frmLembrete::DesignWidthTw), Design::px(frmLembrete::DesignHeightTw)), m_registry.notes());
     value.leftTw = Design::twips(at.x()), value.topTw = Design::twips(at.y());
     frmLembrete *note = make(value, true);
     if (note)
@@ -120,6 +120,7 @@ frmLembrete *NoteWindows::make(const NoteValue &value, bool show, const QString 
         delete W;
         return nullptr;
     }
+    m_registry.add(W);
     if (value.leftTw && value.topTw)
         Platform::windows().keepOnScreen(W); // a monitor unplugged since: the note would be out of reach
     if (show)
@@ -140,7 +141,7 @@ QSet<QString> NoteWindows::show(const StoreSync::Snapshot &merged)
         byId.insert(n.id, &n);
     // Notes deleted elsewhere go away; the others take what changed elsewhere.
     QSet<QString> shown;
-    for (frmLembrete *note : NoteRegistry::notes()) {
+    for (frmLembrete *note : m_registry.notes()) {
         if (note->noteId().isEmpty())
             continue; // made here while this join ran: it is in the next one
         const StoreSync::Note *n = byId.value(note->noteId());
@@ -171,7 +172,7 @@ QSet<QString> NoteWindows::show(const StoreSync::Snapshot &merged)
         if (m_closed || !make(value, true, n.id))
             withoutWindow.insert(n.id); // closed meanwhile: kept as it is
     }
-    NoteRegistry::refreshPinBand();
+    m_registry.refreshPinBand();
     return withoutWindow;
 }
 

@@ -1,12 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "TestSupport.h"
 #include "dialogs/frmProp.h"
-#include "note/NoteRegistry.h"
 #include "note/frmLembrete.h"
 #include "platform/Platform.h"
 #include "platform/SettingsStore.h"
 #include "records/NoteRecord.h"
 #include "records/NoteValue.h"
+#include "shell/NoteWindows.h"
 #include "shell/frmPrincipal.h"
 
 #include <QAction>
@@ -66,8 +66,15 @@ QString recordWith(const QList<QPair<int, QString>> &changes)
 
 std::unique_ptr<frmLembrete> noteWith(const QList<QPair<int, QString>> &changes)
 {
+    // The notes of their own share one registry, as the program's share its owner's.
+    static NoteRegistry *const ownNotes = [] {
+        auto *registry = new NoteRegistry(qApp);
+        QObject::connect(&frmProp::instance(), &frmProp::pinBandToRefresh, registry, &NoteRegistry::refreshPinBand);
+        return registry;
+    }();
     auto note = std::make_unique<frmLembrete>();
     note->setUp(NoteValue::fromRecord(recordWith(changes)));
+    ownNotes->add(note.get());
     QObject::connect(note.get(), &frmLembrete::propertiesRequested,
                      [](frmLembrete *n) { frmProp::instance().mostrar(n); });
     return note;
@@ -125,7 +132,11 @@ QByteArray bytesOf(const QString &path)
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("(missing)");
 }
 
-QList<frmLembrete *> openNotes() { return NoteRegistry::notes(); }
+QList<frmLembrete *> openNotes()
+{
+    const auto *windows = frmPrincipal::instance()->findChild<NoteWindows *>();
+    return windows ? windows->registry().notes() : QList<frmLembrete *>();
+}
 
 void clickChild(QWidget *window, const char *name)
 {
