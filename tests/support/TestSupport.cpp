@@ -66,8 +66,7 @@ QString recordWith(const QList<QPair<int, QString>> &changes)
 
 std::unique_ptr<frmLembrete> noteWith(const QList<QPair<int, QString>> &changes)
 {
-    // The notes of their own share one registry, as the program's share its owner's.
-    static NoteRegistry *const ownNotes = [] {
+    static NoteRegistry *const ownNotes = [] { // the notes of their own share one pin band
         auto *registry = new NoteRegistry(qApp);
         QObject::connect(&frmProp::instance(), &frmProp::pinBandToRefresh, registry, &NoteRegistry::refreshPinBand);
         return registry;
@@ -132,11 +131,7 @@ QByteArray bytesOf(const QString &path)
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("(missing)");
 }
 
-QList<frmLembrete *> openNotes()
-{
-    const auto *windows = frmPrincipal::instance()->findChild<NoteWindows *>();
-    return windows ? windows->registry().notes() : QList<frmLembrete *>();
-}
+QList<frmLembrete *> openNotes() { return frmPrincipal::instance()->findChild<NoteWindows *>()->registry().notes(); }
 
 void clickChild(QWidget *window, const char *name)
 {

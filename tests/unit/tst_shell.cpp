@@ -90,11 +90,14 @@ class TestShell : public QObject {
 private slots:
     void init() { platform.reset(); }
 
-    // The show-at-start item writes the setting and flips its mark.
+    // The show-at-start item writes the setting and flips its mark. A new note comes beside the
+    // notes shown, never exactly over one.
     void showAtStart()
     {
         ShellFixture f;
         f.start({recordWith({})});
+        f.choose("novo"), f.choose("novo");
+        QVERIFY(openNotes().at(1)->pos() != openNotes().at(2)->pos());
         for (const QString expected : {"N", "S"}) {
             f.choose("exibir");
             QCOMPARE(SettingsStore(SettingsStore::defaultPath()).read("Config", "Abertura"), expected);
@@ -216,7 +219,8 @@ private slots:
         QFETCH(QString, how);
         const bool typed = !QStringList{"resized", "pinned", "properties"}.contains(how);
         ShellFixture f;
-        f.start({recordWith({{Texto, "um"}}), recordWith({{Texto, "dois"}})});
+        const QString first = recordWith({{Texto, "um"}, {Fixo, "S"}});
+        f.start({first, recordWith({{Texto, "dois"}})});
         frmLembrete *note = openNotes().at(1);
         QSignalSpy saves(quickSaves(f), &AutoSave::attempted);
         QTest::qWait(60);
@@ -242,10 +246,12 @@ private slots:
             clickChild(note, "Ponteiro");
             second << qMakePair(int(Fixo), QString("S"));
         } else if (how == "properties") {
-            QTimer::singleShot(0, [] {
+            QTimer::singleShot(0, [this] {
+                const bool covered = platform.windows.onTop(openNotes().at(0));
                 QWidget *dialog = frmProp::instance().window();
                 QTest::keyClick(dialog->findChild<QWidget *>("cmbCor"), Qt::Key_Down);
                 clickChild(dialog, "Ok");
+                QVERIFY2(!covered, "a pinned note covers the dialog");
             });
             clickChild(note, "Propriedade");
             second << qMakePair(int(Cor), QString("1")) << qMakePair(int(DatAlteracao), QString("05/12/2026 09:07"));
@@ -254,7 +260,7 @@ private slots:
         }
         QTRY_COMPARE(saves.size(), int(!typed));
         QTRY_COMPARE(f.quits, int(how == "encerrar" || how == "SIGHUP"));
-        QCOMPARE(ShellFixture::storedRecords(), (QStringList{recordWith({{Texto, "um"}}), recordWith(second)}));
+        QCOMPARE(ShellFixture::storedRecords(), (QStringList{first, recordWith(second)}));
     }
 
     // A failing save leaves the file as it was and keeps the program and its notes: save-all and
