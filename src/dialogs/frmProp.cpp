@@ -192,7 +192,7 @@ void frmProp::mostrar(frmLembrete *note)
         apply(note, filledWith, *m_result);
     // Every pinned note back above the others, after Cancelar too: the properties picture took
     // them all out of the band, and a person pinned them to stay there.
-    emit pinBandToRefresh();
+    note->refreshPinBand();
     note->focusText(); // the keys typed next go on in the note, not into no window at all
 }
 

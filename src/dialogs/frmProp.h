@@ -82,10 +82,6 @@ public:
     // The window of the edit in progress, if any.
     frmPropWindow *window() const { return m_window.get(); }
 
-signals:
-    // An edit is over, the note still open: pinned notes go back above the others.
-    void pinBandToRefresh();
-
 private:
     // What Okay read from the dialog, once its checks passed.
     struct Result {

@@ -70,6 +70,8 @@ public:
     // dialog would, with no advance warning.
     void putOff(int minutes);
 
+    // Asks for every pinned note to be stacked above the others again, as after a dialog from it.
+    void refreshPinBand() { emit pinBandToRefresh(); }
     // Gives the keyboard back to the note's text, as when a dialog opened from it has closed.
     void focusText();
     // The name a screen reader gives the window: the first line of its text.
@@ -82,7 +84,7 @@ signals:
     void deleted();
     // No longer one of the open notes: disposed of, or its window destroyed first.
     void disposed();
-    // Pinned or released: every pinned note is to be stacked above the others again.
+    // Pinned, released, or asked: every pinned note is to be stacked above the others again.
     void pinBandToRefresh();
     // The properties dialog is about to open from this note: every note leaves the top band.
     void pinBandToLeave();

@@ -49,7 +49,6 @@ NoteWindows::NoteWindows(NoteStore &store, QObject *parent)
     };
     views.show = [this](const StoreSync::Snapshot &merged) { return show(merged); };
     m_store.setViews(views);
-    connect(&frmProp::instance(), &frmProp::pinBandToRefresh, &m_registry, &NoteRegistry::refreshPinBand);
 }
 
 NoteWindows::Loaded NoteWindows::load(bool show)

@@ -66,11 +66,7 @@ QString recordWith(const QList<QPair<int, QString>> &changes)
 
 std::unique_ptr<frmLembrete> noteWith(const QList<QPair<int, QString>> &changes)
 {
-    static NoteRegistry *const ownNotes = [] { // the notes of their own share one pin band
-        auto *registry = new NoteRegistry(qApp);
-        QObject::connect(&frmProp::instance(), &frmProp::pinBandToRefresh, registry, &NoteRegistry::refreshPinBand);
-        return registry;
-    }();
+    static auto *const ownNotes = new NoteRegistry(qApp); // the notes of their own share one pin band
     auto note = std::make_unique<frmLembrete>();
     note->setUp(NoteValue::fromRecord(recordWith(changes)));
     ownNotes->add(note.get());

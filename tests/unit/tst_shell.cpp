@@ -91,13 +91,23 @@ private slots:
     void init() { platform.reset(); }
 
     // The show-at-start item writes the setting and flips its mark. A new note comes beside the
-    // notes shown, never exactly over one.
-    void showAtStart()
+    // notes shown, never exactly over one. Delete asks first; "Não" keeps the note, "Sim" ends it:
+    // its window goes and the tray tip counts one less.
+    void menuAndDelete()
     {
         ShellFixture f;
         f.start({recordWith({})});
         f.choose("novo"), f.choose("novo");
-        QVERIFY(openNotes().at(1)->pos() != openNotes().at(2)->pos());
+        QPointer<frmLembrete> a = openNotes().at(1);
+        QVERIFY(a->pos() != openNotes().at(2)->pos());
+        clickChild(a, "Lixeira");
+        clickChild(a, "cmdExcNao");
+        QVERIFY(a->findChild<QWidget *>("fraExclusao")->isHidden());
+        clickChild(a, "Lixeira");
+        clickChild(a, "cmdExcSim");
+        QVERIFY(!a->isVisible());
+        QCOMPARE(f.shell->tray()->icon()->toolTip(), QString("Quadrelo - 2 Lembrete(s)"));
+        QTRY_VERIFY(!a);
         for (const QString expected : {"N", "S"}) {
             f.choose("exibir");
             QCOMPARE(SettingsStore(SettingsStore::defaultPath()).read("Config", "Abertura"), expected);
