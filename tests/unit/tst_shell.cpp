@@ -253,7 +253,8 @@ private slots:
             second << qMakePair(int(Largura), QString::number(note->width() * 15))
                    << qMakePair(int(Altura), QString::number(note->height() * 15));
         } else if (how == "pinned") {
-            clickChild(note, "Ponteiro");
+            platform.windows.topmost.clear(), clickChild(note, "Ponteiro");
+            QVERIFY(platform.windows.onTop(openNotes().at(0))); // the band keeps its older pinned note too
             second << qMakePair(int(Fixo), QString("S"));
         } else if (how == "properties") {
             QTimer::singleShot(0, [this] {
