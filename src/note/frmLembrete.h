@@ -29,9 +29,9 @@ public:
     explicit frmLembrete(QWidget *parent = nullptr);
     ~frmLembrete() override;
 
-    // Fills the window from the note's value; it stays hidden, and is a note from now on. A value without a place
-    // leaves the place to the window manager. The resize step inside lets pending events run, so the caller checks that
-    // the window still exists afterwards.
+    // Fills the window from the note's value; it stays hidden, and is a note from now on. A value
+    // without a place leaves the place to the window manager. The resize step inside lets pending
+    // events run, so the caller checks that the window still exists afterwards.
     void setUp(const NoteValue &note);
     // Ends the note: it leaves the open notes at once, stops its timers, hides, and is deleted
     // when the event loop is back.
