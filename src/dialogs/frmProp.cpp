@@ -7,7 +7,6 @@
 
 #include "alarm/AlarmCheck.h"
 #include "alarm/Sounds.h"
-#include "note/NoteRegistry.h"
 #include "note/frmLembrete.h"
 #include "platform/Clock.h"
 #include "platform/Design.h"
@@ -193,7 +192,7 @@ void frmProp::mostrar(frmLembrete *note)
         apply(note, filledWith, *m_result);
     // Every pinned note back above the others, after Cancelar too: the properties picture took
     // them all out of the band, and a person pinned them to stay there.
-    NoteRegistry::refreshPinBand();
+    note->refreshPinBand();
     note->focusText(); // the keys typed next go on in the note, not into no window at all
 }
 

@@ -1,6 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "note/NotePlacement.h"
-#include "note/NoteRegistry.h"
 #include "note/frmLembrete.h"
 #include "platform/Design.h"
 #include "records/NoteValue.h"
@@ -43,7 +42,7 @@ void fitToScreens(NoteValue &n)
 // Where a new note goes, in pixels: centred on the screen under the pointer, and a step down and
 // right of any shown note already there, so that new notes never hide each other exactly. Left to
 // the window manager, some put it at the top-left corner.
-QPoint newNotePlace(QSize size)
+QPoint newNotePlace(QSize size, const QList<frmLembrete *> &notes)
 {
     QScreen *screen = QGuiApplication::screenAt(QCursor::pos());
     if (!screen)
@@ -55,8 +54,8 @@ QPoint newNotePlace(QSize size)
     const int spanX = qMax(1, area.width() - size.width());
     const int spanY = qMax(1, area.height() - size.height());
     constexpr int Step = 24;
-    auto taken = [](QPoint at) {
-        for (frmLembrete *note : NoteRegistry::notes())
+    auto taken = [&notes](QPoint at) {
+        for (const frmLembrete *note : notes)
             if (note->isVisible() && (note->pos() - at).manhattanLength() < Step)
                 return true;
         return false;

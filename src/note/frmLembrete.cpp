@@ -5,7 +5,6 @@
 #include "alarm/Sounds.h"
 #include "note/ClickLabel.h"
 #include "note/MailAddress.h"
-#include "note/NoteRegistry.h"
 #include "platform/Clock.h"
 #include "platform/Design.h"
 #include "platform/Platform.h"
@@ -68,7 +67,11 @@ frmLembrete::frmLembrete(QWidget *parent)
     Form_Load();
 }
 
-frmLembrete::~frmLembrete() { NoteRegistry::remove(this); }
+frmLembrete::~frmLembrete()
+{
+    if (!m_deleted)
+        emit disposed(); // gone from the open notes before its parts are taken down
+}
 
 // ---- design
 
@@ -216,16 +219,12 @@ void frmLembrete::setUp(const NoteValue &note)
     display();
     fitWrapping(note.text);
     txtTexto->setPlainText(note.text);
-    NoteRegistry::add(this); // a note from now on: its changes are saved
+    m_setUp = true; // a note from now on: its changes are saved
 }
 
-bool frmLembrete::isNote() const { return NoteRegistry::contains(this); }
+bool frmLembrete::isNote() const { return m_setUp && !m_deleted; }
 
-void frmLembrete::setNoteId(const QString &id)
-{
-    m_noteId = id;
-    NoteRegistry::identityChanged(this);
-}
+void frmLembrete::setNoteId(const QString &id) { m_noteId = id; }
 
 void frmLembrete::fitWrapping(const QString &text)
 {
@@ -246,8 +245,10 @@ void frmLembrete::setValue(const NoteValue &note)
 
 void frmLembrete::dispose()
 {
-    m_deleted = true;
-    NoteRegistry::remove(this);
+    if (!m_deleted) {
+        m_deleted = true;
+        emit disposed();
+    }
     AlarmClock::instance().setAlarm(this, QDateTime());
     if (tmrContAlarme->isActive())
         Platform::sound().stop(); // its sound ends with it
@@ -369,7 +370,7 @@ void frmLembrete::setPinned(bool pinned)
     note.pinned = pinned;
     setValue(note);
     Platform::windows().setTopmost(this, pinned);
-    NoteRegistry::refreshPinBand();
+    emit pinBandToRefresh();
 }
 
 void frmLembrete::Ponteiro_Click() { setPinned(true); }
@@ -421,7 +422,6 @@ void frmLembrete::Propriedade_Click()
 {
     hideQuestion();
     m_alarm.acknowledge();
-    for (frmLembrete *note : NoteRegistry::notes())
-        Platform::windows().setTopmost(note, false);
+    emit pinBandToLeave();
     emit propertiesRequested(this);
 }

@@ -30,12 +30,12 @@ public:
     explicit frmLembrete(QWidget *parent = nullptr);
     ~frmLembrete() override;
 
-    // Fills the window from the note's value and enters it in the registry of notes; it stays
-    // hidden. A value without a place leaves the place to the window manager. The resize step
-    // inside lets pending events run, so the caller checks that the window still exists afterwards.
+    // Fills the window from the note's value; it stays hidden, and is a note from now on. A value
+    // without a place leaves the place to the window manager. The resize step inside lets pending
+    // events run, so the caller checks that the window still exists afterwards.
     void setUp(const NoteValue &note);
-    // Ends the note: it leaves the registry of notes at once, stops its timers, hides, and is
-    // deleted when the event loop is back.
+    // Ends the note: it leaves the open notes at once, stops its timers, hides, and is deleted
+    // when the event loop is back.
     void dispose();
 
     // The note's value; the place, size and text in it are those the window was filled with.
@@ -73,6 +73,8 @@ public:
     // dialog would, with no advance warning.
     void putOff(int minutes);
 
+    // Asks for every pinned note to be stacked above the others again, as after a dialog from it.
+    void refreshPinBand() { emit pinBandToRefresh(); }
     // Gives the keyboard back to the note's text, as when a dialog opened from it has closed.
     void focusText();
     // The name a screen reader gives the window: the first line of its text.
@@ -83,6 +85,12 @@ signals:
     void propertiesRequested(frmLembrete *note);
     // The person confirmed the deletion; the note is going away.
     void deleted();
+    // No longer one of the open notes: disposed of, or its window destroyed first.
+    void disposed();
+    // Pinned, released, or asked: every pinned note is to be stacked above the others again.
+    void pinBandToRefresh();
+    // The properties dialog is about to open from this note: every note leaves the top band.
+    void pinBandToLeave();
     // Something save-all stores has changed: the value, the text, the place or the size.
     void changed();
     // The alarm has begun to ring.
@@ -202,6 +210,7 @@ private:
     QString m_noteId;
     mutable QString m_readerName; // as a screen reader last had it; names are worked out when asked
     bool m_applying = false;      // taking a change from elsewhere: not a change made here
+    bool m_setUp = false;
     bool m_deleted = false;
     bool m_manualMove = false;
     bool m_askWindowManager = false; // shown, not yet mapped by the window manager

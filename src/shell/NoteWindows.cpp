@@ -3,7 +3,6 @@
 #include "alarm/AlarmCheck.h"
 #include "dialogs/frmProp.h"
 #include "note/NotePlacement.h"
-#include "note/NoteRegistry.h"
 #include "note/frmLembrete.h"
 #include "platform/Clock.h"
 #include "platform/Design.h"
@@ -77,7 +76,7 @@ frmLembrete *NoteWindows::makeNew()
     NoteValue value = NoteValue::fromRecord(newNoteRecord(Platform::clock().now()));
     value.heightTw = frmLembrete::DesignHeightTw; // made taller than its record says
     const QPoint at = NotePlacement::newNotePlace(
-        QSize(Design::px(frmLembrete::DesignWidthTw), Design::px(frmLembrete::DesignHeightTw)));
+        QSize(Design::px(frmLembrete::DesignWidthTw), Design::px(frmLembrete::DesignHeightTw)), m_registry.notes());
     value.leftTw = Design::twips(at.x()), value.topTw = Design::twips(at.y());
     frmLembrete *note = make(value, true);
     if (note)
@@ -113,6 +112,7 @@ frmLembrete *NoteWindows::make(const NoteValue &value, bool show, const QString 
         delete W;
         return nullptr;
     }
+    m_registry.add(W);
     if (value.leftTw && value.topTw)
         Platform::windows().keepOnScreen(W); // a monitor unplugged since: the note would be out of reach
     if (show)
@@ -132,7 +132,7 @@ frmLembrete *NoteWindows::make(const NoteValue &value, bool show, const QString 
 void NoteWindows::apply(const QList<NoteBook::Change> &changes)
 {
     QHash<QString, frmLembrete *> windows;
-    for (frmLembrete *note : NoteRegistry::notes())
+    for (frmLembrete *note : m_registry.notes())
         windows.insert(note->noteId(), note);
     // Notes deleted elsewhere go away; the others take what changed elsewhere; new ones appear,
     // in this machine's place for them if it has one, else where the window manager puts them.
@@ -158,7 +158,7 @@ void NoteWindows::apply(const QList<NoteBook::Change> &changes)
             make(value, true, change.id);
         }
     }
-    NoteRegistry::refreshPinBand();
+    m_registry.refreshPinBand();
 }
 
 void NoteWindows::close()

@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
+#include "note/NoteRegistry.h"
 #include "platform/RuntimeError.h"
 #include "records/NoteBook.h"
 
@@ -31,6 +32,8 @@ public:
     // while the window was laid out. Throws RuntimeError when the count is full.
     frmLembrete *makeNew();
     qint16 count() const { return m_count; }
+    // The notes open now, each entered once its window is set up.
+    const NoteRegistry &registry() const { return m_registry; }
     // No window is made any more, and the ringing notes' notices are withdrawn: the program is ending.
     void close();
 
@@ -46,6 +49,7 @@ private:
     void changeCount(int delta); // throws RuntimeError on overflow
 
     NoteStore &m_store;
+    NoteRegistry m_registry;
     AlarmNotices *m_notices;
     qint16 m_count = 0;
     bool m_closed = false;

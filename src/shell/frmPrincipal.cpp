@@ -2,7 +2,6 @@
 #include "shell/frmPrincipal.h"
 #include "dialogs/frmProp.h"
 #include "dialogs/frmSobre.h"
-#include "note/NoteRegistry.h"
 #include "platform/MessageBox.h"
 #include "platform/Platform.h"
 #include "platform/RuntimeError.h"
@@ -348,13 +347,13 @@ void frmPrincipal::novo_Click()
 {
     if (frmLembrete *note = m_windows->makeNew()) {
         note->activateWindow(); // the person made it to type into it
-        NoteRegistry::refreshPinBand();
+        m_windows->registry().refreshPinBand();
     }
 }
 
 void frmPrincipal::esconder_Click()
 {
-    for (frmLembrete *note : NoteRegistry::notes())
+    for (frmLembrete *note : m_windows->registry().notes())
         note->hide();
 }
 
@@ -366,7 +365,7 @@ void frmPrincipal::mostrar_Click()
         prop.hideDialog();
     if (frmSobre::isOpen())
         frmSobre::close();
-    for (frmLembrete *note : NoteRegistry::notes()) {
+    for (frmLembrete *note : m_windows->registry().notes()) {
         note->show();
         Platform::windows().keepOnScreen(note);
     }

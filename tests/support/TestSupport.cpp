@@ -1,12 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "TestSupport.h"
 #include "dialogs/frmProp.h"
-#include "note/NoteRegistry.h"
 #include "note/frmLembrete.h"
 #include "platform/Platform.h"
 #include "platform/SettingsStore.h"
 #include "records/NoteRecord.h"
 #include "records/NoteValue.h"
+#include "shell/NoteWindows.h"
 #include "shell/frmPrincipal.h"
 
 #include <QAction>
@@ -66,8 +66,10 @@ QString recordWith(const QList<QPair<int, QString>> &changes)
 
 std::unique_ptr<frmLembrete> noteWith(const QList<QPair<int, QString>> &changes)
 {
+    static auto *const ownNotes = new NoteRegistry(qApp); // the notes of their own share one pin band
     auto note = std::make_unique<frmLembrete>();
     note->setUp(NoteValue::fromRecord(recordWith(changes)));
+    ownNotes->add(note.get());
     QObject::connect(note.get(), &frmLembrete::propertiesRequested,
                      [](frmLembrete *n) { frmProp::instance().mostrar(n); });
     return note;
@@ -125,7 +127,7 @@ QByteArray bytesOf(const QString &path)
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("(missing)");
 }
 
-QList<frmLembrete *> openNotes() { return NoteRegistry::notes(); }
+QList<frmLembrete *> openNotes() { return frmPrincipal::instance()->findChild<NoteWindows *>()->registry().notes(); }
 
 void clickChild(QWidget *window, const char *name)
 {

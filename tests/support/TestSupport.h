@@ -108,7 +108,7 @@ struct TestPlatform {
 QString recordWith(const QList<QPair<int, QString>> &changes);
 
 // A note of its own, without the program around it, holding recordWith(changes); its properties
-// picture opens the properties dialog as the program wires it.
+// picture opens the properties dialog as the program wires it, and the pin band is theirs to share.
 std::unique_ptr<frmLembrete> noteWith(const QList<QPair<int, QString>> &changes);
 
 // A fresh tray controller for each test: notes of earlier tests gone, and exiting counted instead
@@ -130,7 +130,7 @@ struct ShellFixture {
 
 // A file's bytes, or "(missing)".
 QByteArray bytesOf(const QString &path);
-// Every note window still open, in creation order.
+// Every note the program has open, in creation order.
 QList<frmLembrete *> openNotes();
 // A left click on the window's child of that name, as a person gives it.
 void clickChild(QWidget *window, const char *name);

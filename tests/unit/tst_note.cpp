@@ -6,8 +6,6 @@
 #include "note/frmLembrete.h"
 #include "records/NoteRecord.h"
 #include "records/NoteValue.h"
-#include "shell/TrayIcon.h"
-#include "shell/frmPrincipal.h"
 
 #include <QApplication>
 #include <QPlainTextEdit>
@@ -25,23 +23,6 @@ class TestNote : public QObject {
 
 private slots:
     void init() { platform.reset(); }
-
-    // Delete asks first; "Não" keeps the note, "Sim" ends it: its window goes and the tray tip
-    // counts one less.
-    void deleteWithConfirmation()
-    {
-        ShellFixture f;
-        f.start({recordWith({{Cor, "2"}}), recordWith({}), recordWith({})});
-        QPointer<frmLembrete> a = openNotes().at(0);
-        clickChild(a, "Lixeira");
-        clickChild(a, "cmdExcNao");
-        QVERIFY(a->findChild<QWidget *>("fraExclusao")->isHidden());
-        clickChild(a, "Lixeira");
-        clickChild(a, "cmdExcSim");
-        QVERIFY(!a->isVisible());
-        QCOMPARE(f.shell->tray()->icon()->toolTip(), QString("Quadrelo - 2 Lembrete(s)"));
-        QTRY_VERIFY(!a);
-    }
 
     // The ink stands out from the note's paper whatever the desktop's theme: black on the fixed
     // bright colours under a dark theme, white on a damaged record's black. The text, the edge

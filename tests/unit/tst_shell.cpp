@@ -87,11 +87,24 @@ class TestShell : public QObject {
 private slots:
     void init() { platform.reset(); }
 
-    // The show-at-start item writes the setting and flips its mark.
-    void showAtStart()
+    // The show-at-start item writes the setting and flips its mark. A new note comes beside the
+    // notes shown, never exactly over one. Delete asks first; "Não" keeps the note, "Sim" ends it:
+    // its window goes and the tray tip counts one less.
+    void menuAndDelete()
     {
         ShellFixture f;
         f.start({recordWith({})});
+        f.choose("novo"), f.choose("novo");
+        QPointer<frmLembrete> a = openNotes().at(1);
+        QVERIFY(a->pos() != openNotes().at(2)->pos());
+        clickChild(a, "Lixeira");
+        clickChild(a, "cmdExcNao");
+        QVERIFY(a->findChild<QWidget *>("fraExclusao")->isHidden());
+        clickChild(a, "Lixeira");
+        clickChild(a, "cmdExcSim");
+        QVERIFY(!a->isVisible());
+        QCOMPARE(f.shell->tray()->icon()->toolTip(), QString("Quadrelo - 2 Lembrete(s)"));
+        QTRY_VERIFY(!a);
         for (const QString expected : {"N", "S"}) {
             f.choose("exibir");
             QCOMPARE(SettingsStore(SettingsStore::defaultPath()).read("Config", "Abertura"), expected);
@@ -213,7 +226,8 @@ private slots:
         QFETCH(QString, how);
         const bool typed = !QStringList{"resized", "pinned", "properties"}.contains(how);
         ShellFixture f;
-        f.start({recordWith({{Texto, "um"}}), recordWith({{Texto, "dois"}})});
+        const QString first = recordWith({{Texto, "um"}, {Fixo, "S"}});
+        f.start({first, recordWith({{Texto, "dois"}})});
         frmLembrete *note = openNotes().at(1);
         QSignalSpy saves(quickSaves(f), &AutoSave::attempted);
         QTest::qWait(60);
@@ -236,13 +250,16 @@ private slots:
             second << qMakePair(int(Largura), QString::number(note->width() * 15))
                    << qMakePair(int(Altura), QString::number(note->height() * 15));
         } else if (how == "pinned") {
-            clickChild(note, "Ponteiro");
+            platform.windows.topmost.clear(), clickChild(note, "Ponteiro");
+            QVERIFY(platform.windows.onTop(openNotes().at(0))); // the band keeps its older pinned note too
             second << qMakePair(int(Fixo), QString("S"));
         } else if (how == "properties") {
-            QTimer::singleShot(0, [] {
+            QTimer::singleShot(0, [this] {
+                const bool covered = platform.windows.onTop(openNotes().at(0));
                 QWidget *dialog = frmProp::instance().window();
                 QTest::keyClick(dialog->findChild<QWidget *>("cmbCor"), Qt::Key_Down);
                 clickChild(dialog, "Ok");
+                QVERIFY2(!covered, "a pinned note covers the dialog");
             });
             clickChild(note, "Propriedade");
             second << qMakePair(int(Cor), QString("1")) << qMakePair(int(DatAlteracao), QString("05/12/2026 09:07"));
@@ -251,7 +268,7 @@ private slots:
         }
         QTRY_COMPARE(saves.size(), int(!typed));
         QTRY_COMPARE(f.quits, int(how == "encerrar" || how == "SIGHUP"));
-        QCOMPARE(ShellFixture::storedRecords(), (QStringList{recordWith({{Texto, "um"}}), recordWith(second)}));
+        QCOMPARE(ShellFixture::storedRecords(), (QStringList{first, recordWith(second)}));
     }
 
     // A failing save leaves the file as it was and keeps the program and its notes: save-all and
