@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
+#include "platform/RuntimeError.h"
 #include "records/StoreSync.h"
 
 #include <QByteArray>
@@ -14,6 +15,13 @@
 class SettingsStore;
 class StoreWatcher;
 class QTimer;
+
+// The store file is there but a writer (a sync tool at login) has not finished it: it may be whole
+// at its next change.
+class StoreIncomplete : public RuntimeError {
+public:
+    explicit StoreIncomplete(const RuntimeError &error) : RuntimeError(error) {}
+};
 
 // The one owner of the store file. It reads the file whole, joins what other writers left in it
 // and beside it (a sync tool carrying it between machines, a sync tool's conflict copies) with the
@@ -40,14 +48,12 @@ public:
     QString path() const { return m_path; }
     QString machine() const { return m_machine; }
     void setViews(const Views &views) { m_views = views; }
-    // How long a start waits for a writer to finish the file (a sync tool at login) before it
-    // refuses it; tests shorten it. A file a writer leaves half written while the program runs is
-    // told once it has stayed so for the timer "storeTell".
-    void setStartWait(int ms) { m_startWaitMs = ms; }
 
     // Reads the store at start. The first start (no note record and no "Abertura") gets the
     // welcome note; a store without "Abertura" gets "S". Throws RuntimeError when the file
-    // exists but cannot be read whole or written.
+    // exists but cannot be read whole or written, StoreIncomplete when a writer has not finished
+    // it. (One a writer leaves half written while the program runs is told once it has stayed so
+    // for the timer "storeTell".)
     void open();
     // The notes as last read or written.
     const StoreSync::Snapshot &notes() const { return m_known; }
@@ -118,7 +124,6 @@ private:
     QByteArray m_brokenSeen;  // a half-written file seen once: told if it is still so later
     bool m_brokenDue = false; // and it has stayed so all the wait
     QTimer *m_tell;
-    int m_startWaitMs = 3000;
     bool m_relinkTold = false;
     bool m_syncing = false;
     bool m_syncAgain = false;

@@ -459,7 +459,6 @@ private slots:
             QSKIP("this file system cannot keep root from writing");
         const auto unlock = qScopeGuard([&] { locked.isEmpty() || setWritable(lockedPath, true); });
         NoteStore store;
-        store.setStartWait(0);
         QString opened;
         try {
             store.open();
