@@ -1,13 +1,16 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "TestSupport.h"
 #include "note/frmLembrete.h"
+#include "platform/SettingsStore.h"
 #include "platform/SingleInstance.h"
+#include "records/StoreFormat.h"
 #include "shell/frmPrincipal.h"
 
 #include <QDBusConnectionInterface>
 #include <QProcess>
 #include <QtTest>
 #include <array>
+#include <csignal>
 #include <future>
 #include <unistd.h>
 
@@ -32,8 +35,8 @@ private slots:
     void init() { platform.reset(); }
 
     // Desktop actions from another process through the bus, at a start, or at a start by the bus for
-    // its call: hidden notes never come on the screen. The store's lock keeps one writer, told; a
-    // lock another user left in the open folder does not. An instance leaves nothing behind.
+    // its call: hidden notes never come on the screen. A lock another user left in the open folder
+    // keeps no one out. An instance leaves nothing behind.
     void launch_data()
     {
         QTest::addColumn<QString>("how"); // "bus", "start", "bus start"; or a start beside a lock
@@ -47,7 +50,6 @@ private slots:
                  Row{"show all, at start", "start", "mostrar", "N", "S"},
                  Row{"hide all, at start", "start", "esconder", "S", "-"},
                  Row{"hide all, started by the bus", "bus start", "esconder", "S", "-"},
-                 Row{"a process without the bus writes the store", "lock held", "", "S", ""},
                  Row{"another instance took the name a moment before", "name held", "", "S", ""},
                  Row{"another user's lock in a folder left open", "foreign lock", "", "N", "-"},
              })
@@ -100,6 +102,63 @@ private slots:
         QCOMPARE(QFileInfo(folder).permissions() & (QFileDevice::WriteOther | QFileDevice::WriteGroup), 0);
         f.choose("encerrar");
         QCOMPARE(QDir(folder).entryList({"*.lock"}), QStringList());
+        QVERIFY(!launcher().interface()->isServiceRegistered(SingleInstance::serviceName()));
+    }
+
+    // A start waits a while for a process without the bus to let go of the store's lock (told if
+    // it keeps it), and for a writer to finish the store (a sync tool at login; refused if it does
+    // not): a store made whole meanwhile is loaded, and a signal ends the program at once, the
+    // store left as it was and nothing of the instance behind.
+    void startWaits_data()
+    {
+        QTest::addColumn<QString>("waitFor"); // "lock" held, or the store "cut" short
+        QTest::addColumn<int>("meanwhile");   // a signal, 0: the lock let go or the store made whole, -1: nothing
+        QTest::addColumn<QString>("outcome"); // "ended", "loaded", or what the person is told
+        QTest::newRow("lock kept") << "lock" << -1 << "O Quadrelo já está em execução.";
+        QTest::newRow("lock let go") << "lock" << 0 << "loaded";
+        QTest::newRow("TERM at the lock") << "lock" << SIGTERM << "ended";
+        QTest::newRow("store made whole") << "cut" << 0 << "loaded";
+        QTest::newRow("store left cut") << "cut" << -1
+                                        << "11 - 75 - Erro de acesso ao caminho/arquivo: ~ está incompleto";
+        QTest::newRow("INT at the store") << "cut" << SIGINT << "ended";
+        QTest::newRow("HUP at the store") << "cut" << SIGHUP << "ended";
+    }
+
+    void startWaits()
+    {
+        QFETCH(QString, waitFor);
+        QFETCH(int, meanwhile);
+        const QString lock = SingleInstance::storeLockPath(), path = SettingsStore::defaultPath();
+        QLockFile running(lock); // held by a process that runs: this one
+        QVERIFY(waitFor != "lock" || running.tryLock(0));
+        ShellFixture f;
+        SettingsStore whole;
+        whole.write("Lembretes", "0", recordWith({}));
+        const QByteArray sealed = StoreFormat::seal(whole.toBytes());
+        const QByteArray before = waitFor == "cut" ? sealed.left(sealed.size() / 2) : sealed;
+        SettingsStore::writeFile(path, before);
+        QTimer::singleShot(200, [&] {
+            if (meanwhile > 0)
+                std::raise(meanwhile);
+            else if (meanwhile == 0)
+                waitFor == "lock" ? running.unlock() : SettingsStore::writeFile(path, sealed);
+        });
+        QElapsedTimer took;
+        took.start();
+        const frmPrincipal::StartResult result = f.shell->Form_Load();
+        const bool loaded = result == frmPrincipal::StartResult::Running;
+        QString outcome = platform.messages.shown.join('|').replace(path, "~");
+        if (outcome.isEmpty())
+            outcome = result == frmPrincipal::StartResult::Ended ? "ended" : loaded ? "loaded" : "nothing told";
+        QTEST(outcome, "outcome");
+        QVERIFY(meanwhile < 0 || took.elapsed() < 1200); // woken by what it waited for
+        QCOMPARE(openNotes().size(), int(loaded));
+        if (loaded)
+            f.choose("encerrar");
+        else
+            QCOMPARE(bytesOf(path), before);
+        running.unlock();
+        QCOMPARE(QDir(QFileInfo(lock).absolutePath()).entryList({"*.lock"}), QStringList());
         QVERIFY(!launcher().interface()->isServiceRegistered(SingleInstance::serviceName()));
     }
 };
