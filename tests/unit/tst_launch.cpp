@@ -36,13 +36,16 @@ private slots:
 
     // Desktop actions from another process through the bus, at a start, or at a start by the bus for
     // its call: hidden notes never come on the screen. A lock another user left in the open folder
-    // keeps no one out. An instance leaves nothing behind.
+    // keeps no one out. A start waits a while for a process without the bus to let go of the
+    // store's lock (told if it keeps it) and for a writer to finish the store (a sync tool at login;
+    // refused if it does not), woken by either at once; a signal meanwhile ends the program at once.
+    // The store stays as it was without a start, and an instance leaves nothing behind.
     void launch_data()
     {
-        QTest::addColumn<QString>("how"); // "bus", "start", "bus start"; or a start beside a lock
+        QTest::addColumn<QString>("how"); // "bus", "start", "bus start"; or a start beside a lock or a cut store
         QTest::addColumn<QString>("command");
         QTest::addColumn<QString>("abertura");
-        QTest::addColumn<QString>("shown"); // per note, the stored one first: shown, hidden, never shown
+        QTest::addColumn<QString>("shown"); // per note: shown, hidden, never shown; or what the person is told
         using Row = std::array<const char *, 5>;
         for (const Row &row : {
                  Row{"new note, running", "bus", "novo", "N", "-S"},
@@ -52,6 +55,15 @@ private slots:
                  Row{"hide all, started by the bus", "bus start", "esconder", "S", "-"},
                  Row{"another instance took the name a moment before", "name held", "", "S", ""},
                  Row{"another user's lock in a folder left open", "foreign lock", "", "N", "-"},
+                 Row{"a process without the bus keeps the lock", "lock held", "", "S",
+                     "O Quadrelo já está em execução."},
+                 Row{"it lets go of it", "lock held, let go", "", "S", "S"},
+                 Row{"TERM meanwhile", "lock held, TERM", "", "S", "ended"},
+                 Row{"a store left cut short", "cut", "", "S",
+                     "11 - 75 - Erro de acesso ao caminho/arquivo: ~ está incompleto"},
+                 Row{"made whole", "cut, made whole", "", "N", "-"},
+                 Row{"INT meanwhile", "cut, INT", "", "S", "ended"},
+                 Row{"HUP meanwhile", "cut, HUP", "", "S", "ended"},
              })
             QTest::newRow(row[0]) << QString(row[1]) << QString(row[2]) << QString(row[3]) << QString(row[4]);
     }
@@ -61,11 +73,10 @@ private slots:
         QFETCH(QString, how);
         QFETCH(QString, command);
         QFETCH(QString, abertura);
-        QFETCH(QString, shown);
-        const QString path = SingleInstance::storeLockPath(), folder = QFileInfo(path).absolutePath();
-        QLockFile running(path); // held by a process that runs: this one
+        const QString lock = SingleInstance::storeLockPath(), folder = QFileInfo(lock).absolutePath();
+        QLockFile running(lock); // held by a process that runs: this one
         QVERIFY(QDir().mkpath(folder) && (!how.contains("lock") || running.tryLock(0)));
-        if (how == "foreign lock" && ::chown(qPrintable(path), 65534, 65534) != 0)
+        if (how == "foreign lock" && ::chown(qPrintable(lock), 65534, 65534) != 0)
             QSKIP("only root can give a file to another user");
         QFile::setPermissions(folder, QFileDevice::Permissions(0x7777));
         ShellFixture f;
@@ -79,12 +90,21 @@ private slots:
             connect(other.get(), &SingleInstance::launchedAgain, [&heard] { ++heard; });
             other->moveToThread(&thread), thread.start();
         }
-        if (how.endsWith("held")) { // it ends: the running one is handed the launch, or the person told
-            QVERIFY(f.shell->Form_Load() != frmPrincipal::StartResult::Running);
-            QCOMPARE(platform.messages.shown, heard ? QStringList() : QStringList{"O Quadrelo já está em execução."});
-            QCOMPARE(heard, int(how == "name held"));
-            return;
-        }
+        SettingsStore store;
+        store.write("Config", "Abertura", abertura);
+        store.write("Lembretes", "0", recordWith({}));
+        const QByteArray whole = StoreFormat::seal(store.toBytes()), path = SettingsStore::defaultPath().toUtf8();
+        const QByteArray before = how.startsWith("cut") ? whole.left(whole.size() / 2) : whole;
+        SettingsStore::writeFile(path, before);
+        QTimer::singleShot(200, [&] { // during the start's wait
+            const int signal = how.endsWith("TERM") ? SIGTERM : how.endsWith("INT") ? SIGINT : SIGHUP;
+            if (how.endsWith("let go"))
+                running.unlock();
+            else if (how.endsWith("made whole"))
+                SettingsStore::writeFile(path, whole);
+            else if (how.contains(", "))
+                std::raise(signal);
+        });
         // The other launch, which waits for the answer (tried again until this instance owns its name).
         auto answer = std::async(std::launch::async, [this, how, command] {
             auto got = SingleInstance::Answer::NobodyListening;
@@ -92,73 +112,26 @@ private slots:
                 QThread::msleep(20), got = SingleInstance::notifyRunning(command, launcher());
             return got;
         });
-        f.start({recordWith({})}, abertura, how == "start" ? command : QString(), how == "bus start");
-        QTRY_VERIFY(answer.wait_for(std::chrono::seconds(0)) == std::future_status::ready);
-        QCOMPARE(answer.get() == SingleInstance::Answer::Answered, how.startsWith("bus"));
-        QString marks;
-        for (frmLembrete *note : openNotes())
-            marks += note->isVisible() ? "S" : note->windowHandle() ? "N" : "-";
-        QCOMPARE(marks, shown);
-        QCOMPARE(QFileInfo(folder).permissions() & (QFileDevice::WriteOther | QFileDevice::WriteGroup), 0);
-        f.choose("encerrar");
-        QCOMPARE(QDir(folder).entryList({"*.lock"}), QStringList());
-        QVERIFY(!launcher().interface()->isServiceRegistered(SingleInstance::serviceName()));
-    }
-
-    // A start waits a while for a process without the bus to let go of the store's lock (told if
-    // it keeps it), and for a writer to finish the store (a sync tool at login; refused if it does
-    // not): a store made whole meanwhile is loaded, and a signal ends the program at once, the
-    // store left as it was and nothing of the instance behind.
-    void startWaits_data()
-    {
-        QTest::addColumn<QString>("waitFor"); // "lock" held, or the store "cut" short
-        QTest::addColumn<int>("meanwhile");   // a signal, 0: the lock let go or the store made whole, -1: nothing
-        QTest::addColumn<QString>("outcome"); // "ended", "loaded", or what the person is told
-        QTest::newRow("lock kept") << "lock" << -1 << "O Quadrelo já está em execução.";
-        QTest::newRow("lock let go") << "lock" << 0 << "loaded";
-        QTest::newRow("TERM at the lock") << "lock" << SIGTERM << "ended";
-        QTest::newRow("store made whole") << "cut" << 0 << "loaded";
-        QTest::newRow("store left cut") << "cut" << -1
-                                        << "11 - 75 - Erro de acesso ao caminho/arquivo: ~ está incompleto";
-        QTest::newRow("INT at the store") << "cut" << SIGINT << "ended";
-        QTest::newRow("HUP at the store") << "cut" << SIGHUP << "ended";
-    }
-
-    void startWaits()
-    {
-        QFETCH(QString, waitFor);
-        QFETCH(int, meanwhile);
-        const QString lock = SingleInstance::storeLockPath(), path = SettingsStore::defaultPath();
-        QLockFile running(lock); // held by a process that runs: this one
-        QVERIFY(waitFor != "lock" || running.tryLock(0));
-        ShellFixture f;
-        SettingsStore whole;
-        whole.write("Lembretes", "0", recordWith({}));
-        const QByteArray sealed = StoreFormat::seal(whole.toBytes());
-        const QByteArray before = waitFor == "cut" ? sealed.left(sealed.size() / 2) : sealed;
-        SettingsStore::writeFile(path, before);
-        QTimer::singleShot(200, [&] {
-            if (meanwhile > 0)
-                std::raise(meanwhile);
-            else if (meanwhile == 0)
-                waitFor == "lock" ? running.unlock() : SettingsStore::writeFile(path, sealed);
-        });
         QElapsedTimer took;
         took.start();
-        const frmPrincipal::StartResult result = f.shell->Form_Load();
-        const bool loaded = result == frmPrincipal::StartResult::Running;
-        QString outcome = platform.messages.shown.join('|').replace(path, "~");
-        if (outcome.isEmpty())
-            outcome = result == frmPrincipal::StartResult::Ended ? "ended" : loaded ? "loaded" : "nothing told";
-        QTEST(outcome, "outcome");
-        QVERIFY(meanwhile < 0 || took.elapsed() < 1200); // woken by what it waited for
-        QCOMPARE(openNotes().size(), int(loaded));
-        if (loaded)
+        const auto result = f.shell->Form_Load(how == "start" ? command : QString(), false, how == "bus start");
+        QVERIFY(!how.contains(", ") || took.elapsed() < 1200); // woken by what it waits for
+        QTRY_VERIFY(answer.wait_for(std::chrono::seconds(0)) == std::future_status::ready);
+        QCOMPARE(answer.get() == SingleInstance::Answer::Answered, how.startsWith("bus"));
+        QCOMPARE(heard, int(how == "name held"));
+        QString shown = result == frmPrincipal::StartResult::Ended ? "ended" : platform.messages.shown.join('|');
+        for (frmLembrete *note : openNotes())
+            shown += note->isVisible() ? "S" : note->windowHandle() ? "N" : "-";
+        QTEST(shown.replace(path, "~"), "shown");
+        QCOMPARE(QFileInfo(folder).permissions() & (QFileDevice::WriteOther | QFileDevice::WriteGroup), 0);
+        if (result == frmPrincipal::StartResult::Running)
             f.choose("encerrar");
         else
             QCOMPARE(bytesOf(path), before);
+        if (other)
+            return;
         running.unlock();
-        QCOMPARE(QDir(QFileInfo(lock).absolutePath()).entryList({"*.lock"}), QStringList());
+        QCOMPARE(QDir(folder).entryList({"*.lock"}), QStringList());
         QVERIFY(!launcher().interface()->isServiceRegistered(SingleInstance::serviceName()));
     }
 };
