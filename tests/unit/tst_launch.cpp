@@ -37,9 +37,8 @@ private slots:
     // Desktop actions from another process through the bus, at a start, or at a start by the bus for
     // its call: hidden notes never come on the screen. A lock another user left in the open folder
     // keeps no one out. A start waits a while for a process without the bus to let go of the store's
-    // lock (told if it keeps it) and for a writer to finish the store (a sync tool at login; refused
-    // if not), woken by either at once; a signal meanwhile ends it at once. Without a start the store
-    // stays as it was; an instance leaves nothing behind.
+    // lock (told if not) and for a writer to finish the store (a sync tool at login; refused if not),
+    // woken by either at once, and ended at once by a signal, the store left as it was.
     void launch_data()
     {
         QTest::addColumn<QString>("how"); // "bus", "start", "bus start"; or a start beside a lock or a cut store
@@ -55,13 +54,12 @@ private slots:
                  Row{"hide all, started by the bus", "bus start", "esconder", "S", "-"},
                  Row{"another instance took the name a moment before", "name held", "", "S", ""},
                  Row{"another user's lock in a folder left open", "foreign lock", "", "N", "-"},
-                 Row{"a process without the bus keeps the lock", "lock held", "", "S",
-                     "O Quadrelo já está em execução."},
-                 Row{"it lets go of it", "lock held, let go", "", "S", "S"},
+                 Row{"lock kept", "lock held", "", "S", "O Quadrelo já está em execução."},
+                 Row{"lock let go", "lock held, let go", "", "S", "S"},
+                 Row{"its holder killed", "killed, let go", "", "S", "S"},
                  Row{"TERM meanwhile", "lock held, TERM", "", "S", "ended"},
-                 Row{"a store left cut short", "cut", "", "S",
-                     "11 - 75 - Erro de acesso ao caminho/arquivo: ~ está incompleto"},
-                 Row{"made whole", "cut, made whole", "", "N", "-"},
+                 Row{"store cut", "cut", "", "S", "11 - 75 - Erro de acesso ao caminho/arquivo: ~ está incompleto"},
+                 Row{"made whole", "cut, let go", "", "N", "-"},
                  Row{"INT meanwhile", "cut, INT", "", "S", "ended"},
                  Row{"HUP meanwhile", "cut, HUP", "", "S", "ended"},
              })
@@ -79,6 +77,13 @@ private slots:
         if (how == "foreign lock" && ::chown(qPrintable(lock), 65534, 65534) != 0)
             QSKIP("only root can give a file to another user");
         QFile::setPermissions(folder, QFileDevice::Permissions(0x7777));
+        QProcess holder; // a process that holds the lock, killed during the start's wait
+        if (how.startsWith("killed")) {
+            holder.start("flock", {"-o", lock, "sh", "-c", "echo; exec cat"});
+            QFile file(lock);
+            QVERIFY(holder.waitForReadyRead() && file.open(QIODevice::WriteOnly));
+            file.write(QByteArray::number(holder.processId()) + "\nflock\n" + QSysInfo::machineHostName().toUtf8());
+        }
         ShellFixture f;
         std::unique_ptr<SingleInstance> other; // a running instance, answering on a thread of its own
         QThread thread;
@@ -97,8 +102,10 @@ private slots:
         SettingsStore::writeFile(path, before);
         const int signal = how.endsWith("TERM") ? SIGTERM : how.endsWith("INT") ? SIGINT : SIGHUP;
         QTimer::singleShot(200, [&] { // during the start's wait
-            if (how.endsWith("let go") || how.endsWith("made whole"))
-                how.startsWith("cut") ? SettingsStore::writeFile(path, whole) : running.unlock();
+            if (how == "cut, let go")
+                SettingsStore::writeFile(path, whole);
+            else if (how.endsWith("let go"))
+                holder.processId() ? holder.kill() : running.unlock();
             else if (how.contains(", "))
                 std::raise(signal);
         });
