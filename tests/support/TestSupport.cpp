@@ -94,14 +94,14 @@ ShellFixture::~ShellFixture()
     delete frmPrincipal::instance();
 }
 
-void ShellFixture::start(const QStringList &records, const QString &abertura, const QString &command, bool startedByBus)
+void ShellFixture::start(const QStringList &records)
 {
     SettingsStore store;
-    store.write(QStringLiteral("Config"), QStringLiteral("Abertura"), abertura);
+    store.write(QStringLiteral("Config"), QStringLiteral("Abertura"), QStringLiteral("S"));
     for (int i = 0; i < records.size(); ++i)
         store.write(QStringLiteral("Lembretes"), QString::number(i), records.at(i));
     SettingsStore::writeFile(SettingsStore::defaultPath(), store.toBytes());
-    QCOMPARE(shell->Form_Load(command, false, startedByBus), frmPrincipal::StartResult::Running);
+    QCOMPARE(shell->Form_Load(), frmPrincipal::StartResult::Running);
 }
 
 void ShellFixture::choose(const char *item)

@@ -100,14 +100,13 @@ private slots:
         const QByteArray whole = StoreFormat::seal(store.toBytes()), path = SettingsStore::defaultPath().toUtf8();
         const QByteArray before = how.startsWith("cut") ? whole.left(whole.size() / 2) : whole;
         SettingsStore::writeFile(path, before);
-        const int signal = how.endsWith("TERM") ? SIGTERM : how.endsWith("INT") ? SIGINT : SIGHUP;
         QTimer::singleShot(200, [&] { // during the start's wait
             if (how == "cut, let go")
                 SettingsStore::writeFile(path, whole);
             else if (how.endsWith("let go"))
                 holder.processId() ? holder.kill() : running.unlock();
             else if (how.contains(", "))
-                std::raise(signal);
+                std::raise(how.endsWith("TERM") ? SIGTERM : how.endsWith("INT") ? SIGINT : SIGHUP);
         });
         // The other launch, which waits for the answer (tried again until this instance owns its name).
         auto answer = std::async(std::launch::async, [this, how, command] {
