@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
-#include "platform/RuntimeError.h"
 #include "records/StoreSync.h"
+#include "platform/RuntimeError.h"
 
 #include <QByteArray>
 #include <QMap>
