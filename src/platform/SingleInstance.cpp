@@ -7,14 +7,15 @@
 #include <QDBusConnectionInterface>
 #include <QDBusMessage>
 #include <QDir>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
+#include <QFileSystemWatcher>
 #include <QLockFile>
-#include <QThread>
+#include <QSocketNotifier>
 #include <QVariantMap>
 
 #include <sys/stat.h>
+#include <sys/syscall.h>
 #include <unistd.h>
 
 namespace {
@@ -130,6 +131,7 @@ SingleInstance::Outcome SingleInstance::acquire()
     switch (takeLock(*lock)) {
     case QLockFile::NoError:
         m_storeLock = std::move(lock);
+        m_lockWatch.reset();
         return Outcome::Acquired;
     case QLockFile::LockFailedError:
         return Outcome::StoreInUse;
@@ -138,20 +140,32 @@ SingleInstance::Outcome SingleInstance::acquire()
     }
 }
 
-SingleInstance::Outcome SingleInstance::acquire(int waitMs)
+void SingleInstance::watchStoreLock()
 {
-    QElapsedTimer waited;
-    waited.start();
-    Outcome outcome = acquire();
-    while (outcome == Outcome::StoreInUse && waited.elapsed() < waitMs) {
-        QThread::msleep(100);
-        outcome = acquire();
-    }
-    return outcome;
+    // Made anew each time: the holder may have changed since.
+    const QString path = storeLockPath();
+    m_lockWatch = std::make_unique<QFileSystemWatcher>(QStringList{QFileInfo(path).absolutePath()});
+    connect(m_lockWatch.get(), &QFileSystemWatcher::directoryChanged, this, &SingleInstance::storeLockChanged);
+    // A holder that was killed leaves its lock behind, which is taken over once the process has
+    // ended: a process descriptor becomes readable then.
+    qint64 pid = 0;
+    QString host, app;
+    if (!QLockFile(path).getLockInfo(&pid, &host, &app) || pid <= 0)
+        return;
+    const int fd = int(::syscall(SYS_pidfd_open, pid_t(pid), 0));
+    if (fd < 0)
+        return; // a kernel without it: the folder's changes and the caller's time limit
+    auto *ended = new QSocketNotifier(fd, QSocketNotifier::Read, m_lockWatch.get());
+    connect(ended, &QSocketNotifier::activated, this, [this, ended] {
+        ended->setEnabled(false); // readable from now on: told once
+        emit storeLockChanged();
+    });
+    connect(ended, &QObject::destroyed, [fd] { ::close(fd); });
 }
 
 void SingleInstance::release()
 {
+    m_lockWatch.reset();
     m_storeLock.reset(); // removes the lock file
     if (m_named) {
         m_bus.unregisterObject(objectPath());

@@ -5,6 +5,7 @@
 #include <QString>
 #include <memory>
 
+class QFileSystemWatcher;
 class QLockFile;
 
 // One running instance per user and per store. Its name on the session bus (the desktop's
@@ -27,9 +28,10 @@ public:
     // Takes the name, then the store's lock; without a bus, the lock alone. Throws RuntimeError
     // when the lock's folder cannot be made this user's own.
     Outcome acquire();
-    // The same, tried again for up to `waitMs` while the store's lock is held: an instance that
-    // has given up its name is still saving, or was killed a moment ago.
-    Outcome acquire(int waitMs);
+    // While another process holds the store's lock (an instance that has given up its name is
+    // still saving, or was killed a moment ago): storeLockChanged() tells when it lets go of it,
+    // by removing it or by ending, so acquire() can be tried again without polling.
+    void watchStoreLock();
     // Gives up the name and the lock, leaving nothing behind.
     void release();
 
@@ -48,10 +50,13 @@ public:
 signals:
     // Another launch asked this instance for a command; empty for a plain launch.
     void launchedAgain(const QString &command);
+    // The store's lock, watched since watchStoreLock(), may have been let go.
+    void storeLockChanged();
 
 private:
     QDBusConnection m_bus;
     QObject *m_interface = nullptr;
     bool m_named = false;
     std::unique_ptr<QLockFile> m_storeLock;
+    std::unique_ptr<QFileSystemWatcher> m_lockWatch;
 };

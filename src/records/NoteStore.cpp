@@ -15,7 +15,6 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QThread>
 #include <QTimer>
 
 namespace {
@@ -99,18 +98,12 @@ void NoteStore::open()
     const QFileInfo folder(QFileInfo(info.canonicalFilePath()).absolutePath());
     if (info.exists() && (!info.isWritable() || !folder.isWritable()))
         throw RuntimeError::fileAccess(m_path + QStringLiteral(" não pode ser gravado"));
-    QByteArray bytes = contentOf(m_path);
+    const QByteArray bytes = contentOf(m_path);
     // Saves go where the file is now, through a link that leads there (dotfiles kept elsewhere);
     // a link changed while the program runs is not written through.
     m_target = realPath(m_path);
-    // A sync tool may be writing it right now, at login: give it a moment.
-    for (int waited = 0; StoreFormat::sealOf(bytes) == StoreFormat::Seal::Broken && waited < m_startWaitMs;
-         waited += 100) {
-        QThread::msleep(100);
-        bytes = contentOf(m_path);
-    }
     if (StoreFormat::sealOf(bytes) == StoreFormat::Seal::Broken)
-        throw RuntimeError::fileAccess(m_path + QStringLiteral(" está incompleto"));
+        throw StoreIncomplete(RuntimeError::fileAccess(m_path + QStringLiteral(" está incompleto")));
     SettingsStore image;
     try {
         image = SettingsStore::fromBytes(bytes);

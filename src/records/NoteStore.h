@@ -2,6 +2,7 @@
 #pragma once
 #include "records/NoteBook.h"
 #include "records/StoreSync.h"
+#include "platform/RuntimeError.h"
 
 #include <QByteArray>
 #include <QMap>
@@ -16,6 +17,13 @@ class SettingsStore;
 class StoreWatcher;
 class QTimer;
 
+// The store file is there but a writer (a sync tool at login) has not finished it: it may be whole
+// at its next change.
+class StoreIncomplete : public RuntimeError {
+public:
+    explicit StoreIncomplete(const RuntimeError &error) : RuntimeError(error) {}
+};
+
 // The one owner of the store file. It reads the file whole, joins what other writers left in it
 // and beside it (a sync tool carrying it between machines, a sync tool's conflict copies) with the
 // notes of its notes model, tells the model's readers what the join changed, and writes the joined notes back whole
@@ -29,14 +37,12 @@ public:
 
     QString path() const { return m_path; }
     QString machine() const { return m_machine; }
-    // How long a start waits for a writer to finish the file (a sync tool at login) before it
-    // refuses it; tests shorten it. A file a writer leaves half written while the program runs is
-    // told once it has stayed so for the timer "storeTell".
-    void setStartWait(int ms) { m_startWaitMs = ms; }
 
     // Reads the store at start. The first start (no note record and no "Abertura") gets the
     // welcome note; a store without "Abertura" gets "S". Throws RuntimeError when the file
-    // exists but cannot be read whole or written.
+    // exists but cannot be read whole or written, StoreIncomplete when a writer has not finished
+    // it. (One a writer leaves half written while the program runs is told once it has stayed so
+    // for the timer "storeTell".)
     void open();
     // The notes: the windows write their changes into it, and learn from it what a join changed.
     NoteBook &notes() { return m_book; }
@@ -101,7 +107,6 @@ private:
     QByteArray m_brokenSeen;  // a half-written file seen once: told if it is still so later
     bool m_brokenDue = false; // and it has stayed so all the wait
     QTimer *m_tell;
-    int m_startWaitMs = 3000;
     bool m_relinkTold = false;
     bool m_syncing = false;
     bool m_syncAgain = false;

@@ -65,6 +65,7 @@ int runQuadrelo(int argc, char *argv[])
     frmPrincipal *shell = frmPrincipal::instance();
     switch (shell->Form_Load(request.command, handedOver == SingleInstance::Answer::Unanswered, request.startedByBus)) {
     case frmPrincipal::StartResult::AlreadyRunning:
+    case frmPrincipal::StartResult::Ended: // by a signal during a wait, as it ends a running program
         return 0;
     case frmPrincipal::StartResult::Failed:
         return 1;

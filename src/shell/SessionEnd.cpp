@@ -6,6 +6,7 @@
 #include <QSocketNotifier>
 
 #include <csignal>
+#include <utility>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -39,6 +40,10 @@ SessionEnd::~SessionEnd()
 {
     for (int sig : {SIGTERM, SIGINT, SIGHUP})
         ::signal(sig, SIG_DFL);
+    delete m_notifier;
+    for (int &fd : s_fds)
+        if (fd >= 0)
+            ::close(std::exchange(fd, -1));
 }
 
 void SessionEnd::onSignal(int)

@@ -16,8 +16,10 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QEventLoop>
+#include <QFileSystemWatcher>
 #include <QMenu>
 #include <QTimer>
 #include <cstdio>
@@ -29,6 +31,8 @@ frmPrincipal *g_instance = nullptr;
 
 // How long a start waits for the store's lock of an instance ending (saving, or killed a moment ago).
 constexpr int HolderEndWaitMs = 5000;
+// How long a start waits for a writer to finish the store (a sync tool at login) before it refuses it.
+constexpr int StoreWriterWaitMs = 3000;
 // How long an instance the bus started waits for the call it was started for.
 constexpr int BusCallWaitMs = 2000;
 
@@ -96,12 +100,25 @@ NoteStore &frmPrincipal::store()
 frmPrincipal::StartResult frmPrincipal::Form_Load(QString command, bool handedOver, bool startedByBus)
 {
     int line = 5;
+    handleSessionEnd();
+    const auto ended = [this] {
+        m_single.reset(); // nothing of its lock and name stays behind
+        return StartResult::Ended;
+    };
     try {
         line = 10;
         m_single = std::make_unique<SingleInstance>();
         // Commands that come while the notes load are carried out once they are loaded.
         connect(m_single.get(), &SingleInstance::launchedAgain, this, &frmPrincipal::launchedAgain);
-        const SingleInstance::Outcome outcome = m_single->acquire(HolderEndWaitMs);
+        SingleInstance::Outcome outcome = m_single->acquire();
+        for (const QDeadlineTimer deadline(HolderEndWaitMs);
+             outcome == SingleInstance::Outcome::StoreInUse && !deadline.hasExpired(); outcome = m_single->acquire()) {
+            QEventLoop waiting;
+            connect(m_single.get(), &SingleInstance::storeLockChanged, &waiting, &QEventLoop::quit);
+            m_single->watchStoreLock();
+            if (!waitAtStart(waiting, deadline))
+                return ended();
+        }
         if (outcome == SingleInstance::Outcome::AlreadyRunning && !handedOver
             && SingleInstance::notifyRunning(command) == SingleInstance::Answer::Answered)
             return StartResult::AlreadyRunning; // it does what this launch was for, shows its notes for a plain one
@@ -116,12 +133,13 @@ frmPrincipal::StartResult frmPrincipal::Form_Load(QString command, bool handedOv
             // action then decides how the notes start, as its option would.
             QEventLoop waiting;
             connect(m_single.get(), &SingleInstance::launchedAgain, &waiting, &QEventLoop::quit);
-            QTimer::singleShot(BusCallWaitMs, &waiting, &QEventLoop::quit);
-            waiting.exec();
+            if (!waitAtStart(waiting, QDeadlineTimer(BusCallWaitMs)))
+                return ended();
             command = m_launchedDuringStart.isEmpty() ? QString() : m_launchedDuringStart.takeFirst();
         }
         line = 11;
-        store().open();
+        if (!openStore())
+            return ended();
         connectStore();
         readShowAtStart();
         line = 80;
@@ -153,22 +171,73 @@ frmPrincipal::StartResult frmPrincipal::Form_Load(QString command, bool handedOv
     m_started = true;
     if (!m_shutDown)
         m_autoSave->hold(false);
-    // From now on a signal or the end of the desktop session saves and ends the program,
-    // never asking anything.
-    m_sessionEnd = std::make_unique<SessionEnd>();
-    connect(m_sessionEnd.get(), &SessionEnd::saveRequested, this, [this] {
-        // Saved before the program says it is done; the program ends when the session does.
-        if (const QString failure = saveAllFailure(); !failure.isEmpty())
-            std::fprintf(stderr, "quadrelo: %s\n", qPrintable(failure));
-    });
     connect(qApp, &QCoreApplication::aboutToQuit, this, [this] { Form_Unload(false); });
-    connect(m_sessionEnd.get(), &SessionEnd::ending, this, [this] {
+    if (m_endAsked) { // while the notes loaded: they are, and the program ends as it would now
         Form_Unload(false);
         quitApplication();
-    });
+    }
     for (const QString &pending : std::exchange(m_launchedDuringStart, {}))
         launchedAgain(pending);
     return StartResult::Running;
+}
+
+void frmPrincipal::handleSessionEnd()
+{
+    m_sessionEnd = std::make_unique<SessionEnd>();
+    connect(m_sessionEnd.get(), &SessionEnd::saveRequested, this, [this] {
+        // Saved before the program says it is done; the program ends when the session does.
+        if (!m_started)
+            return; // nothing loaded yet, nothing to save
+        if (const QString failure = saveAllFailure(); !failure.isEmpty())
+            std::fprintf(stderr, "quadrelo: %s\n", qPrintable(failure));
+    });
+    connect(m_sessionEnd.get(), &SessionEnd::ending, this, [this] {
+        if (!m_started) {
+            m_endAsked = true; // ends a wait of the start-up, or the start-up once the notes are loaded
+            return;
+        }
+        Form_Unload(false);
+        quitApplication();
+    });
+}
+
+bool frmPrincipal::waitAtStart(QEventLoop &waiting, const QDeadlineTimer &deadline)
+{
+    connect(m_sessionEnd.get(), &SessionEnd::ending, &waiting, &QEventLoop::quit);
+    QTimer::singleShot(int(deadline.remainingTime()), &waiting, &QEventLoop::quit);
+    if (!m_endAsked)
+        waiting.exec();
+    return !m_endAsked;
+}
+
+bool frmPrincipal::openStore()
+{
+    const QDeadlineTimer deadline(StoreWriterWaitMs);
+    std::unique_ptr<QFileSystemWatcher> watcher;
+    for (;;) {
+        try {
+            store().open();
+            return true;
+        } catch (const StoreIncomplete &) {
+            if (deadline.hasExpired())
+                throw;
+        }
+        // Read again at each change of the file or of its folder (a writer that replaces it),
+        // its link's and its own.
+        const QFileInfo file(store().path());
+        if (!watcher) {
+            QStringList folders{file.absolutePath(), QFileInfo(file.canonicalFilePath()).absolutePath()};
+            folders.removeDuplicates();
+            watcher = std::make_unique<QFileSystemWatcher>(folders);
+        }
+        if (!watcher->files().contains(file.absoluteFilePath()))
+            watcher->addPath(file.absoluteFilePath());
+        QEventLoop waiting;
+        connect(watcher.get(), &QFileSystemWatcher::fileChanged, &waiting, &QEventLoop::quit);
+        connect(watcher.get(), &QFileSystemWatcher::directoryChanged, &waiting, &QEventLoop::quit);
+        if (!waitAtStart(waiting, deadline))
+            return false;
+    }
 }
 
 // The setting "Abertura", seeded on first use with the welcome note (see NoteStore::open).

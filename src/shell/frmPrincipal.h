@@ -11,6 +11,8 @@
 #include <optional>
 
 class QAction;
+class QDeadlineTimer;
+class QEventLoop;
 class QMenu;
 class NoteStore;
 class AutoSave;
@@ -25,8 +27,9 @@ class NoteWindows;
 class frmPrincipal : public QObject {
     Q_OBJECT
 public:
-    // Outcome of the start-up sequence.
-    enum class StartResult { Running, AlreadyRunning, Failed };
+    // Outcome of the start-up sequence. Ended: a signal (TERM, INT, HUP) came while it waited,
+    // before anything was loaded; nothing was written.
+    enum class StartResult { Running, AlreadyRunning, Failed, Ended };
 
     // The one controller, created on first use.
     static frmPrincipal *instance();
@@ -65,6 +68,15 @@ private:
     void createMenu();
     NoteStore &store();
     void readShowAtStart();
+    // From the start of start-up, a signal or the end of the desktop session saves and ends the
+    // program, never asking anything; until the notes are loaded it only ends the start-up.
+    void handleSessionEnd();
+    // Lets events run while the start-up waits for something outside, until `waiting` is quit
+    // (by the caller's event), the deadline passes or a signal asks the program to end; false then.
+    bool waitAtStart(QEventLoop &waiting, const QDeadlineTimer &deadline);
+    // Opens the store, waiting for a writer to finish it (a sync tool at login); false when a
+    // signal ended the wait. Throws RuntimeError.
+    bool openStore();
 
     void LoadNotes();
     void SaveAll(); // throws RuntimeError
@@ -106,5 +118,6 @@ private:
     bool m_showAtStart = true;
     bool m_shutDown = false;
     bool m_started = false;
+    bool m_endAsked = false; // a signal came during the start-up
     QStringList m_launchedDuringStart;
 };

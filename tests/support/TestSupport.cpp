@@ -96,14 +96,14 @@ ShellFixture::~ShellFixture()
     delete frmPrincipal::instance();
 }
 
-void ShellFixture::start(const QStringList &records, const QString &abertura, const QString &command, bool startedByBus)
+void ShellFixture::start(const QStringList &records)
 {
     SettingsStore store;
-    store.write(QStringLiteral("Config"), QStringLiteral("Abertura"), abertura);
+    store.write(QStringLiteral("Config"), QStringLiteral("Abertura"), QStringLiteral("S"));
     for (int i = 0; i < records.size(); ++i)
         store.write(QStringLiteral("Lembretes"), QString::number(i), records.at(i));
     SettingsStore::writeFile(SettingsStore::defaultPath(), store.toBytes());
-    QCOMPARE(shell->Form_Load(command, false, startedByBus), frmPrincipal::StartResult::Running);
+    QCOMPARE(shell->Form_Load(), frmPrincipal::StartResult::Running);
 }
 
 void ShellFixture::choose(const char *item)
@@ -127,7 +127,11 @@ QByteArray bytesOf(const QString &path)
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("(missing)");
 }
 
-QList<frmLembrete *> openNotes() { return frmPrincipal::instance()->findChild<NoteWindows *>()->registry().notes(); }
+QList<frmLembrete *> openNotes()
+{
+    const NoteWindows *windows = frmPrincipal::instance()->findChild<NoteWindows *>();
+    return windows ? windows->registry().notes() : QList<frmLembrete *>();
+}
 
 void clickChild(QWidget *window, const char *name)
 {

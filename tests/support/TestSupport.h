@@ -118,10 +118,8 @@ struct ShellFixture {
     int quits = 0;
     ShellFixture();
     ~ShellFixture();
-    // Writes records under keys "0", "1", ... and Abertura, then runs the start-up sequence for a
-    // launch that asks for command (a tray menu item's name, or nothing), or one the bus started.
-    void start(const QStringList &records, const QString &abertura = QStringLiteral("S"),
-               const QString &command = QString(), bool startedByBus = false);
+    // Writes records under keys "0", "1", ... with Abertura "S", then runs the start-up sequence.
+    void start(const QStringList &records);
     // Chooses a tray menu item by its name ("novo", "salvar", ...).
     void choose(const char *item);
     // The records of "Lembretes" as the store file holds them now.
