@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
+#include "records/StoreFormat.h"
 #include "records/StoreSync.h"
+#include "platform/FileAccess.h"
 
 #include <QByteArray>
 #include <QMap>
@@ -9,6 +11,7 @@
 #include <QStringList>
 #include <QVariant>
 #include <functional>
+#include <memory>
 #include <optional>
 
 class SettingsStore;
@@ -33,8 +36,10 @@ public:
         std::function<QSet<QString>(const StoreSync::Snapshot &merged)> show;
     };
 
-    // `path` empty: the default per-user store; `machine` empty: this machine's name.
-    explicit NoteStore(const QString &path = QString(), const QString &machine = QString(), QObject *parent = nullptr);
+    // `path` empty: the default per-user store; `machine` empty: this machine's name; `files`
+    // empty: the disk itself.
+    explicit NoteStore(const QString &path = QString(), const QString &machine = QString(), QObject *parent = nullptr,
+                       std::shared_ptr<FileAccess> files = nullptr);
     ~NoteStore() override;
 
     QString path() const { return m_path; }
@@ -99,6 +104,9 @@ private:
     // Throws RuntimeError; `alwaysWrite`: a save, which tells by its own failure.
     void write(const StoreSync::Snapshot &snapshot, bool alwaysWrite);
     void tellUnreadable(const QString &path);
+    // The file's bytes; empty when it is missing. Throws when it is there but cannot be read, or
+    // is not what a store can be (see OutsideFile).
+    QByteArray contentOf(const QString &path);
     // The file now holds `bytes`, which this store wrote (`ours`) or read and found complete.
     void written(const QByteArray &bytes, bool ours);
 
@@ -107,7 +115,13 @@ private:
     QString m_machine;
     Views m_views;
     StoreSync::Snapshot m_known;
-    QByteArray m_knownHash; // of the file as last read or written here
+    std::shared_ptr<FileAccess> m_files;
+    // The file as last read or written here: its stamp tells it again without reading it; its
+    // bytes tell a file touched but not changed.
+    FileAccess::Stamp m_knownStamp;
+    QByteArray m_knownBytes;
+    FileAccess::Stamp m_readStamp; // taken before the store's last read
+    StoreFormat::Writer m_writer;
     // Every key but the notes' own groups ("Config"/"Abertura", and any a newer version adds).
     QMap<QString, QVariant> m_settings;
     QSet<QString> m_changedSettings; // changed here since the last write

@@ -328,6 +328,72 @@ void write(SettingsStore &store, const Snapshot &snapshot)
                     versionText(it->version) + QLatin1Char(' ') + it->date.toString(Qt::ISODate));
 }
 
+QByteArray Writer::bytes(const QMap<QString, QVariant> &settings, const Snapshot &snapshot)
+{
+    if (!m_settingsDone || settings != m_settings) {
+        // Rarely changed, and may hold what a newer version wrote (a list): through Qt's own writer.
+        SettingsStore image;
+        for (auto it = settings.begin(); it != settings.end(); ++it)
+            image.setValue(it.key(), it.value());
+        m_settingsText = image.toBytes();
+        if (!m_settingsText.isEmpty() && !m_settingsText.endsWith('\n'))
+            m_settingsText += '\n';
+        m_settings = settings;
+        m_settingsDone = true;
+    }
+    QHash<QString, Lines> kept;
+    kept.reserve(snapshot.notes.size());
+    QByteArray notes, sync, places, deleted;
+    const auto line = [](QByteArray &group, const QByteArray &key, const QByteArray &value) {
+        group += key;
+        group += '=';
+        group += value;
+        group += '\n';
+    };
+    int key = 0;
+    for (const Note &note : snapshot.notes) {
+        auto it = m_notes.constFind(note.id);
+        Lines lines;
+        if (it != m_notes.constEnd() && it->note == note) {
+            lines = *it;
+        } else {
+            lines.note = note;
+            lines.record = SettingsStore::iniValue(note.record);
+            lines.sync = SettingsStore::iniValue(
+                QStringList{note.id, versionText(note.version), dotsText(note.dots), hashOf(note.record)}.join(
+                    QLatin1Char(' ')));
+            if (!note.places.isEmpty())
+                lines.places = SettingsStore::iniValue(placesText(note.places));
+        }
+        const QByteArray k = QByteArray::number(key++);
+        line(notes, k, lines.record);
+        line(sync, k, lines.sync);
+        if (!lines.places.isEmpty())
+            line(places, note.id.toUtf8(), lines.places);
+        kept.insert(note.id, lines);
+    }
+    m_notes = kept;
+    for (const QString &record : snapshot.setAside)
+        line(notes, QByteArray::number(key++), SettingsStore::iniValue(record));
+    for (auto it = snapshot.deleted.begin(); it != snapshot.deleted.end(); ++it)
+        line(deleted, it.key().toUtf8(),
+             SettingsStore::iniValue(versionText(it->version) + QLatin1Char(' ') + it->date.toString(Qt::ISODate)));
+    QByteArray text = m_settingsText;
+    text.reserve(text.size() + notes.size() + sync.size() + places.size() + deleted.size() + 64);
+    const QList<std::pair<QString, const QByteArray *>> groups{{deletedSection(), &deleted},
+                                                               {Persistence::notesSection(), &notes},
+                                                               {placesSection(), &places},
+                                                               {syncSection(), &sync}};
+    for (const auto &[name, lines] : groups) {
+        if (lines->isEmpty())
+            continue;
+        if (!text.isEmpty())
+            text += '\n';
+        text += '[' + name.toUtf8() + "]\n" + *lines;
+    }
+    return text;
+}
+
 QByteArray seal(const QByteArray &bytes)
 {
     QByteArray sealed = sealHead() + bytes;
