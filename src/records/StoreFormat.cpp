@@ -307,27 +307,6 @@ Snapshot read(const SettingsStore &store, const QString &machine, const Snapshot
     return s;
 }
 
-void write(SettingsStore &store, const Snapshot &snapshot)
-{
-    for (const QString &section : {Persistence::notesSection(), syncSection(), placesSection(), deletedSection()})
-        store.deleteSection(section);
-    int key = 0;
-    for (const Note &note : snapshot.notes) {
-        const QString k = QString::number(key++);
-        store.write(Persistence::notesSection(), k, note.record);
-        store.write(syncSection(), k,
-                    QStringList{note.id, versionText(note.version), dotsText(note.dots), hashOf(note.record)}.join(
-                        QLatin1Char(' ')));
-        if (!note.places.isEmpty())
-            store.write(placesSection(), note.id, placesText(note.places));
-    }
-    for (const QString &record : snapshot.setAside)
-        store.write(Persistence::notesSection(), QString::number(key++), record);
-    for (auto it = snapshot.deleted.begin(); it != snapshot.deleted.end(); ++it)
-        store.write(deletedSection(), it.key(),
-                    versionText(it->version) + QLatin1Char(' ') + it->date.toString(Qt::ISODate));
-}
-
 QByteArray Writer::bytes(const QMap<QString, QVariant> &settings, const Snapshot &snapshot)
 {
     if (!m_settingsDone || settings != m_settings) {
@@ -335,7 +314,7 @@ QByteArray Writer::bytes(const QMap<QString, QVariant> &settings, const Snapshot
         SettingsStore image;
         for (auto it = settings.begin(); it != settings.end(); ++it)
             image.setValue(it.key(), it.value());
-        m_settingsText = image.toBytes();
+        m_settingsText = settings.isEmpty() ? QByteArray() : image.toBytes();
         if (!m_settingsText.isEmpty() && !m_settingsText.endsWith('\n'))
             m_settingsText += '\n';
         m_settings = settings;

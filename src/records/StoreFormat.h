@@ -24,16 +24,14 @@ namespace StoreFormat {
 // a known note takes its identity.
 StoreSync::Snapshot read(const SettingsStore &store, const QString &machine = QString(),
                          const StoreSync::Snapshot *known = nullptr);
-// Rebuilds the four groups from the snapshot: "Lembretes" keys "0".. in order, the set-aside
-// records after the notes.
-void write(SettingsStore &store, const StoreSync::Snapshot &snapshot);
 
 // Writes the store file as text, encoding again only what changed since the file it last wrote:
 // each note's lines are kept and reused while the note stays the same, and the settings' groups
 // while no setting changes, so a save of many notes costs about what its changed notes cost.
 class Writer {
 public:
-    // The file (unsealed): `settings`, every key but the notes' groups, then the four groups.
+    // The file (unsealed): `settings`, every key but the notes' groups, then the four groups,
+    // "Lembretes" keys "0".. in order with the set-aside records after the notes.
     QByteArray bytes(const QMap<QString, QVariant> &settings, const StoreSync::Snapshot &snapshot);
 
 private:

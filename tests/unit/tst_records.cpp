@@ -90,6 +90,28 @@ private slots:
         row("257 separators", QString("|").repeated(257), "", "error 6", "");
     }
 
+    // Any text the store writes reads back as it was: every control character, before a hex digit
+    // too, quotes, backslashes, list and comment marks, blanks at either end, a leading "@", other
+    // scripts, the record's field separator, 128 KB.
+    void iniValue_data()
+    {
+        QTest::addColumn<QString>("value");
+        QString controls = QStringLiteral(u"\u007f");
+        for (char16_t c = 0; c < 0x20; ++c)
+            controls += QChar(c) + QStringLiteral("a0");
+        QStringList hostile{controls, R"("a\"b\\ \x41 \)", "a,b;c=d #e [f]", "  a  ", " ", "", "@Invalid()", "@@x"};
+        hostile << QStringLiteral(u"ÿ é 日本 😀") << rec("a|b~c| ") << QString(128 * 1024, 'x') + ";\"\\";
+        for (const QString &value : hostile)
+            QTest::addRow("%s", qPrintable(value.left(12).toUtf8().toPercentEncoding())) << value;
+    }
+
+    void iniValue()
+    {
+        QFETCH(QString, value);
+        const QByteArray file = "[Lembretes]\n0=" + SettingsStore::iniValue(value) + "\n";
+        QCOMPARE(SettingsStore::fromBytes(file).read("Lembretes", "0"), value);
+    }
+
     void noteValue()
     {
         QFETCH(QString, record);
@@ -175,9 +197,8 @@ private slots:
             for (const Note &n : known[0].notes)
                 typed.remove(field(n.record, Texto));
             QVERIFY2((typed - gone).isEmpty(), qPrintable(QStringList((typed - gone).values()).join(' ')));
-            SettingsStore image;
-            StoreFormat::write(image, known[0]);
-            const Snapshot back = StoreFormat::read(SettingsStore::fromBytes(image.toBytes()));
+            const Snapshot back =
+                StoreFormat::read(SettingsStore::fromBytes(StoreFormat::Writer().bytes({}, known[0])));
             QVERIFY(back == known[0]);
             QList<Live> live;
             for (const Note &n : back.notes)

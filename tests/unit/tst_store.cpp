@@ -11,9 +11,11 @@
 #include "records/NoteStore.h"
 #include "records/NoteValue.h"
 #include "records/Persistence.h"
+#include "records/StoreFormat.h"
 
 #include <QtTest>
 
+#include <fcntl.h>
 #include <sys/inotify.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -65,16 +67,25 @@ QString standing(const QString &path)
 
 QString textOf(const QString &record) { return decodeText(split(record).value(Texto)); }
 
+// The disk as the store reaches it, counting what each look costs.
+struct Counted : FileAccess {
+    int reads = 0, writes = 0;
+    std::optional<QByteArray> read(const QString &path) override { return ++reads, FileAccess::read(path); }
+    void write(const QString &path, const QByteArray &bytes) override { ++writes, FileAccess::write(path, bytes); }
+};
+
 // One machine: its store file and what its windows hold.
 struct Machine {
     QString path;
     QList<Live> windows;
+    std::shared_ptr<Counted> disk = std::make_shared<Counted>();
     NoteStore store;
     QSignalSpy told{&store, &NoteStore::unreadable};
     QSignalSpy heard{&store, &NoteStore::changedElsewhere}; // since the last file brought here
     QSignalSpy settled{&store, &NoteStore::conflictsSettled};
 
-    Machine(const QString &folder, const QString &name) : path(folder + "/Quadrelo.conf"), store(path, name)
+    Machine(const QString &folder, const QString &name)
+        : path(folder + "/Quadrelo.conf"), store(path, name, nullptr, disk)
     {
         // As the program does: a file changed elsewhere is joined.
         QObject::connect(&store, &NoteStore::changedElsewhere, &store, &NoteStore::takeInChanges);
@@ -288,6 +299,10 @@ private slots:
                 "A toggle N; >B; B opens N; B toggle S; >A; A opens S; >B; B opens S", "a b", "a b", 0, false},
             {"show-at-start off here, a file without it from there", "A toggle N; A<B bare; A join; A opens N", "a b",
                 "a b", 0, false},
+            // The file is read only when another writer changed it, though it kept its size and time.
+            {"what saves and looks cost", "A text a=a1; A save; A costs 0/1; A look; A costs 0/0; >B; B new c; "
+                "B save; >A; A costs 1/0; A text b=b2; B text c=c2; B save; >A; A costs 1/1; A look; A costs 0/0; "
+                "A rewrite; A join; A costs 1/0; A opens N", "a1 b2 c2", "a1 b c2", 0, false, false},
             // clang-format on
         };
         for (const auto &row : rows) {
@@ -335,6 +350,7 @@ private slots:
         b.start();
 
         QString damaged;
+        a.disk->reads = a.disk->writes = 0;
         for (const QString &step : steps) {
             Machine &x = *m.value(step.left(1));
             if (step.at(1) == '<') {
@@ -381,6 +397,23 @@ private slots:
                         image.write("Lembretes", key, damaged = record.section(QChar(FieldSeparator), 0, Texto));
                 writeBytes(x.path, image.toBytes());
                 x.heard.clear();
+            } else if (op == "rewrite") { // show-at-start changed by hand in place: same size, same time
+                QByteArray body = was.mid(was.indexOf('\n') + 1);
+                body = StoreFormat::seal(body.left(body.lastIndexOf("; sha256=")).replace("Abertura=S", "Abertura=N"));
+                struct stat st {};
+                QFile out(x.path);
+                QVERIFY(::stat(qPrintable(x.path), &st) == 0 && out.open(QIODevice::WriteOnly));
+                QCOMPARE(out.write(body), was.size());
+                out.close();
+                const timespec times[2] = {st.st_atim, st.st_mtim};
+                QCOMPARE(::utimensat(AT_FDCWD, qPrintable(x.path), times, 0), 0);
+                x.heard.clear();
+            } else if (op == "look") { // the watcher told of the program's own save
+                x.heard.clear();
+                QVERIFY(x.heard.wait(2000));
+            } else if (op == "costs") { // reads and writes of the file since the last count
+                QCOMPARE(QString("%1/%2").arg(x.disk->reads).arg(x.disk->writes), arg);
+                x.disk->reads = x.disk->writes = 0;
             } else if (op == "keeps") {
                 QVERIFY(SettingsStore(x.path).values().values().contains(damaged));
             } else if (op == "opens") {
