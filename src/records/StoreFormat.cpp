@@ -320,8 +320,6 @@ QByteArray Writer::bytes(const QMap<QString, QVariant> &settings, const Snapshot
         m_settings = settings;
         m_settingsDone = true;
     }
-    QHash<QString, Lines> kept;
-    kept.reserve(snapshot.notes.size());
     QByteArray notes, sync, places, deleted;
     const auto line = [](QByteArray &group, const QByteArray &key, const QByteArray &value) {
         group += key;
@@ -329,29 +327,27 @@ QByteArray Writer::bytes(const QMap<QString, QVariant> &settings, const Snapshot
         group += value;
         group += '\n';
     };
+    ++m_generation;
     int key = 0;
     for (const Note &note : snapshot.notes) {
-        auto it = m_notes.constFind(note.id);
-        Lines lines;
-        if (it != m_notes.constEnd() && it->note == note) {
-            lines = *it;
-        } else {
+        Lines &lines = m_notes[note.id];
+        if (lines.generation == 0 || !(lines.note == note)) {
             lines.note = note;
             lines.record = SettingsStore::iniValue(note.record);
             lines.sync = SettingsStore::iniValue(
                 QStringList{note.id, versionText(note.version), dotsText(note.dots), hashOf(note.record)}.join(
                     QLatin1Char(' ')));
-            if (!note.places.isEmpty())
-                lines.places = SettingsStore::iniValue(placesText(note.places));
+            lines.places = note.places.isEmpty() ? QByteArray() : SettingsStore::iniValue(placesText(note.places));
         }
+        lines.generation = m_generation;
         const QByteArray k = QByteArray::number(key++);
         line(notes, k, lines.record);
         line(sync, k, lines.sync);
         if (!lines.places.isEmpty())
             line(places, note.id.toUtf8(), lines.places);
-        kept.insert(note.id, lines);
     }
-    m_notes = kept;
+    if (m_notes.size() > snapshot.notes.size()) // notes gone since
+        m_notes.removeIf([this](const auto &it) { return it.value().generation != m_generation; });
     for (const QString &record : snapshot.setAside)
         line(notes, QByteArray::number(key++), SettingsStore::iniValue(record));
     for (auto it = snapshot.deleted.begin(); it != snapshot.deleted.end(); ++it)

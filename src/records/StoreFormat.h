@@ -38,8 +38,10 @@ private:
     struct Lines {
         StoreSync::Note note;
         QByteArray record, sync, places; // values, without their keys
+        quint64 generation = 0;          // the last file they were in; 0: not encoded yet
     };
     QHash<QString, Lines> m_notes; // by identity
+    quint64 m_generation = 0;
     QMap<QString, QVariant> m_settings;
     QByteArray m_settingsText;
     bool m_settingsDone = false;
