@@ -307,19 +307,24 @@ Snapshot read(const SettingsStore &store, const QString &machine, const Snapshot
     return s;
 }
 
+void Writer::encodeSettings(const QMap<QString, QVariant> &settings)
+{
+    if (m_settingsDone && settings == m_settings)
+        return;
+    // Rarely changed, and may hold what a newer version wrote (a list): through Qt's own writer.
+    SettingsStore image;
+    for (auto it = settings.begin(); it != settings.end(); ++it)
+        image.setValue(it.key(), it.value());
+    m_settingsText = settings.isEmpty() ? QByteArray() : image.toBytes();
+    if (!m_settingsText.isEmpty() && !m_settingsText.endsWith('\n'))
+        m_settingsText += '\n';
+    m_settings = settings;
+    m_settingsDone = true;
+}
+
 QByteArray Writer::bytes(const QMap<QString, QVariant> &settings, const Snapshot &snapshot)
 {
-    if (!m_settingsDone || settings != m_settings) {
-        // Rarely changed, and may hold what a newer version wrote (a list): through Qt's own writer.
-        SettingsStore image;
-        for (auto it = settings.begin(); it != settings.end(); ++it)
-            image.setValue(it.key(), it.value());
-        m_settingsText = settings.isEmpty() ? QByteArray() : image.toBytes();
-        if (!m_settingsText.isEmpty() && !m_settingsText.endsWith('\n'))
-            m_settingsText += '\n';
-        m_settings = settings;
-        m_settingsDone = true;
-    }
+    encodeSettings(settings);
     QByteArray notes, sync, places, deleted;
     const auto line = [](QByteArray &group, const QByteArray &key, const QByteArray &value) {
         group += key;

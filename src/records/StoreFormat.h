@@ -35,6 +35,7 @@ public:
     QByteArray bytes(const QMap<QString, QVariant> &settings, const StoreSync::Snapshot &snapshot);
 
 private:
+    void encodeSettings(const QMap<QString, QVariant> &settings);
     struct Lines {
         StoreSync::Note note;
         QByteArray record, sync, places; // values, without their keys
