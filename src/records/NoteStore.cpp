@@ -224,10 +224,11 @@ QStringList NoteStore::newConflictCopies() const
 
 void NoteStore::syncOnce(bool alwaysWrite)
 {
-    QByteArray disk;
-    bool storeChanged = false;
     // The stamp as last read or written here: no other writer since, and nothing to read.
-    if (m_files->stamp(m_path) != m_knownStamp) {
+    QByteArray disk = m_knownBytes;
+    if (m_files->stamp(m_path) == m_knownStamp) {
+        m_readStamp = m_knownStamp;
+    } else {
         try {
             disk = contentOf(m_path);
         } catch (const RuntimeError &) {
@@ -235,12 +236,12 @@ void NoteStore::syncOnce(bool alwaysWrite)
                 tellUnreadable(m_path);
             throw;
         }
-        storeChanged = disk != m_knownBytes;
-        if (!storeChanged)
-            m_knownStamp = m_readStamp; // touched, not changed
     }
-    if (!storeChanged)
+    const bool storeChanged = disk != m_knownBytes;
+    if (!storeChanged) {
+        m_knownStamp = m_readStamp; // touched, not changed
         m_unreadableTold.removeAll(m_path);
+    }
     const QStringList copies = newConflictCopies();
     if (!alwaysWrite && !storeChanged && copies.isEmpty())
         return; // nothing from elsewhere, and nothing asked to be saved
@@ -278,7 +279,7 @@ void NoteStore::syncOnce(bool alwaysWrite)
         m_withoutWindow = m_views.show(ours);
     if (alwaysWrite || settingsDiffer || !m_changedSettings.isEmpty() || !StoreSync::sameContent(ours, onDisk))
         write(ours, alwaysWrite);
-    else if (storeChanged)
+    else
         written(disk, false);
     m_known = ours;
     m_copiesTaken << taken;
