@@ -248,7 +248,6 @@ private slots:
             // after the join holds each note once, and the deleted one not at all.
             {"deleted here, new on both", "A del a; A new d; B new c; both", "b c d", "b c d"},
             {"deleted here, moved there", "A del a; B move b=900; both", "b", "b@900"},
-            {"deleted here, an older save from there arrives", "B save; A del a; A save; >A; >B", "b", "b", 0, false},
             {"keys added, dropped and renumbered between two saves",
                 "B new c; B del a; B text b=b2; B save; A<B older; A new d; A save; A join; >B", "b2 c d", "b2 c d", 0,
                 false},
