@@ -194,6 +194,72 @@ QByteArray SettingsStore::toBytes() const
     return bytes;
 }
 
+QByteArray SettingsStore::iniValue(const QString &value)
+{
+    // Qt reads a leading "@" as a type; a NUL only inside its @String(...).
+    const QString text = value.contains(QChar::Null)          ? QStringLiteral("@String(") + value + QLatin1Char(')')
+                         : value.startsWith(QLatin1Char('@')) ? QLatin1Char('@') + value
+                                                              : value;
+    const auto isHex = [](char16_t c) {
+        return (c >= u'0' && c <= u'9') || (c >= u'a' && c <= u'f') || (c >= u'A' && c <= u'F');
+    };
+    QString out;
+    out.reserve(text.size() + 8);
+    bool quotes = false;
+    bool hexBefore = false; // an escape a following hex digit would run on
+    for (const QChar qc : text) {
+        const char16_t c = qc.unicode();
+        quotes = quotes || c == u';' || c == u',' || c == u'=';
+        if (hexBefore && isHex(c)) {
+            out += QStringLiteral("\\x") + QString::number(c, 16);
+            continue;
+        }
+        hexBefore = false;
+        switch (c) {
+        case u'\0':
+            out += QLatin1String("\\0");
+            hexBefore = true;
+            break;
+        case u'\a':
+            out += QLatin1String("\\a");
+            break;
+        case u'\b':
+            out += QLatin1String("\\b");
+            break;
+        case u'\f':
+            out += QLatin1String("\\f");
+            break;
+        case u'\n':
+            out += QLatin1String("\\n");
+            break;
+        case u'\r':
+            out += QLatin1String("\\r");
+            break;
+        case u'\t':
+            out += QLatin1String("\\t");
+            break;
+        case u'\v':
+            out += QLatin1String("\\v");
+            break;
+        case u'"':
+        case u'\\':
+            out += QLatin1Char('\\');
+            out += qc;
+            break;
+        default:
+            if (c <= 0x1F) {
+                out += QStringLiteral("\\x") + QString::number(c, 16);
+                hexBefore = true;
+            } else {
+                out += qc;
+            }
+        }
+    }
+    if (quotes || out.startsWith(QLatin1Char(' ')) || out.endsWith(QLatin1Char(' ')))
+        out = QLatin1Char('"') + out + QLatin1Char('"');
+    return out.toUtf8();
+}
+
 QString SettingsStore::read(const QString &section, const QString &key) const
 {
     return m_values.value(section + QLatin1Char('/') + key).toString();

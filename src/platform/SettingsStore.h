@@ -38,6 +38,10 @@ public:
     // bytes cannot be written or read.
     static SettingsStore fromBytes(const QByteArray &bytes);
     QByteArray toBytes() const;
+    // A text as Qt's INI writer puts it after a key's "=", so that Qt's reader gives it back
+    // exactly: backslashes, quotes and control characters escaped, quoted when it holds ";" ","
+    // "=" or starts or ends with a blank, a leading "@" doubled, the rest as UTF-8.
+    static QByteArray iniValue(const QString &value);
 
     QString read(const QString &section, const QString &key) const;
     void write(const QString &section, const QString &key, const QString &value);

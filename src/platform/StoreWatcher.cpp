@@ -1,11 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/StoreWatcher.h"
-#include "platform/OutsideFile.h"
-#include "platform/RuntimeError.h"
 
-#include <QCryptographicHash>
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
 #include <QFileSystemWatcher>
 #include <QTimer>
@@ -62,16 +58,6 @@ void StoreWatcher::rewatch()
         m_watcher->addPaths(missing);
 }
 
-bool StoreWatcher::changedOnDisk() const
-{
-    try {
-        const QByteArray content = OutsideFile::read(m_path).value_or(QByteArray());
-        return QCryptographicHash::hash(content, QCryptographicHash::Sha256) != m_known;
-    } catch (const RuntimeError &) {
-        return true; // no longer a file the program wrote: its owner looks and tells
-    }
-}
-
 void StoreWatcher::settle()
 {
     // A writer still at work (a sync tool writing in place): wait until size and time stand still.
@@ -86,6 +72,6 @@ void StoreWatcher::settle()
     }
     m_settleRounds = 0;
     emit folderChanged();
-    if (changedOnDisk())
+    if (FileAccess::stampOf(m_path) != m_known)
         emit storeChanged();
 }

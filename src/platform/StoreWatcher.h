@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
-#include <QByteArray>
+#include "platform/FileAccess.h"
+
 #include <QDateTime>
 #include <QObject>
 #include <QString>
@@ -11,8 +12,8 @@ class QTimer;
 // Notices when another writer (a sync tool, an editor, a restored backup) has changed the store
 // file, and when files appear or change beside it. It watches the folder as well as the file,
 // since such writers replace the file by a rename, and follows a store reached through a link.
-// A change is reported once the file has stopped changing for a moment, and only when its
-// content is not what the program itself last read or wrote (known by its SHA-256).
+// A change is reported once the file has stopped changing for a moment, and only when it is not
+// the file the program itself last read or wrote (known by its stamp, without reading it).
 class StoreWatcher : public QObject {
     Q_OBJECT
 public:
@@ -21,10 +22,8 @@ public:
 
     explicit StoreWatcher(const QString &storePath, QObject *parent = nullptr);
 
-    // The SHA-256 of what the program has just read or written: a file holding it is not a change.
-    void setKnown(const QByteArray &hash) { m_known = hash; }
-    // Whether the file holds something else now (a missing file is empty).
-    bool changedOnDisk() const;
+    // The stamp of the file the program has just read or written: that file is not a change.
+    void setKnown(const FileAccess::Stamp &stamp) { m_known = stamp; }
     // The folders a file is in, as given and through any links.
     static QStringList foldersOf(const QString &path);
 
@@ -39,7 +38,7 @@ private:
     void settle();
 
     QString m_path;
-    QByteArray m_known;
+    FileAccess::Stamp m_known;
     QFileSystemWatcher *m_watcher;
     QTimer *m_settle;
     qint64 m_lastSize = -1;

@@ -6,7 +6,6 @@
 #include "records/Persistence.h"
 #include "records/StoreFormat.h"
 #include "records/StoreMerge.h"
-#include "platform/OutsideFile.h"
 #include "platform/RuntimeError.h"
 #include "platform/SettingsStore.h"
 #include "platform/StoreWatcher.h"
@@ -20,10 +19,6 @@
 namespace {
 
 QByteArray hashOf(const QByteArray &bytes) { return QCryptographicHash::hash(bytes, QCryptographicHash::Sha256); }
-
-// The file's bytes; empty when it is missing. Throws when it is there but cannot be read, or is
-// not what a store can be (see OutsideFile).
-QByteArray contentOf(const QString &path) { return OutsideFile::read(path).value_or(QByteArray()); }
 
 // Where the file at `path` is now: through every link, or, not there yet, where it would be made.
 QString realPath(const QString &path)
@@ -69,12 +64,13 @@ QString fileKey(const QFileInfo &info)
 
 } // namespace
 
-NoteStore::NoteStore(const QString &path, const QString &machine, QObject *parent)
+NoteStore::NoteStore(const QString &path, const QString &machine, QObject *parent, std::shared_ptr<FileAccess> files)
     : QObject(parent),
       m_path(path.isEmpty() ? SettingsStore::defaultPath() : path),
       m_target(realPath(m_path)),
       m_machine(machine.isEmpty() ? machineId() : machine),
       m_book(m_machine),
+      m_files(files ? std::move(files) : std::make_shared<FileAccess>()),
       m_tell(new QTimer(this))
 {
     m_tell->setObjectName(QStringLiteral("storeTell"));
@@ -110,7 +106,7 @@ void NoteStore::open()
     } catch (const FormatError &) {
         throw RuntimeError::fileAccess(m_path + QStringLiteral(" está com formato inválido"));
     }
-    m_knownHash = hashOf(bytes);
+    written(bytes, false);
     const bool hasNotes = !image.readSection(Persistence::notesSection()).isEmpty();
     if (image.read(Persistence::configSection(), QStringLiteral("Abertura")).isEmpty()) {
         // The first start: the welcome note; a store that has notes (a part of a store a sync
@@ -120,7 +116,7 @@ void NoteStore::open()
             image.write(Persistence::notesSection(), Persistence::welcomeKey(), NoteRecord::welcomeRecord());
         const QByteArray seeded = StoreFormat::seal(image.toBytes());
         SettingsStore::writeFile(m_target, seeded);
-        m_knownHash = hashOf(seeded);
+        written(seeded, true);
     }
     m_settings = settingsOf(image);
     m_book.reset(StoreFormat::read(image, m_machine));
@@ -164,7 +160,7 @@ void NoteStore::watch()
     if (m_watcher)
         return;
     m_watcher = new StoreWatcher(m_path, this);
-    m_watcher->setKnown(m_knownHash);
+    m_watcher->setKnown(m_knownStamp);
     connect(m_watcher, &StoreWatcher::storeChanged, this, &NoteStore::changedElsewhere);
     connect(m_watcher, &StoreWatcher::folderChanged, this, &NoteStore::changedElsewhere);
 }
@@ -207,17 +203,24 @@ QStringList NoteStore::newConflictCopies() const
 
 void NoteStore::syncOnce(bool alwaysWrite)
 {
-    QByteArray disk;
-    try {
-        disk = contentOf(m_path);
-    } catch (const RuntimeError &) {
-        if (!alwaysWrite) // a save tells by its own failure
-            tellUnreadable(m_path);
-        throw;
+    // The stamp as last read or written here: no other writer since, and nothing to read.
+    QByteArray disk = m_knownBytes;
+    if (m_files->stamp(m_path) == m_knownStamp) {
+        m_readStamp = m_knownStamp;
+    } else {
+        try {
+            disk = contentOf(m_path);
+        } catch (const RuntimeError &) {
+            if (!alwaysWrite) // a save tells by its own failure
+                tellUnreadable(m_path);
+            throw;
+        }
     }
-    const bool storeChanged = hashOf(disk) != m_knownHash;
-    if (!storeChanged)
+    const bool storeChanged = disk != m_knownBytes;
+    if (!storeChanged) {
+        m_knownStamp = m_readStamp; // touched, not changed
         m_unreadableTold.removeAll(m_path);
+    }
     const QStringList copies = newConflictCopies();
     if (!alwaysWrite && !storeChanged && copies.isEmpty())
         return; // nothing from elsewhere, and nothing asked to be saved
@@ -312,6 +315,17 @@ std::optional<NoteStore::Read> NoteStore::readBytes(const QString &path, const Q
     return read;
 }
 
+QByteArray NoteStore::contentOf(const QString &path)
+{
+    // Stamped before it is read: a writer in between makes the next look read it again.
+    const bool store = path == m_path;
+    const FileAccess::Stamp stamp = store ? m_files->stamp(path) : FileAccess::Stamp();
+    QByteArray bytes = m_files->read(path).value_or(QByteArray());
+    if (store)
+        m_readStamp = stamp;
+    return bytes;
+}
+
 void NoteStore::tellUnreadable(const QString &path)
 {
     if (m_unreadableTold.contains(path))
@@ -335,10 +349,6 @@ bool NoteStore::joinSettings(const QMap<QString, QVariant> &theirs)
 
 void NoteStore::write(const StoreSync::Snapshot &snapshot, bool alwaysWrite)
 {
-    SettingsStore image;
-    for (auto it = m_settings.begin(); it != m_settings.end(); ++it)
-        image.setValue(it.key(), it.value());
-    StoreFormat::write(image, snapshot);
     if (const QString now = realPath(m_path); now != m_target) {
         // A link put in place while the program runs (a sync tool carries links) may lead into
         // another program's file: what it holds was joined, but nothing is written there.
@@ -352,16 +362,17 @@ void NoteStore::write(const StoreSync::Snapshot &snapshot, bool alwaysWrite)
                                              .arg(now));
     }
     m_relinkTold = false;
-    const QByteArray bytes = StoreFormat::seal(image.toBytes());
-    SettingsStore::writeFile(m_target, bytes);
+    const QByteArray bytes = StoreFormat::seal(m_writer.bytes(m_settings, snapshot));
+    m_files->write(m_target, bytes);
     written(bytes, true);
 }
 
 void NoteStore::written(const QByteArray &bytes, bool ours)
 {
-    m_knownHash = hashOf(bytes);
+    m_knownBytes = bytes;
+    m_knownStamp = ours ? m_files->stamp(m_path) : m_readStamp;
     if (ours)
         m_changedSettings.clear();
     if (m_watcher)
-        m_watcher->setKnown(m_knownHash);
+        m_watcher->setKnown(m_knownStamp);
 }

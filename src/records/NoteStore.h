@@ -1,7 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 #include "records/NoteBook.h"
+#include "records/StoreFormat.h"
 #include "records/StoreSync.h"
+#include "platform/FileAccess.h"
 #include "platform/RuntimeError.h"
 
 #include <QByteArray>
@@ -11,6 +13,7 @@
 #include <QStringList>
 #include <QVariant>
 #include <functional>
+#include <memory>
 #include <optional>
 
 class SettingsStore;
@@ -31,8 +34,10 @@ public:
 class NoteStore : public QObject {
     Q_OBJECT
 public:
-    // `path` empty: the default per-user store; `machine` empty: this machine's name.
-    explicit NoteStore(const QString &path = QString(), const QString &machine = QString(), QObject *parent = nullptr);
+    // `path` empty: the default per-user store; `machine` empty: this machine's name; `files`
+    // empty: the disk itself.
+    explicit NoteStore(const QString &path = QString(), const QString &machine = QString(), QObject *parent = nullptr,
+                       std::shared_ptr<FileAccess> files = nullptr);
     ~NoteStore() override;
 
     QString path() const { return m_path; }
@@ -89,6 +94,9 @@ private:
     // Throws RuntimeError; `alwaysWrite`: a save, which tells by its own failure.
     void write(const StoreSync::Snapshot &snapshot, bool alwaysWrite);
     void tellUnreadable(const QString &path);
+    // The file's bytes; empty when it is missing. Throws when it is there but cannot be read, or
+    // is not what a store can be (see OutsideFile).
+    QByteArray contentOf(const QString &path);
     // The file now holds `bytes`, which this store wrote (`ours`) or read and found complete.
     void written(const QByteArray &bytes, bool ours);
 
@@ -97,7 +105,13 @@ private:
     QString m_machine;
     NoteBook m_book;
     bool m_unsaved = false; // the file lacks something of the notes: a write failed after a join
-    QByteArray m_knownHash; // of the file as last read or written here
+    std::shared_ptr<FileAccess> m_files;
+    // The file as last read or written here: its stamp tells it again without reading it; its
+    // bytes tell a file touched but not changed.
+    FileAccess::Stamp m_knownStamp;
+    QByteArray m_knownBytes;
+    FileAccess::Stamp m_readStamp; // taken before the store's last read
+    StoreFormat::Writer m_writer;
     // Every key but the notes' own groups ("Config"/"Abertura", and any a newer version adds).
     QMap<QString, QVariant> m_settings;
     QSet<QString> m_changedSettings; // changed here since the last write

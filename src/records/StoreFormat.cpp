@@ -307,25 +307,71 @@ Snapshot read(const SettingsStore &store, const QString &machine, const Snapshot
     return s;
 }
 
-void write(SettingsStore &store, const Snapshot &snapshot)
+void Writer::encodeSettings(const QMap<QString, QVariant> &settings)
 {
-    for (const QString &section : {Persistence::notesSection(), syncSection(), placesSection(), deletedSection()})
-        store.deleteSection(section);
+    if (m_settingsDone && settings == m_settings)
+        return;
+    // Rarely changed, and may hold what a newer version wrote (a list): through Qt's own writer.
+    SettingsStore image;
+    for (auto it = settings.begin(); it != settings.end(); ++it)
+        image.setValue(it.key(), it.value());
+    m_settingsText = settings.isEmpty() ? QByteArray() : image.toBytes();
+    if (!m_settingsText.isEmpty() && !m_settingsText.endsWith('\n'))
+        m_settingsText += '\n';
+    m_settings = settings;
+    m_settingsDone = true;
+}
+
+QByteArray Writer::bytes(const QMap<QString, QVariant> &settings, const Snapshot &snapshot)
+{
+    encodeSettings(settings);
+    QByteArray notes, sync, places, deleted;
+    const auto line = [](QByteArray &group, const QByteArray &key, const QByteArray &value) {
+        group += key;
+        group += '=';
+        group += value;
+        group += '\n';
+    };
+    ++m_generation;
     int key = 0;
     for (const Note &note : snapshot.notes) {
-        const QString k = QString::number(key++);
-        store.write(Persistence::notesSection(), k, note.record);
-        store.write(syncSection(), k,
-                    QStringList{note.id, versionText(note.version), dotsText(note.dots), hashOf(note.record)}.join(
-                        QLatin1Char(' ')));
-        if (!note.places.isEmpty())
-            store.write(placesSection(), note.id, placesText(note.places));
+        Lines &lines = m_notes[note.id];
+        if (lines.generation == 0 || !(lines.note == note)) {
+            lines.note = note;
+            lines.record = SettingsStore::iniValue(note.record);
+            lines.sync = SettingsStore::iniValue(
+                QStringList{note.id, versionText(note.version), dotsText(note.dots), hashOf(note.record)}.join(
+                    QLatin1Char(' ')));
+            lines.places = note.places.isEmpty() ? QByteArray() : SettingsStore::iniValue(placesText(note.places));
+        }
+        lines.generation = m_generation;
+        const QByteArray k = QByteArray::number(key++);
+        line(notes, k, lines.record);
+        line(sync, k, lines.sync);
+        if (!lines.places.isEmpty())
+            line(places, note.id.toUtf8(), lines.places);
     }
+    if (m_notes.size() > snapshot.notes.size()) // notes gone since
+        m_notes.removeIf([this](const auto &it) { return it.value().generation != m_generation; });
     for (const QString &record : snapshot.setAside)
-        store.write(Persistence::notesSection(), QString::number(key++), record);
+        line(notes, QByteArray::number(key++), SettingsStore::iniValue(record));
     for (auto it = snapshot.deleted.begin(); it != snapshot.deleted.end(); ++it)
-        store.write(deletedSection(), it.key(),
-                    versionText(it->version) + QLatin1Char(' ') + it->date.toString(Qt::ISODate));
+        line(deleted, it.key().toUtf8(),
+             SettingsStore::iniValue(versionText(it->version) + QLatin1Char(' ') + it->date.toString(Qt::ISODate)));
+    QByteArray text = m_settingsText;
+    text.reserve(text.size() + notes.size() + sync.size() + places.size() + deleted.size() + 64);
+    const QList<std::pair<QString, const QByteArray *>> groups{{deletedSection(), &deleted},
+                                                               {Persistence::notesSection(), &notes},
+                                                               {placesSection(), &places},
+                                                               {syncSection(), &sync}};
+    for (const auto &[name, lines] : groups) {
+        if (lines->isEmpty())
+            continue;
+        if (!text.isEmpty())
+            text += '\n';
+        text += '[' + name.toUtf8() + "]\n" + *lines;
+    }
+    return text;
 }
 
 QByteArray seal(const QByteArray &bytes)

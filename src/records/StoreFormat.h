@@ -3,6 +3,9 @@
 #include "records/StoreSync.h"
 
 #include <QByteArray>
+#include <QHash>
+#include <QMap>
+#include <QVariant>
 
 class SettingsStore;
 
@@ -21,9 +24,29 @@ namespace StoreFormat {
 // a known note takes its identity.
 StoreSync::Snapshot read(const SettingsStore &store, const QString &machine = QString(),
                          const StoreSync::Snapshot *known = nullptr);
-// Rebuilds the four groups from the snapshot: "Lembretes" keys "0".. in order, the set-aside
-// records after the notes.
-void write(SettingsStore &store, const StoreSync::Snapshot &snapshot);
+
+// Writes the store file as text, encoding again only what changed since the file it last wrote:
+// each note's lines are kept and reused while the note stays the same, and the settings' groups
+// while no setting changes, so a save of many notes costs about what its changed notes cost.
+class Writer {
+public:
+    // The file (unsealed): `settings`, every key but the notes' groups, then the four groups,
+    // "Lembretes" keys "0".. in order with the set-aside records after the notes.
+    QByteArray bytes(const QMap<QString, QVariant> &settings, const StoreSync::Snapshot &snapshot);
+
+private:
+    void encodeSettings(const QMap<QString, QVariant> &settings);
+    struct Lines {
+        StoreSync::Note note;
+        QByteArray record, sync, places; // values, without their keys
+        quint64 generation = 0;          // the last file they were in; 0: not encoded yet
+    };
+    QHash<QString, Lines> m_notes; // by identity
+    quint64 m_generation = 0;
+    QMap<QString, QVariant> m_settings;
+    QByteArray m_settingsText;
+    bool m_settingsDone = false;
+};
 
 // A whole file as written here: a first line saying that a seal ends it and a last line with the
 // checksum of everything before it, both comments to any reader.
