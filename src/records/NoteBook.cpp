@@ -32,7 +32,7 @@ qsizetype NoteBook::indexOf(const QString &id) const
 
 QString NoteBook::add(const QString &record)
 {
-    const QString id = QUuid::createUuid().toString(QUuid::WithoutBraces);
+    QString id = QUuid::createUuid().toString(QUuid::WithoutBraces);
     m_edits.made << StoreSync::Live{id, record};
     return id;
 }
