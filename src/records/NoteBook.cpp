@@ -55,8 +55,8 @@ void NoteBook::update(const QString &id, const QString &record)
 
 void NoteBook::remove(const QString &id)
 {
-    const auto made = std::find_if(m_edits.made.begin(), m_edits.made.end(),
-                                   [&id](const StoreSync::Live &l) { return l.id == id; });
+    const auto made =
+        std::find_if(m_edits.made.begin(), m_edits.made.end(), [&id](const StoreSync::Live &l) { return l.id == id; });
     if (made != m_edits.made.end()) {
         m_edits.made.erase(made);
         return;
