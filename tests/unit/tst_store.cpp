@@ -93,10 +93,8 @@ struct Machine {
                 QStringList fields;
                 for (int f : c.fields)
                     fields << names.value(f, QString::number(f));
-                told << QStringList{"-", "+", ""}[c.kind == NoteBook::Change::Removed ? 0
-                                                  : c.kind == NoteBook::Change::Added ? 1
-                                                                                      : 2]
-                            + textOf(c.record) + (fields.isEmpty() ? QString() : ":" + fields.join(','));
+                told << QStringList{"+", "-", ""}.at(c.kind) + textOf(c.record)
+                            + (fields.isEmpty() ? QString() : ":" + fields.join(','));
             }
             told.sort();
             shown << told.join(' ');
