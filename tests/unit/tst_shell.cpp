@@ -10,10 +10,8 @@
 #include "shell/frmPrincipal.h"
 
 #include <QAction>
-#include <QApplication>
 #include <QMenu>
 #include <QPlainTextEdit>
-#include <QScreen>
 #include <QScopeGuard>
 #include <QtTest>
 #include <csignal>
@@ -167,7 +165,6 @@ private slots:
         if (notes >= 0)
             f.choose("salvar");
         QCOMPARE(f.quits, int(notes < 0));
-        // The records that cannot be shown follow the notes in the store.
         QStringList got = ShellFixture::storedRecords();
         got.sort(), stored.sort();
         QCOMPARE(got, stored);
@@ -208,16 +205,16 @@ private slots:
         QCOMPARE(f.shell->tray()->tip(), QString("Quadrelo - %1 Lembrete(s)").arg(openNotes().size()));
     }
 
-    // What the file holds after each way of saving (a logout and SIGTERM: the desktop run): every
-    // note, hidden
-    // ones too, with what was typed a moment before (too soon for the save by itself); a new size,
-    // pin or properties saved by themselves shortly after; nothing for a start that changed nothing.
+    // What the file holds after each way of saving (a logout, SIGTERM and the X server's end: the
+    // desktop run): every note, hidden ones too, with what was typed a moment before (too soon for
+    // the save by itself); a new size, pin or properties saved by themselves shortly after; nothing
+    // for a start that changed nothing.
     void saves_data()
     {
         QTest::addColumn<QString>("how");
         // Typing and moving by the folded corner are saved by themselves in the desktop run; a new
         // note and a deletion reach the other machine by themselves in the two-machine run.
-        for (const char *how : {"salvar", "encerrar", "SIGHUP", "X server gone", "resized", "pinned", "properties"})
+        for (const char *how : {"salvar", "encerrar", "SIGHUP", "resized", "pinned", "properties"})
             QTest::newRow(how) << how;
     }
 
@@ -242,8 +239,6 @@ private slots:
         }
         if (how == "SIGHUP") {
             std::raise(SIGHUP);
-        } else if (how == "X server gone") {
-            frmPrincipal::saveAtExit();
         } else if (how == "resized") {
             QTest::mousePress(note->findChild<QWidget *>("imgArraste"), Qt::LeftButton);
             QTest::mouseMove(note->findChild<QWidget *>("imgArraste"), QPoint(40, 40));
