@@ -94,7 +94,6 @@ private slots:
         const QString at = " | Alarme marcado para 05/12/2026 09:",
                       acts = " | default, Mostrar Lembrete, adiar, Adiar 10 minutos";
         const QString a = "Comprar pão" + at + "00." + acts;
-        QTest::newRow("plain ring stays") << "ring end" << QStringList{a} << "N";
         QTest::newRow("a click on the note") << "continuous ring click end" << QStringList{} << "N";
         QTest::newRow("put off") << "ring end adiar" << QStringList{} << "S 05/12/2026 09:10";
         QTest::newRow("put off, ringing") << "continuous ring adiar" << QStringList{} << "S 05/12/2026 09:10";
