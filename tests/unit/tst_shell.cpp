@@ -30,20 +30,14 @@ static QString visibleMarks()
     return marks;
 }
 
-// What a person sees of each open note: text, colour number, kept above other windows, locked, bell's time.
+// What a person sees of each open note: text, kept above other windows, locked.
 static QString seenNotes(const RecordingWindows &windows)
 {
     QStringList seen;
-    for (frmLembrete *note : openNotes()) {
-        const QColor paper = note->grab().toImage().pixelColor(100, 80); // inside the text box, past the text
-        int colour = 0;
-        while (colour < 8 && ColorFromIndex(colour) != paper)
-            ++colour;
-        QWidget *bell = note->findChild<QWidget *>("Alarme");
-        seen << QStringList{textBox(note)->toPlainText(), QString::number(colour), windows.onTop(note) ? "S" : "N",
-                            textBox(note)->isReadOnly() ? "S" : "N", bell->isVisible() ? bell->toolTip() : "-"}
+    for (frmLembrete *note : openNotes())
+        seen << QStringList{textBox(note)->toPlainText(), windows.onTop(note) ? "S" : "N",
+                            textBox(note)->isReadOnly() ? "S" : "N"}
                     .join(' ');
-    }
     return seen.join(" / ");
 }
 
@@ -170,22 +164,18 @@ private slots:
         QCOMPARE(got, stored);
     }
 
-    // A stored note as its window shows it (its size, text, colour, pin, lock and alarm), and what
-    // another machine changed once its file arrives: a note deleted there closes here.
+    // A stored note as its window shows it (its size, text, pin and lock), and what another machine
+    // changed once its file arrives: a note deleted there closes here.
     void changedElsewhere_data()
     {
         QTest::addColumn<QString>("text"); // of the note changed there
         QTest::addColumn<QString>("change");
         QTest::addColumn<QString>("seen"); // see seenNotes
-        const QString dois = " / dois\nb 0 S S -";
-        QTest::newRow("deleted") << "um" << QString("del") << "dois\nb 0 S S -";
-        QTest::newRow("text") << "um" << QString("%1=um e mais").arg(Texto) << "um e mais 0 N N -" + dois;
-        QTest::newRow("colour") << "um" << QString("%1=3").arg(Cor) << "um 3 N N -" + dois;
-        QTest::newRow("pinned") << "um" << QString("%1=S").arg(Fixo) << "um 0 S N -" + dois;
-        QTest::newRow("released") << "dois" << QString("%1=N").arg(Fixo) << "um 0 N N - / dois\nb 0 N S -";
-        QTest::newRow("read-only") << "um" << QString("%1=S").arg(Leitura) << "um 0 N S -" + dois;
-        QTest::newRow("alarm") << "um" << QString("%1=S;%2=05/12/2026 14:30").arg(Aviso).arg(DataHoraAviso)
-                               << "um 0 N N 05/12/2026 14:30" + dois;
+        const QString dois = " / dois\nb S S";
+        QTest::newRow("deleted") << "um" << QString("del") << "dois\nb S S";
+        QTest::newRow("text") << "um" << QString("%1=um e mais").arg(Texto) << "um e mais N N" + dois;
+        QTest::newRow("pinned") << "um" << QString("%1=S").arg(Fixo) << "um S N" + dois;
+        QTest::newRow("released") << "dois" << QString("%1=N").arg(Fixo) << "um N N / dois\nb N S";
     }
 
     void changedElsewhere()
@@ -198,7 +188,7 @@ private slots:
             {Texto, encodeText("dois\nb")}, {Fixo, "S"}, {Leitura, "S"}, {Largura, "4500"}, {Altura, "3000"}};
         f.start({recordWith({{Texto, "um"}}), recordWith(dois)});
         QCOMPARE(openNotes().at(1)->size(), QSize(4500 / 15, 3000 / 15));
-        QCOMPARE(seenNotes(platform.windows), "um 0 N N - / dois\nb 0 S S -");
+        QCOMPARE(seenNotes(platform.windows), "um N N / dois\nb S S");
         f.choose("salvar");
         changeElsewhere(text, change);
         QTRY_COMPARE(seenNotes(platform.windows), seen);
