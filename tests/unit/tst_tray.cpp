@@ -19,7 +19,6 @@ private slots:
         QTest::addColumn<QString>("events");
         QTest::newRow("two clicks in the double-click time") << false << "T@0 T@400 > S NS";
         QTest::newRow("two clicks apart") << false << "T@0 T@401 > S S";
-        QTest::newRow("three quick clicks: one double click") << false << "T@0 T@100 T@200 > S NS S";
         QTest::newRow("XEmbed double click") << false << "T@0 D@100 > S NS";
         QTest::newRow("double click after two clicks") << false << "T@0 T@100 D@100 T@150 > S NS - S";
         QTest::newRow("middle and right clicks") << false << "M@0 C@100 > - -";
