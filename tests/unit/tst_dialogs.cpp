@@ -231,7 +231,6 @@ private slots:
             QCOMPARE(focused(), QString("txtTexto"));
             key(Qt::Key_X);
             const bool types = note->findChild<QPlainTextEdit *>("txtTexto")->toPlainText() == "x";
-            QCOMPARE(!reader(note->findChild<QWidget *>("Lixeira"))->state().disabled, types); // deletable
             QStringList fields;
             for (int f : {DatAlteracao, Aviso, DataHoraAviso, Leitura, Cor, Minutos, Continuo, Som})
                 fields << field(note->value().toRecord(), f);
