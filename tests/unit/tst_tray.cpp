@@ -57,7 +57,6 @@ private slots:
         QTest::addColumn<int>("told");
         QTest::newRow("panel at start") << "WH none" << false << "YYY" << 0;
         QTest::newRow("tray comes later") << " X" << false << "NYY" << 0;
-        QTest::newRow("panel comes later") << "W WH" << false << "NYY" << 0;
         QTest::newRow("no tray comes") << " none" << false << "NNN" << 1;
         // KDE's proxy for X icons beside a panel still starting: taken only once the wait is over.
         QTest::newRow("proxy beside a starting panel") << "?X WX" << false << "NNY" << 0;
