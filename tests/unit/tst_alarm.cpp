@@ -80,6 +80,7 @@ private slots:
         row("São Paulo, in the hour skipped", saoPaulo, {"04/11/2018 00:30"}, utc({2018, 11, 4}, 3, 0));
         row("São Paulo, after the hour skipped", saoPaulo, {"04/11/2018 01:10"}, utc({2018, 11, 4}, 3, 10));
         row("São Paulo, in the hour repeated", saoPaulo, {"16/02/2019 23:30"}, utc({2019, 2, 17}, 1, 30));
+        row("São Paulo, the minute after the hour repeated", saoPaulo, {"17/02/2019 00:00"}, utc({2019, 2, 17}, 3, 0));
         row("Berlin, in the hour skipped", berlin, {"29/03/2026 02:30"}, utc({2026, 3, 29}, 1, 0));
         row("Berlin, in the hour repeated", berlin, {"25/10/2026 02:30"}, utc({2026, 10, 25}, 0, 30));
         row("Berlin, then São Paulo, then UTC", berlin, {"05/12/2026 09:00"}, utc({2026, 12, 5}, 9, 0), 0,

@@ -14,8 +14,6 @@
 #include <QCheckBox>
 #include <QClipboard>
 #include <QComboBox>
-#include <QLabel>
-#include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QtTest>
@@ -233,7 +231,6 @@ private slots:
             QCOMPARE(focused(), QString("txtTexto"));
             key(Qt::Key_X);
             const bool types = note->findChild<QPlainTextEdit *>("txtTexto")->toPlainText() == "x";
-            QCOMPARE(!reader(note->findChild<QWidget *>("Lixeira"))->state().disabled, types); // deletable
             QStringList fields;
             for (int f : {DatAlteracao, Aviso, DataHoraAviso, Leitura, Cor, Minutos, Continuo, Som})
                 fields << field(note->value().toRecord(), f);
@@ -360,9 +357,7 @@ private slots:
     {
         QTest::addColumn<QString>("named"); // the control (none: the note's window), "=", its name
         QTest::newRow("note") << "=Comprar pão";
-        QTest::newRow("note's text") << "txtTexto=Texto do lembrete";
         QTest::newRow("bell") << "Alarme=Alarme: 05/12/2026 14:30";
-        QTest::newRow("properties") << "Propriedade=Propriedades do Lembrete";
         QTest::newRow("date") << "DataAviso=Data";
         QTest::newRow("minutes") << "txtMinutos=Avisar com antecedência de (min.)";
         QTest::newRow("colour") << "cmbCor=Cor Lembrete: Amarelo";

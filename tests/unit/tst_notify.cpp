@@ -94,8 +94,8 @@ private slots:
         const QString at = " | Alarme marcado para 05/12/2026 09:",
                       acts = " | default, Mostrar Lembrete, adiar, Adiar 10 minutos";
         const QString a = "Comprar pão" + at + "00." + acts;
-        QTest::newRow("plain ring stays") << "ring end" << QStringList{a} << "N";
         QTest::newRow("a click on the note") << "continuous ring click end" << QStringList{} << "N";
+        QTest::newRow("opened") << "ring end default" << QStringList{} << "N";
         QTest::newRow("put off") << "ring end adiar" << QStringList{} << "S 05/12/2026 09:10";
         QTest::newRow("put off, ringing") << "continuous ring adiar" << QStringList{} << "S 05/12/2026 09:10";
         QTest::newRow("put off, rings again")
@@ -145,10 +145,10 @@ private slots:
                 QTRY_VERIFY(!a->isRinging() && !b->isRinging());
             } else if (step == "click") {
                 QTest::mouseClick(a->findChild<QPlainTextEdit *>("txtTexto")->viewport(), Qt::LeftButton);
-            } else if (step == "adiar") {
+            } else if (step == "adiar" || step == "default") {
                 QVERIFY(!service.shown.isEmpty()); // A's notice, the one shown
                 const uint id = service.shown.lastKey();
-                serviceBus().send(QDBusMessage::createSignal(Path, Service, "ActionInvoked") << id << "adiar");
+                serviceBus().send(QDBusMessage::createSignal(Path, Service, "ActionInvoked") << id << step);
                 QTRY_VERIFY(!service.shown.contains(id));
                 QVERIFY(a->isVisible() && !a->isRinging());
             } else if (step == "delete") {

@@ -10,10 +10,8 @@
 #include "shell/frmPrincipal.h"
 
 #include <QAction>
-#include <QApplication>
 #include <QMenu>
 #include <QPlainTextEdit>
-#include <QScreen>
 #include <QScopeGuard>
 #include <QtTest>
 #include <csignal>
@@ -32,20 +30,14 @@ static QString visibleMarks()
     return marks;
 }
 
-// What a person sees of each open note: text, colour number, kept above other windows, locked, bell's time.
+// What a person sees of each open note: text, kept above other windows, locked.
 static QString seenNotes(const RecordingWindows &windows)
 {
     QStringList seen;
-    for (frmLembrete *note : openNotes()) {
-        const QColor paper = note->grab().toImage().pixelColor(100, 80); // inside the text box, past the text
-        int colour = 0;
-        while (colour < 8 && ColorFromIndex(colour) != paper)
-            ++colour;
-        QWidget *bell = note->findChild<QWidget *>("Alarme");
-        seen << QStringList{textBox(note)->toPlainText(), QString::number(colour), windows.onTop(note) ? "S" : "N",
-                            textBox(note)->isReadOnly() ? "S" : "N", bell->isVisible() ? bell->toolTip() : "-"}
+    for (frmLembrete *note : openNotes())
+        seen << QStringList{textBox(note)->toPlainText(), windows.onTop(note) ? "S" : "N",
+                            textBox(note)->isReadOnly() ? "S" : "N"}
                     .join(' ');
-    }
     return seen.join(" / ");
 }
 
@@ -167,28 +159,23 @@ private slots:
         if (notes >= 0)
             f.choose("salvar");
         QCOMPARE(f.quits, int(notes < 0));
-        // The records that cannot be shown follow the notes in the store.
         QStringList got = ShellFixture::storedRecords();
         got.sort(), stored.sort();
         QCOMPARE(got, stored);
     }
 
-    // A stored note as its window shows it (its size, text, colour, pin, lock and alarm), and what
-    // another machine changed once its file arrives: a note deleted there closes here.
+    // A stored note as its window shows it (its size, text, pin and lock), and what another machine
+    // changed once its file arrives: a note deleted there closes here.
     void changedElsewhere_data()
     {
         QTest::addColumn<QString>("text"); // of the note changed there
         QTest::addColumn<QString>("change");
         QTest::addColumn<QString>("seen"); // see seenNotes
-        const QString dois = " / dois\nb 0 S S -";
-        QTest::newRow("deleted") << "um" << QString("del") << "dois\nb 0 S S -";
-        QTest::newRow("text") << "um" << QString("%1=um e mais").arg(Texto) << "um e mais 0 N N -" + dois;
-        QTest::newRow("colour") << "um" << QString("%1=3").arg(Cor) << "um 3 N N -" + dois;
-        QTest::newRow("pinned") << "um" << QString("%1=S").arg(Fixo) << "um 0 S N -" + dois;
-        QTest::newRow("released") << "dois" << QString("%1=N").arg(Fixo) << "um 0 N N - / dois\nb 0 N S -";
-        QTest::newRow("read-only") << "um" << QString("%1=S").arg(Leitura) << "um 0 N S -" + dois;
-        QTest::newRow("alarm") << "um" << QString("%1=S;%2=05/12/2026 14:30").arg(Aviso).arg(DataHoraAviso)
-                               << "um 0 N N 05/12/2026 14:30" + dois;
+        const QString dois = " / dois\nb S S";
+        QTest::newRow("deleted") << "um" << QString("del") << "dois\nb S S";
+        QTest::newRow("text") << "um" << QString("%1=um e mais").arg(Texto) << "um e mais N N" + dois;
+        QTest::newRow("pinned") << "um" << QString("%1=S").arg(Fixo) << "um S N" + dois;
+        QTest::newRow("released") << "dois" << QString("%1=N").arg(Fixo) << "um N N / dois\nb N S";
     }
 
     void changedElsewhere()
@@ -201,23 +188,23 @@ private slots:
             {Texto, encodeText("dois\nb")}, {Fixo, "S"}, {Leitura, "S"}, {Largura, "4500"}, {Altura, "3000"}};
         f.start({recordWith({{Texto, "um"}}), recordWith(dois)});
         QCOMPARE(openNotes().at(1)->size(), QSize(4500 / 15, 3000 / 15));
-        QCOMPARE(seenNotes(platform.windows), "um 0 N N - / dois\nb 0 S S -");
+        QCOMPARE(seenNotes(platform.windows), "um N N / dois\nb S S");
         f.choose("salvar");
         changeElsewhere(text, change);
         QTRY_COMPARE(seenNotes(platform.windows), seen);
         QCOMPARE(f.shell->tray()->tip(), QString("Quadrelo - %1 Lembrete(s)").arg(openNotes().size()));
     }
 
-    // What the file holds after each way of saving (a logout and SIGTERM: the desktop run): every
-    // note, hidden
-    // ones too, with what was typed a moment before (too soon for the save by itself); a new size,
-    // pin or properties saved by themselves shortly after; nothing for a start that changed nothing.
+    // What the file holds after each way of saving (a logout, SIGTERM and the X server's end: the
+    // desktop run): every note, hidden ones too, with what was typed a moment before (too soon for
+    // the save by itself); a new size, pin or properties saved by themselves shortly after; nothing
+    // for a start that changed nothing.
     void saves_data()
     {
         QTest::addColumn<QString>("how");
         // Typing and moving by the folded corner are saved by themselves in the desktop run; a new
         // note and a deletion reach the other machine by themselves in the two-machine run.
-        for (const char *how : {"salvar", "encerrar", "SIGHUP", "X server gone", "resized", "pinned", "properties"})
+        for (const char *how : {"salvar", "encerrar", "SIGHUP", "resized", "pinned", "properties"})
             QTest::newRow(how) << how;
     }
 
@@ -242,8 +229,6 @@ private slots:
         }
         if (how == "SIGHUP") {
             std::raise(SIGHUP);
-        } else if (how == "X server gone") {
-            frmPrincipal::saveAtExit();
         } else if (how == "resized") {
             QTest::mousePress(note->findChild<QWidget *>("imgArraste"), Qt::LeftButton);
             QTest::mouseMove(note->findChild<QWidget *>("imgArraste"), QPoint(40, 40));
