@@ -75,11 +75,13 @@ std::unique_ptr<frmLembrete> noteWith(const QList<QPair<int, QString>> &changes)
     return note;
 }
 
-static void removeAllNotes()
+void removeAllNotes()
 {
     for (QWidget *w : QApplication::topLevelWidgets())
-        if (qobject_cast<frmLembrete *>(w))
-            delete w;
+        if (auto *note = qobject_cast<frmLembrete *>(w)) {
+            note->dispose(); // its alarm leaves the clock
+            delete note;
+        }
 }
 
 ShellFixture::ShellFixture()

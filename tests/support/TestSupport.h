@@ -130,5 +130,7 @@ struct ShellFixture {
 QByteArray bytesOf(const QString &path);
 // Every note the program has open, in creation order.
 QList<frmLembrete *> openNotes();
+// Closes every note window there is, the program's and tests' own.
+void removeAllNotes();
 // A left click on the window's child of that name, as a person gives it.
 void clickChild(QWidget *window, const char *name);

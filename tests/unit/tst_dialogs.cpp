@@ -125,33 +125,34 @@ class TestDialogs : public QObject {
 
 private slots:
     void init() { platform.reset(); }
-    void cleanup()
-    {
-        for (QWidget *w : QApplication::topLevelWidgets())
-            if (auto *note = qobject_cast<frmLembrete *>(w)) {
-                note->dispose(); // its alarm leaves the clock
-                delete note;
-            }
-    }
+    void cleanup() { removeAllNotes(); }
 
+    // What the dialog shows for a note, opened from the keyboard; Tab visits every control that can
+    // be used, once, in the order drawn, the check boxes too; Enter and Space press its buttons.
     void fill_data()
     {
         QTest::addColumn<QString>("record");
         QTest::addColumn<int>("devices");
         // Created, changed, Leitura, colour, date, time, advance, minutes, sound, Contínuo.
         QTest::addColumn<QStringList>("expected");
+        QTest::addColumn<QString>("visits"); // by Tab, then the button closing it and its key
         const QString c = field(recordWith({}), DatCriacao);
+        const QString all = "cmbCor DataAviso HoraAviso chkAtencendia txtMinutos chkContinuo cmbSom Ok Cancelar "
+                            "chkLeitura";
+        const QString noMinutes = QString(all).remove("txtMinutos ");
         // clang-format off
         const QString full = recordWith({{DatAlteracao, "06/12/2026 10:00"}, {Leitura, "S"}, {Cor, "3"}, {Aviso, "S"},
             {DataHoraAviso, "24/12/2026 18:30"}, {Minutos, "15"}, {Som, "8"}, {Continuo, "S"}});
         QTest::newRow("full") << full << 1
-            << QStringList{c, "06/12/2026 10:00", "x", "Ciano", "24/12/2026", "18:30", "x", "15", "Pnaum-Pnaum", "x"};
+            << QStringList{c, "06/12/2026 10:00", "x", "Ciano", "24/12/2026", "18:30", "x", "15", "Pnaum-Pnaum", "x"}
+            << all + "; Ok Enter";
         QTest::newRow("one minute ahead") << recordWith({{Minutos, "1"}, {Cor, "7"}}) << 1
-            << QStringList{c, "", "-", "Vermelho", "", "", "x", "1", "Nenhum", "-"};
+            << QStringList{c, "", "-", "Vermelho", "", "", "x", "1", "Nenhum", "-"} << all + "; Cancelar Space";
         QTest::newRow("damaged") << recordWith({{Cor, "azul"}, {Minutos, "x"}, {Som, "?"}}) << 1
-            << QStringList{c, "", "-", "", "", "", "-", " off", "", "-"};
+            << QStringList{c, "", "-", "", "", "", "-", " off", "", "-"} << noMinutes + "; Cancelar Space";
         QTest::newRow("no sound device") << recordWith({{Som, "5"}, {Continuo, "S"}}) << 0
-            << QStringList{c, "", "-", "Amarelo", "", "", "-", " off", "Nenhum off", "- off"};
+            << QStringList{c, "", "-", "Amarelo", "", "", "-", " off", "Nenhum off", "- off"}
+            << QString(noMinutes).remove("chkContinuo cmbSom ") + "; Ok Enter";
         // clang-format on
     }
 
@@ -159,10 +160,28 @@ private slots:
     {
         QFETCH(QString, record);
         QFETCH(int, devices);
+        QFETCH(QString, visits);
+        const QStringList button = visits.section("; ", 1).split(' ');
         platform.sound.devices = devices;
-        QStringList seen;
-        editProperties(record, [&](frmLembrete *, QWidget *w) { seen = shown(w); });
+        auto note = activeNote({});
+        note->setValue(NoteValue::fromRecord(record));
+        QStringList seen, visited;
+        inDialog([&](QWidget *w) {
+            seen = shown(w);
+            do {
+                visited << focused();
+                key(Qt::Key_Tab);
+            } while (focused() != "cmbCor" && visited.size() < 20);
+            while (focused() != button[0])
+                key(Qt::Key_Tab);
+            key(button[1] == "Enter" ? Qt::Key_Return : Qt::Key_Space);
+            visited << (w->isVisible() ? "open" : "closed");
+        });
+        for (int i = 0; i < 3; ++i)
+            key(Qt::Key_Tab, Qt::ControlModifier); // to the properties picture
+        key(Qt::Key_Return);
         QTEST(seen, "expected");
+        QCOMPARE(visited.join(' '), visits.section("; ", 0, 0) + " closed");
         QCOMPARE(platform.sound.played, QStringList()); // showing the stored sound does not play it
     }
 
@@ -395,48 +414,6 @@ private slots:
         press(note->findChild<QWidget *>("Propriedade"));
         QCOMPARE(name, named.section('=', 1));
         QCOMPARE(unnamed.join(","), QString());
-    }
-
-    // Tab in the properties dialog visits every control that can be used, once, in the order
-    // drawn, the check boxes too; Enter and Space press its buttons.
-    void dialogByKeys_data()
-    {
-        QTest::addColumn<QString>("minutes");
-        QTest::addColumn<int>("devices");   // sound devices
-        QTest::addColumn<QString>("close"); // the button, and the key that presses it
-        QTest::addColumn<QString>("visits");
-        const QString all = "cmbCor DataAviso HoraAviso chkAtencendia chkContinuo cmbSom Ok Cancelar chkLeitura";
-        QTest::newRow("Okay by Enter") << "0" << 1 << "Ok Enter" << all;
-        QTest::newRow("Cancelar by Space, minutes, no sound")
-            << "15" << 0 << "Cancelar Space"
-            << "cmbCor DataAviso HoraAviso chkAtencendia txtMinutos Ok Cancelar chkLeitura";
-    }
-
-    void dialogByKeys()
-    {
-        QFETCH(QString, minutes);
-        QFETCH(int, devices);
-        QFETCH(QString, close);
-        const QStringList button = close.split(' ');
-        platform.sound.devices = devices;
-        auto note = activeNote({{Minutos, minutes}});
-        QStringList visits;
-        bool closed = false;
-        inDialog([&](QWidget *w) {
-            do {
-                visits << focused();
-                key(Qt::Key_Tab);
-            } while (focused() != "cmbCor" && visits.size() < 20);
-            while (focused() != button[0])
-                key(Qt::Key_Tab);
-            key(button[1] == "Enter" ? Qt::Key_Return : Qt::Key_Space);
-            closed = !w->isVisible();
-        });
-        for (int i = 0; i < 3; ++i)
-            key(Qt::Key_Tab, Qt::ControlModifier);
-        key(Qt::Key_Return);
-        QTEST(visits.join(' '), "visits");
-        QVERIFY(closed);
     }
 };
 

@@ -5,6 +5,7 @@
 #include "alarm/AlarmClock.h"
 #include "note/frmLembrete.h"
 #include "platform/DesktopNotices.h"
+#include "platform/SettingsStore.h"
 #include "records/NoteRecord.h"
 #include "shell/AlarmNotices.h"
 
@@ -52,12 +53,11 @@ private slots:
     void initTestCase()
     {
         // A bus that starts no services of its own: only the test's service ever answers.
-        QFile config(QDir::temp().filePath("tst_notify-bus.conf"));
-        QVERIFY(config.open(QIODevice::WriteOnly));
-        config.write("<busconfig><listen>unix:tmpdir=/tmp</listen><policy context='default'><allow own='*'/>"
-                     "<allow send_destination='*'/><allow receive_sender='*'/></policy></busconfig>");
-        config.close();
-        bus.start("dbus-daemon", {"--nofork", "--print-address", "--config-file=" + config.fileName()});
+        const QString config = QDir::temp().filePath("tst_notify-bus.conf");
+        SettingsStore::writeFile(config, "<busconfig><listen>unix:tmpdir=/tmp</listen><policy context='default'>"
+                                         "<allow own='*'/><allow send_destination='*'/><allow receive_sender='*'/>"
+                                         "</policy></busconfig>");
+        bus.start("dbus-daemon", {"--nofork", "--print-address", "--config-file=" + config});
         if (!bus.waitForStarted())
             QSKIP("dbus-daemon is not installed (./quadrelo.sh test installs it)");
         QVERIFY(bus.waitForReadyRead(5000));

@@ -42,7 +42,7 @@ static QString seenNotes(const RecordingWindows &windows)
 }
 
 // Another machine, sharing the store through a sync tool: the file is carried there, a person
-// there changes ("field=value;...") or deletes ("del") the note with that first line, it is saved
+// there changes ("field=value") or deletes ("del") the note with that first line, it is saved
 // there, and the sync tool brings the file back, written beside the store and renamed over it.
 static void changeElsewhere(const QString &text, const QString &change)
 {
@@ -52,14 +52,11 @@ static void changeElsewhere(const QString &text, const QString &change)
     NoteStore store(path, "outro");
     store.open();
     for (const StoreSync::Note &n : store.notes().known().notes) {
-        if (decodeText(split(n.record).at(Texto)).section('\n', 0, 0) != text)
-            continue;
-        if (change == "del")
-            store.notes().remove(n.id);
         QStringList fields = split(n.record);
-        for (const QString &set : change == "del" ? QStringList() : change.split(';'))
-            fields[set.section('=', 0, 0).toInt()] = set.section('=', 1);
-        store.notes().update(n.id, fields.join(QChar(FieldSeparator)));
+        if (decodeText(fields.at(Texto)).section('\n', 0, 0) != text)
+            continue;
+        fields[change.section('=', 0, 0).toInt()] = change.section('=', 1);
+        change == "del" ? store.notes().remove(n.id) : store.notes().update(n.id, fields.join(QChar(FieldSeparator)));
     }
     store.save();
     QVERIFY(QFile::copy(path, carried) && ::rename(qPrintable(carried), qPrintable(here)) == 0);
