@@ -59,17 +59,6 @@ void inDialog(const std::function<void(QWidget *)> &act)
     });
 }
 
-// A note holding `record` (even one the loader would set aside) whose properties picture is
-// clicked; `act` runs in the dialog.
-frmLembrete *editProperties(const QString &record, const std::function<void(frmLembrete *, QWidget *)> &act)
-{
-    frmLembrete *note = activeNote({}).release();
-    note->setValue(NoteValue::fromRecord(record));
-    inDialog([note, &act](QWidget *w) { act(note, w); });
-    clickChild(note, "Propriedade");
-    return note;
-}
-
 // Does in the dialog what `script` says, step by step ("|" between): "Box:keys" types into that
 // box and on into whichever control the keys move the focus to ("\b" Backspace), "Box<text" pastes
 // the text into it (Shift+Insert), "rings" lets the note's alarm ring through, "recoloured" has
@@ -163,7 +152,7 @@ private slots:
         QFETCH(QString, visits);
         const QStringList button = visits.section("; ", 1).split(' ');
         platform.sound.devices = devices;
-        auto note = activeNote({});
+        frmLembrete *note = activeNote({}).release(); // disposed by cleanup, its alarm with it
         note->setValue(NoteValue::fromRecord(record));
         QStringList seen, visited;
         inDialog([&](QWidget *w) {
@@ -238,12 +227,15 @@ private slots:
         QFETCH(QString, record);
         QFETCH(QString, steps);
         auto other = noteWith({{Fixo, "S"}});
+        frmLembrete *note = activeNote({}).release();  // disposed by cleanup, its alarm with it
+        note->setValue(NoteValue::fromRecord(record)); // even one the loader would set aside
         QStringList seen;
-        frmLembrete *note = editProperties(record, [&](frmLembrete *n, QWidget *w) {
-            doInDialog(platform, n, w, steps);
+        inDialog([&](QWidget *w) {
+            doInDialog(platform, note, w, steps);
             if (frmProp::instance().window() == w && w->isVisible())
                 seen << shown(w).mid(4, 4).join('|') + " @" + focused() << platform.messages.shown;
         });
+        clickChild(note, "Propriedade");
         if (seen.isEmpty()) {
             const QDateTime wake = AlarmClock::instance().nextWake();
             QTRY_COMPARE(QApplication::activeWindow(), note); // the keys go on into the note, typed or not
