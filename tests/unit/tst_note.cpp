@@ -19,8 +19,6 @@ class TestNote : public QObject {
     Q_OBJECT
     TestPlatform platform;
 
-    using Requests = QList<QPair<QWidget *, bool>>;
-
 private slots:
     void init() { platform.reset(); }
 
@@ -120,8 +118,8 @@ private slots:
             }
             QVERIFY2(note->isVisible(), "a hidden note comes forward when its alarm rings");
             // Raised to the front, and on top again only when pinned.
-            QCOMPARE(platform.windows.topmost,
-                     Requests({{note.get(), true}, {note.get(), false}}).mid(0, pinned ? 1 : 2));
+            const QList<QPair<QWidget *, bool>> raised{{note.get(), true}, {note.get(), false}};
+            QCOMPARE(platform.windows.topmost, raised.mid(0, pinned ? 1 : 2));
 
             // After each tick: the time into the ringing, the colour (F flash, N its own), the bell
             // (+ shown, - hidden), and when a sound was heard.
