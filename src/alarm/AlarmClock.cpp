@@ -101,9 +101,10 @@ void AlarmClock::setAlarm(QObject *note, const QDateTime &due)
     aim();
 }
 
-void AlarmClock::forget()
+void AlarmClock::forget(const QObject *gone)
 {
-    m_alarms.removeIf([](const Alarm &a) { return a.note.isNull(); });
+    // While `destroyed` is told, a widget's pointer may not be cleared yet.
+    m_alarms.removeIf([gone](const Alarm &a) { return a.note.isNull() || a.note.data() == gone; });
     aim();
 }
 

@@ -46,7 +46,7 @@ private: // NOLINT(readability-redundant-access-specifiers): the slot above is a
     };
     void ringDue();
     void aim();
-    void forget();
+    void forget(const QObject *gone);
     void watchZone(const QString &zoneFile);
     void zoneEvent();
 
