@@ -60,6 +60,13 @@ QString edited(const QString &record, const std::function<void(NoteValue &)> &ed
     return v.toRecord();
 }
 
+// As the store writes it, any record reads back as it was.
+void readsBack(const QString &record)
+{
+    const QByteArray file = "[Lembretes]\n0=" + SettingsStore::iniValue(record) + "\n";
+    QCOMPARE(SettingsStore::fromBytes(file).read("Lembretes", "0"), record);
+}
+
 }
 
 class TestRecords : public QObject {
@@ -127,9 +134,7 @@ private slots:
             error = e.code();
         }
         QCOMPARE(NoteValue::isNoteRecord(record), error == 0);
-        // As the store writes it, any record reads back as it was.
-        const QByteArray file = "[Lembretes]\n0=" + SettingsStore::iniValue(record) + "\n";
-        QCOMPARE(SettingsStore::fromBytes(file).read("Lembretes", "0"), record);
+        readsBack(record);
         if (!reads.isEmpty()) {
             auto number = [](auto n) { return n ? QString::number(*n) : QString("-"); };
             auto flag = [](bool b) { return QString(b ? "S" : "N"); };
