@@ -3,13 +3,13 @@
 // at start, the rest a conflict copy and then the store as another writer left it. Nothing crashes,
 // and what is written reads back with the same records. Without libFuzzer: replays the folders given.
 #include "platform/RuntimeError.h"
+#include "platform/SettingsStore.h"
 #include "records/NoteStore.h"
 #include "records/StoreFormat.h"
 #include "TestSupport.h"
 
 #include <QCoreApplication>
 #include <QDirIterator>
-#include <QSaveFile>
 #include <QTemporaryDir>
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
@@ -25,18 +25,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     if (StoreFormat::sealOf(start) == StoreFormat::Seal::Broken)
         return 0;
     const QString store = folder.filePath("Quadrelo.conf"), copy = folder.filePath("Quadrelo.sync-conflict-1.conf");
-    const auto put = [](const QString &path, const QByteArray &bytes) {
-        QSaveFile file(path);
-        return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.commit();
-    };
     QFile::remove(copy);
     NoteStore notes(store, "fuzz0000");
     try {
-        put(store, start);
+        SettingsStore::writeFile(store, start);
         notes.open();
-        put(copy, later);
+        SettingsStore::writeFile(copy, later);
         notes.takeInChanges();
-        put(store, later);
+        SettingsStore::writeFile(store, later);
         notes.save();
     } catch (const RuntimeError &) {
         return 0;

@@ -22,22 +22,6 @@ using namespace NoteRecord;
 
 namespace {
 
-void writeBytes(const QString &path, const QByteArray &bytes)
-{
-    QDir().mkpath(QFileInfo(path).absolutePath());
-    QFile f(path);
-    if (!f.open(QIODevice::WriteOnly) || f.write(bytes) != bytes.size())
-        qFatal("cannot write %s", qPrintable(path));
-}
-
-// A sync tool's way of putting a file in place: written beside it, renamed over it.
-void carry(const QByteArray &bytes, const QString &to)
-{
-    writeBytes(to + ".syncthing.tmp", bytes);
-    QFile::remove(to);
-    QFile::rename(to + ".syncthing.tmp", to);
-}
-
 // Makes a file or folder writable or not, root included (whom only the immutable attribute stops).
 bool setWritable(const QString &path, bool writable)
 {
@@ -77,6 +61,7 @@ struct Machine {
     std::shared_ptr<Counted> disk = std::make_shared<Counted>();
     NoteStore store;
     QSignalSpy told{&store, &NoteStore::unreadable};
+    QSignalSpy relinked{&store, &NoteStore::relinked};
     QSignalSpy heard{&store, &NoteStore::changedElsewhere}; // since the last file brought here
     QSignalSpy settled{&store, &NoteStore::conflictsSettled};
     QStringList shown; // what the windows were told, a join at a time, since the last file brought here
@@ -175,10 +160,8 @@ QStringList fileTexts(const QString &path)
         if (NoteValue::isNoteRecord(pair.second)) // a record that cannot be a note is kept without one
             texts << textOf(pair.second);
     if (ids.size() != sync.size() || sync.size() != texts.size())
-        return {QStringLiteral("%1 records, %2 identities, %3 different")
-                    .arg(texts.size())
-                    .arg(sync.size())
-                    .arg(ids.size())};
+        return {
+            QString::asprintf("%lld records, %lld identities, %lld different", texts.size(), sync.size(), ids.size())};
     texts.sort();
     return texts;
 }
@@ -298,25 +281,17 @@ private slots:
             // clang-format on
         };
         for (const auto &row : rows) {
-            const QString steps =
-                QString(row.steps).replace("both", "A save; B save; >A; >B") + (row.join ? "; >A; >B" : "");
-            QStringList expanded, mirrored;
-            for (const QString &step : steps.split("; "))
-                expanded << (step.startsWith('>')
-                                 ? QStringList{step.mid(1) + (step == ">A" ? "<B" : "<A"), step.mid(1) + " join"}
-                                 : QStringList{step});
+            QString steps = QString(row.steps).replace("both", "A save; B save; >A; >B") + (row.join ? "; >A; >B" : "");
+            steps.replace(">A", "A<B; A join").replace(">B", "B<A; B join");
             // The same with the machines' parts swapped.
-            for (QString step : expanded)
-                mirrored << step.replace('A', '#').replace('B', 'A').replace('#', 'B');
-            for (bool older : {false, true}) {
-                if (older && !row.join)
-                    continue;
+            const QString mirrored = QString(steps).replace('A', '#').replace('B', 'A').replace('#', 'B');
+            for (bool older : row.join ? QList{false, true} : QList{false}) {
                 const char *o = older ? ", older store" : "";
                 QTest::addRow("%s%s", row.name, o)
-                    << older << expanded << QString(row.a) << QString(row.b) << row.conflicts;
+                    << older << steps.split("; ") << QString(row.a) << QString(row.b) << row.conflicts;
                 if (row.mirror)
                     QTest::addRow("%s%s, mirrored", row.name, o)
-                        << older << mirrored << QString(row.b) << QString(row.a) << row.conflicts;
+                        << older << mirrored.split("; ") << QString(row.b) << QString(row.a) << row.conflicts;
             }
         }
     }
@@ -334,11 +309,11 @@ private slots:
         file.write("Config", "Abertura", "S");
         file.write("Lembretes", "0", recordWith({{Texto, "a"}}));
         file.write("Lembretes", "1", recordWith({{Texto, "b"}}));
-        writeBytes(a.path, file.toBytes());
+        SettingsStore::writeFile(a.path, file.toBytes());
         a.start();
         if (!older)
             a.store.save();
-        carry(bytesOf(a.path), b.path);
+        SettingsStore::writeFile(b.path, bytesOf(a.path));
         b.start();
 
         QString damaged;
@@ -360,14 +335,15 @@ private slots:
                 if (how == "older-cut") // after the first two notes: the rest of them and all identities lost
                     bytes = bytes.left(bytes.indexOf('\n', bytes.indexOf("\n11=") + 1) + 1);
                 // Beside the store: a conflict copy as each sync tool names it, or a sync tool's file
-                // not written whole yet, which is no copy.
+                // not written whole yet, which is no copy; put in place as a sync tool does, written
+                // beside it and renamed over it.
                 const QMap<QString, QString> beside{
                     {"copy", "Quadrelo.sync-conflict-20261207-101010-ABCDEF7.conf"}, // Syncthing
                     {"copy-nextcloud", "Quadrelo (conflicted copy 2026-12-07 101010).conf"},
                     {"copy-dropbox", "Quadrelo (Someone's conflicted copy 2026-12-07 (1)).conf"},
                     {"copy-pt", "Quadrelo (Cópia em conflito de Fulano 2026-12-07).conf"},
                     {"temp", "Quadrelo.conf.aB3xYz"}};
-                carry(bytes, beside.contains(how) ? QFileInfo(x.path).absolutePath() + "/" + beside[how] : x.path);
+                SettingsStore::writeFile(QFileInfo(x.path).dir().filePath(beside.value(how, "Quadrelo.conf")), bytes);
                 x.heard.clear();
                 x.shown.clear();
                 continue;
@@ -390,7 +366,7 @@ private slots:
                 for (const auto &[key, record] : image.readSection("Lembretes"))
                     if (textOf(record) == arg)
                         image.write("Lembretes", key, damaged = record.section(QChar(FieldSeparator), 0, Texto));
-                writeBytes(x.path, image.toBytes());
+                SettingsStore::writeFile(x.path, image.toBytes());
                 x.heard.clear();
             } else if (op == "rewrite") { // show-at-start changed by hand in place: same size, same time
                 const QDateTime time = QFileInfo(x.path).lastModified();
@@ -471,7 +447,7 @@ private slots:
         QFETCH(QString, locked);
         const QString path = SettingsStore::defaultPath();
         if (!bytes.isEmpty()) {
-            writeBytes(path, bytes);
+            SettingsStore::writeFile(path, bytes);
             QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup);
         }
         const QString lockedPath = locked == "file" ? path : QFileInfo(path).absolutePath();
@@ -505,30 +481,29 @@ private slots:
     void whereSavesGo()
     {
         QFETCH(QString, how);
-        const QString config = QFileInfo(SettingsStore::defaultPath()).absolutePath();
+        const QString path = SettingsStore::defaultPath(), config = QFileInfo(path).absolutePath();
         QTemporaryDir elsewhere;
         QDir(config).removeRecursively();
         if (how == "linked folder")
             QVERIFY(QFile::link(elsewhere.path(), config));
         else if (how == "linked file")
-            QVERIFY(QDir().mkpath(config)
-                    && QFile::link(elsewhere.filePath("Quadrelo.conf"), SettingsStore::defaultPath()));
+            QVERIFY(QDir().mkpath(config) && QFile::link(elsewhere.filePath("Quadrelo.conf"), path));
         auto restore = qScopeGuard([config] {
             QFile::remove(config) || QDir(config).removeRecursively();
             QDir().mkpath(config);
         });
-        writeBytes(SettingsStore::defaultPath(), "[Config]\nAbertura=N\n[Outro]\nchave=valor\n");
-        QFile::setPermissions(SettingsStore::defaultPath(), QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup);
+        SettingsStore::writeFile(path, "[Config]\nAbertura=N\n[Outro]\nchave=valor\n");
+        QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup);
         Machine x(config, how == "plain" ? QString() : "aaaa1111"); // plain: this machine's own id
         x.start();
         x.act("new", "n");
         x.store.save();
-        const SettingsStore file(SettingsStore::defaultPath());
-        QCOMPARE(fileTexts(SettingsStore::defaultPath()), QStringList{"n"});
+        const SettingsStore file(path);
+        QCOMPARE(fileTexts(path), QStringList{"n"});
         QCOMPARE(file.read("Config", "Abertura"), QString("N"));
         QCOMPARE(file.read("Outro", "chave"), QString("valor"));
-        QCOMPARE(modeOf(SettingsStore::defaultPath()), "640"); // as the person set it
-        QCOMPARE(QFileInfo(SettingsStore::defaultPath()).isSymLink(), how == "linked file");
+        QCOMPARE(modeOf(path), "640"); // as the person set it
+        QCOMPARE(QFileInfo(path).isSymLink(), how == "linked file");
         QCOMPARE(QFileInfo(config).isSymLink(), how == "linked folder");
         // Nothing but the store in the folder a sync tool carries: the machine's id is kept elsewhere.
         QCOMPARE(QDir(config).entryList(QDir::Files), QStringList{"Quadrelo.conf"});
@@ -593,25 +568,21 @@ private slots:
             QCOMPARE(standing(path) + standing(store), before);
             return;
         }
-        const auto disk = std::make_shared<Counted>();
-        NoteStore notes(QString(), "aaaa1111", nullptr, disk);
-        QSignalSpy told(&notes, plant.contains("outro") ? &NoteStore::relinked : &NoteStore::unreadable);
-        QObject::connect(&notes, &NoteStore::changedElsewhere, &notes, &NoteStore::takeInChanges);
-        notes.open();
-        notes.watch();
-        notes.findChild<QTimer *>("storeSettle")->setInterval(1);
+        Machine x(QFileInfo(store).path(), "aaaa1111");
+        const QSignalSpy &told = plant.contains("outro") ? x.relinked : x.told;
+        x.start();
         plantIt();
         const QString before = standing(path);
         QTRY_COMPARE(told.size(), 1);
         QCOMPARE(told.at(0).at(0).toString(), path);
         // Looked at again: neither told nor, for a copy, read again.
-        const int reads = disk->reads;
-        notes.takeInChanges();
-        QCOMPARE(place == "copy" && disk->reads > reads, false);
+        const int reads = x.disk->reads;
+        x.store.takeInChanges();
+        QCOMPARE(place == "copy" && x.disk->reads > reads, false);
         if (place == "store")
-            QVERIFY_THROWS_EXCEPTION(RuntimeError, notes.save());
+            QVERIFY_THROWS_EXCEPTION(RuntimeError, x.store.save());
         else
-            notes.save();
+            x.store.save();
         QCOMPARE(told.size(), 1);
         QCOMPARE(standing(path), before);
     }
