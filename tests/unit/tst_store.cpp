@@ -64,7 +64,7 @@ struct Machine {
     QSignalSpy relinked{&store, &NoteStore::relinked};
     QSignalSpy heard{&store, &NoteStore::changedElsewhere}; // since the last file brought here
     QSignalSpy settled{&store, &NoteStore::conflictsSettled};
-    QStringList shown; // what the windows were told, a join at a time, since the last file brought here
+    QStringList news; // what the windows were told, a join at a time, since the last file brought here
 
     Machine(const QString &folder, const QString &name)
         : path(folder + "/Quadrelo.conf"), store(path, name, nullptr, disk)
@@ -73,16 +73,16 @@ struct Machine {
         QObject::connect(&store, &NoteStore::changedElsewhere, &store, &NoteStore::takeInChanges);
         QObject::connect(&store.notes(), &NoteBook::joined, &store, [this](const QList<NoteBook::Change> &changes) {
             const QMap<int, QString> names{{Fixo, "pin"}, {Texto, "text"}, {Aviso, "alarm"}, {DataHoraAviso, "at"}};
-            QStringList told;
+            QStringList joined;
             for (const NoteBook::Change &c : changes) {
                 QStringList fields;
                 for (int f : c.fields)
                     fields << names.value(f, QString::number(f));
-                told << QStringList{"+", "-", ""}.at(c.kind) + textOf(c.record)
+                joined << QStringList{"+", "-", ""}.at(c.kind) + textOf(c.record)
                             + (fields.isEmpty() ? QString() : ":" + fields.join(','));
             }
-            told.sort();
-            shown << told.join(' ');
+            joined.sort();
+            news << joined.join(' ');
         });
     }
 
@@ -345,7 +345,7 @@ private slots:
                     {"temp", "Quadrelo.conf.aB3xYz"}};
                 SettingsStore::writeFile(QFileInfo(x.path).dir().filePath(beside.value(how, "Quadrelo.conf")), bytes);
                 x.heard.clear();
-                x.shown.clear();
+                x.news.clear();
                 continue;
             }
             const QString op = step.section(' ', 1, 1), arg = step.section(' ', 2);
@@ -358,7 +358,7 @@ private slots:
             } else if (op == "join") {
                 QVERIFY(!x.heard.isEmpty() || x.heard.wait(2000)); // and joined it
             } else if (op == "shows") {
-                QCOMPARE(x.shown.join(" | "), arg);
+                QCOMPARE(x.news.join(" | "), arg);
             } else if (op == "has") {
                 QCOMPARE(x.texts().join(','), arg);
             } else if (op == "damage") {
