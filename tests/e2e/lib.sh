@@ -7,7 +7,7 @@ PROGRAM=$(readlink -f "${1:-}")
 ART_DIR="$(dirname "$PROGRAM")/e2e-artifacts/$(basename "$0" .sh)${E2E_DESKTOP:+-$(basename "$E2E_DESKTOP" .sh)}"
 rm -rf "$ART_DIR" && mkdir -p "$ART_DIR"
 export LC_ALL=C.UTF-8
-T0=${EPOCHREALTIME/./} FAILURES=0 CHECKS=0 E2E_TMP="" PROG_PID="" RUNS=0 SOUNDS=0 PIDS_TO_STOP=()
+APP_ID=br.com.borvane.Quadrelo T0=${EPOCHREALTIME/./} FAILURES=0 CHECKS=0 E2E_TMP="" PROG_PID="" RUNS=0 SOUNDS=0 PIDS_TO_STOP=()
 elapsed_ms() { echo $(((${EPOCHREALTIME/./} - ${1:-$T0}) / 1000)); }
 log() { local ms; ms=$(elapsed_ms); printf '[%3d.%03ds] %s\n' $((ms / 1000)) $((ms % 1000)) "$*"; }
 fail() { ((CHECKS++, FAILURES++)); log "FAIL: $*"; [ -z "${DISPLAY:-}" ] || grab "$ART_DIR/failure-$FAILURES.png"; }
@@ -80,6 +80,8 @@ start_desktop() { # E2E_DESKTOP's desktop_start (tests/desktops/) replaces Xvfb,
     export XDG_CACHE_HOME="$E2E_TMP/cache" XDG_DATA_HOME="$E2E_TMP/data" XDG_STATE_HOME="$E2E_TMP/data"
     private_session
     STORE="$XDG_CONFIG_HOME/Quadrelo/Quadrelo.conf"
+    mkdir -p "$XDG_DATA_HOME/dbus-1/services" && sed "s|@QUADRELO_BINARY@|$PROGRAM|; s|@QUADRELO_APP_ID@|$APP_ID|" \
+        "${BASH_SOURCE%/*}/../../packaging/$APP_ID.service.in" >"$XDG_DATA_HOME/dbus-1/services/$APP_ID.service" # as installed
     if declare -F desktop_start >/dev/null; then desktop_start || exit 1; else start_openbox && session_bus || exit 1; fi
     pointer_to "${AWAY[@]}"
 }

@@ -167,13 +167,20 @@ stop_sound
 
 stop_pid "$PROG_PID" # the runs below start it anew
 
+# A launcher's actions when none runs: the session bus starts Quadrelo for the call
+act() { gdbus call --session -d $APP_ID -o "/${APP_ID//.//}" -m org.freedesktop.Application.ActivateAction "$1" "@av []" "@a{sv} {}"; }
+dbus-update-activation-environment DISPLAY ${XAUTHORITY:+XAUTHORITY} && act esconder >/dev/null; PROG_PID=$(bus_pid $APP_ID) && PIDS_TO_STOP+=("$PROG_PID")
+check "the action 'Esconder Todos Lembretes' starts Quadrelo through the bus, the notes hidden" \
+    eval 'alive "$PROG_PID" && wait_tray_icon && holds_for 1 count_is notes 0'
+check "and 'Encerrar Quadrelo' through the bus ends it" eval 'act encerrar >/dev/null && wait_until 10 ended not_alive $PROG_PID'
+
 # A logout through the session manager: the text typed is saved by the time the program says it is done
 # (the manager may wait for slower programs before telling them to die).
 bg session-manager python3 "$(dirname "$0")/xsmp_manager.py" "$E2E_TMP/sm" && SM_PID=$BG_PID
 wait_until 10 "session manager" test -s "$E2E_TMP/sm" || fatal "the session manager starts"
 sm_logged() { grep -q "$1" "$ART_DIR/session-manager.log"; }
 back() { start_program; wait_until 15 "notes back" count_is notes 4 || fatal "the notes come back after $1"; }
-SESSION_MANAGER=$(cat "$E2E_TMP/sm") back "the stop"
+SESSION_MANAGER=$(cat "$E2E_TMP/sm") back "the end through the bus"
 A=$(note_at 1076 400) # "Longe", which no other window covers on any desktop
 type_into "$A" " e sair"
 click_in "$A" "${HIDE[@]}"
