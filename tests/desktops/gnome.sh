@@ -1,19 +1,15 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: GPL-3.0-or-later
 # GNOME Shell 43 on Wayland without the AppIndicator extension (Debian's and Fedora's default): no notification
-# area at all. The person is told so, and the desktop entry's actions (GNOME's dash offers them on a right
-# click of the icon) reach the notes. Run by run.sh; usage: gnome.sh /path/to/quadrelo
+# area at all. The person is told so, and the notes hidden at start are shown. (The desktop entry's actions,
+# which GNOME's dash offers, reach a running program through the session bus as the launch test shows.)
+# Run by run.sh; usage: gnome.sh /path/to/quadrelo
 set -u
 HERE=$(dirname "$(readlink -f "${BASH_SOURCE[0]}")")
 DESKTOP_TOOLS="gnome-shell Xwayland dbus-daemon gdbus python3"
 source "$HERE/../e2e/lib.sh" "$1"
 for part in _input _gnome; do source "$HERE/$part.sh"; done
 desktop_start() { gnome_start "@as []"; }
-action() { # action NAME: the command line of the desktop entry's action, as GNOME launches it
-    local entry=$HERE/../../packaging/br.com.borvane.Quadrelo.desktop
-    "$PROGRAM" $(sed -n "/^\[Desktop Action $1\]/,/^\[/s/^Exec=quadrelo//p" "$entry")
-}
-
 start_desktop
 rec() { make_record "01/12/2026 10:00" "" N 3000 "$1" N "" N "$2" 0 0 N 0 3060 2430; }
 write_store N "$(rec 3000 Primeira)" "$(rec 9000 Segunda)"
@@ -23,14 +19,5 @@ check "without a notification area, the message about it is shown" \
 check "then the notes hidden at start are shown" count_is notes 2
 click_in "$(dialogs | head -1)" 10 10 # to the front, then Return is its OK
 xdotool key Return
-wait_until 10 "message closed" count_is dialogs 0
-action esconder
-check "Esconder Todos Lembretes, from the dash, hides every note" wait_until 10 "hidden" count_is notes 0
-action novo
-check "Novo Papel de Lembrete makes a note" wait_until 10 "new note" count_is notes 1
-action mostrar
-check "Mostrar Todos Lembretes shows every note" wait_until 10 "shown" count_is notes 3
-action encerrar
-check "Encerrar Quadrelo ends the program with status 0" wait_exit "$PROG_PID" 15
-check "and the new note was saved" awk '/^\[/ { s = $0 } s == "[Lembretes]" && /^[0-9]+=/ { n++ } END { exit n != 3 }' "$STORE"
+check "the message closes by its OK" wait_until 10 "message closed" count_is dialogs 0
 finish
