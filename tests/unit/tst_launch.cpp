@@ -100,7 +100,7 @@ private slots:
         const QByteArray whole = StoreFormat::seal(store.toBytes()), path = SettingsStore::defaultPath().toUtf8();
         const QByteArray before = how.startsWith("cut") ? whole.left(whole.size() / 2) : whole;
         SettingsStore::writeFile(path, before);
-        QObject thisRow; // a row that ends sooner leaves no timer to a later one
+        QObject thisRow;                        // a row that ends sooner leaves no timer to a later one
         QTimer::singleShot(200, &thisRow, [&] { // during the start's wait
             if (how == "cut, let go")
                 SettingsStore::writeFile(path, whole);

@@ -79,7 +79,7 @@ struct Machine {
                 for (int f : c.fields)
                     fields << names.value(f, QString::number(f));
                 joined << QStringList{"+", "-", ""}.at(c.kind) + textOf(c.record)
-                            + (fields.isEmpty() ? QString() : ":" + fields.join(','));
+                              + (fields.isEmpty() ? QString() : ":" + fields.join(','));
             }
             joined.sort();
             news << joined.join(' ');
