@@ -215,44 +215,19 @@ QByteArray SettingsStore::iniValue(const QString &value)
             continue;
         }
         hexBefore = false;
-        switch (c) {
-        case u'\0':
+        // The escapes Qt writes by name; other control characters by number.
+        static const QString named = QStringLiteral("\a\b\f\n\r\t\v\"\\");
+        if (c == u'\0') {
             out += QLatin1String("\\0");
             hexBefore = true;
-            break;
-        case u'\a':
-            out += QLatin1String("\\a");
-            break;
-        case u'\b':
-            out += QLatin1String("\\b");
-            break;
-        case u'\f':
-            out += QLatin1String("\\f");
-            break;
-        case u'\n':
-            out += QLatin1String("\\n");
-            break;
-        case u'\r':
-            out += QLatin1String("\\r");
-            break;
-        case u'\t':
-            out += QLatin1String("\\t");
-            break;
-        case u'\v':
-            out += QLatin1String("\\v");
-            break;
-        case u'"':
-        case u'\\':
+        } else if (const qsizetype k = named.indexOf(qc); k >= 0) {
             out += QLatin1Char('\\');
+            out += QLatin1Char("abfnrtv\"\\"[k]);
+        } else if (c <= 0x1F) {
+            out += QStringLiteral("\\x") + QString::number(c, 16);
+            hexBefore = true;
+        } else {
             out += qc;
-            break;
-        default:
-            if (c <= 0x1F) {
-                out += QStringLiteral("\\x") + QString::number(c, 16);
-                hexBefore = true;
-            } else {
-                out += qc;
-            }
         }
     }
     if (quotes || out.startsWith(QLatin1Char(' ')) || out.endsWith(QLatin1Char(' ')))
